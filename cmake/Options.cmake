@@ -1,0 +1,27 @@
+# Build options shared by every target of the project.
+option(HALVO_GUI "Build the Qt front end (off: protocol, platform core, tools and their tests only)" ON)
+option(HALVO_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(HALVO_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+option(HALVO_E2E "Register the end-to-end tests that need root and network namespaces" ON)
+
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
+
+add_library(halvo_warnings INTERFACE)
+target_compile_options(halvo_warnings INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Wformat=2 -Werror)
+
+if(HALVO_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(HALVO_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "HALVO_FUZZ needs clang (configure with CXX=clang++)")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()

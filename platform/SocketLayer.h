@@ -1,0 +1,55 @@
+// The socket layer the protocol talks through: the few datagram operations an exchange needs,
+// with the results callers rely on. A POSIX implementation backs it here; a Windows build would
+// put the Winsock calls behind the same interface.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+
+namespace halvo::platform {
+
+using SocketHandle = std::intptr_t;
+inline constexpr SocketHandle INVALID_SOCKET_HANDLE = -1;
+
+enum class SocketType {
+    Datagram,  // AF_INET, SOCK_DGRAM, IPPROTO_UDP
+    Stream,    // AF_INET, SOCK_STREAM, IPPROTO_TCP
+};
+
+// Version words as the start-up call takes them: low byte major, high byte minor.
+inline constexpr std::uint16_t SOCKET_VERSION_1_1 = 0x0101;
+inline constexpr std::uint16_t SOCKET_VERSION_2_2 = 0x0202;
+
+class SocketLayer {
+public:
+    virtual ~SocketLayer() = default;
+
+    // Starts one use of the layer. 0 on success, otherwise an error code (shown to the user).
+    virtual int Startup(std::uint16_t version) = 0;
+    // Ends one use of the layer started by Startup. 0 on success, -1 on failure.
+    virtual int Cleanup() = 0;
+    // The error number of the last failed call.
+    virtual int LastError() = 0;
+
+    // A new socket, or INVALID_SOCKET_HANDLE.
+    virtual SocketHandle Open(SocketType type) = 0;
+    // 0 on success, -1 on failure.
+    virtual int SetNonBlocking(SocketHandle socket) = 0;
+    virtual int EnableBroadcast(SocketHandle socket) = 0;
+    // Binds to `port` on any local address; 0 or -1.
+    virtual int Bind(SocketHandle socket, std::uint16_t port) = 0;
+    virtual int Listen(SocketHandle socket, int backlog) = 0;
+    // Sends one datagram to `address` (IPv4, host order) and `port`; bytes sent or -1.
+    virtual int SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                       std::uint32_t address, std::uint16_t port) = 0;
+    // Receives one waiting datagram into `buffer`: its length, or -1 when none is waiting or the
+    // receive failed. A datagram longer than the buffer is dropped and also gives -1.
+    virtual int ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer) = 0;
+    // Waits until a datagram is waiting or `timeout` has passed; true when one is waiting.
+    virtual bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) = 0;
+    // 0 or -1.
+    virtual int Close(SocketHandle socket) = 0;
+};
+
+}  // namespace halvo::platform

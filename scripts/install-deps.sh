@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs, from Debian 12's packages, everything the build, the tests and the demo use.
+set -euo pipefail
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+PACKAGES=(
+    build-essential cmake ninja-build clang libclang-rt-14-dev clang-format
+    libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev qt6-base-dev-tools libqt6test6 libglib2.0-dev libglib2.0-bin
+    xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei
+    iproute2 dbus-daemon
+)
+missing=()
+for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+    $SUDO apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
