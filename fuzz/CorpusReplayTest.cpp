@@ -8,12 +8,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <set>
 
 #include "fuzz/FuzzEntries.h"
 #include "tests/protocol/GoldenVectors.h"
 
 namespace halvo::fuzz {
+
+// Names the target in test output instead of dumping its bytes.
+void PrintTo(const Target& target, std::ostream* os) {
+    *os << target.name;
+}
+
 namespace {
 
 namespace fs = std::filesystem;
