@@ -31,13 +31,24 @@ int ResultOf(MountOutcome outcome) {
 
 }  // namespace
 
-DriveLetters::DriveLetters(ShareMounter& shareMounter, DriveTableFile& tableFile)
-    : mounter(shareMounter), file(tableFile) {}
+DriveLetters::DriveLetters(ShareMounter& shareMounter, DriveTableFile& tableFile,
+                           ProblemReport problemReport)
+    : mounter(shareMounter), file(tableFile), report(std::move(problemReport)) {}
 
-DriveTable DriveLetters::DropVanished(DriveTable table) {
-    if (table.Mask() == 0) {
-        return table;
+DriveTableFile::Loaded DriveLetters::LoadLive() {
+    DriveTableFile::Loaded loaded = file.Load();
+    if (!loaded.problem.empty()) {
+        lastProblem = loaded.problem;
+        if (report) {
+            report(loaded.problem);
+        }
     }
+    DriveTable& table = loaded.table;
+    droppedNow = 0;
+    if (table.Mask() == 0) {
+        return loaded;
+    }
+    // Liveness comes from the desktop's mount list only; the mounts' files are never touched.
     const std::vector<ShareLocation> mounted = mounter.MountedShares();
     bool dropped = false;
     for (int i = 0; i < DriveTable::LETTERS; ++i) {
@@ -50,13 +61,16 @@ DriveTable DriveLetters::DropVanished(DriveTable table) {
             continue;
         }
         table.Erase(i);
-        file.Unlink(i);
         dropped = true;
+        droppedNow |= 1u << i;
+        if (loaded.writable) {
+            file.Unlink(i);
+        }
     }
-    if (dropped) {
+    if (dropped && loaded.writable) {
         file.Save(table);
     }
-    return table;
+    return loaded;
 }
 
 DriveTable DriveLetters::Current() {
@@ -64,7 +78,7 @@ DriveTable DriveLetters::Current() {
         return {};
     }
     const DriveTableFile::Lock lock(file.Folder());
-    return DropVanished(file.Load());
+    return LoadLive().table;
 }
 
 std::uint32_t DriveLetters::GetLogicalDrives() {
@@ -101,12 +115,21 @@ int DriveLetters::AddConnection(std::string_view localName, std::string_view rem
     if (!file.Prepare()) {
         return ERROR_CANNOT_RECORD;
     }
-    if (Current().At(*index)) {
-        return ERROR_ALREADY_ASSIGNED;
+    {
+        const DriveTableFile::Lock lock(file.Folder());
+        const DriveTableFile::Loaded before = LoadLive();
+        if (!before.writable) {
+            return ERROR_CANNOT_RECORD;
+        }
+        if (before.table.At(*index)) {
+            return ERROR_ALREADY_ASSIGNED;
+        }
     }
 
-    // Mounted before by someone else (the file manager, another letter): never ours to undo.
+    // Mounted before (by the file manager, or for another letter): only letters whose own
+    // mount it is may take it away later.
     const bool mountedBefore = Contains(mounter.MountedShares(), *share);
+    // The lock is not held while mounting: that may take as long as the server lets it.
     const int mounted = ResultOf(mounter.Mount(*share, SplitUserName(userName), password));
     if (mounted != NO_ERROR_RESULT) {
         return mounted;
@@ -114,18 +137,23 @@ int DriveLetters::AddConnection(std::string_view localName, std::string_view rem
 
     const std::string uri = MountUri(*share);
     const DriveTableFile::Lock lock(file.Folder());
-    DriveTable table = DropVanished(file.Load());
+    DriveTableFile::Loaded loaded = LoadLive();
+    DriveTable& table = loaded.table;
     auto undo = [&](int result) {
         if (!mountedBefore && !table.ShareUsedElsewhere(uri, *index)) {
             mounter.Unmount(*share);
         }
         return result;
     };
+    if (!loaded.writable) {
+        return undo(ERROR_CANNOT_RECORD);
+    }
     // Another program may have taken the letter while the mount was under way.
     if (table.At(*index)) {
         return undo(ERROR_ALREADY_ASSIGNED);
     }
-    table.Set(*index, DriveEntry{std::string(remoteName), uri});
+    const bool ownMount = !mountedBefore || table.ShareMountedByLetter(uri, *index);
+    table.Set(*index, DriveEntry{std::string(remoteName), uri, ownMount});
     if (!file.Save(table)) {
         table.Erase(*index);
         return undo(ERROR_CANNOT_RECORD);
@@ -146,14 +174,20 @@ int DriveLetters::CancelConnection(std::string_view localName) {
         return ERROR_NOT_CONNECTED;
     }
     const DriveTableFile::Lock lock(file.Folder());
-    DriveTable table = DropVanished(file.Load());
+    DriveTableFile::Loaded loaded = LoadLive();
+    DriveTable& table = loaded.table;
     if (!table.At(*index)) {
-        return ERROR_NOT_CONNECTED;
+        // A letter whose mount went away by other means is just as gone.
+        return (droppedNow >> *index) & 1u ? NO_ERROR_RESULT : ERROR_NOT_CONNECTED;
     }
-    const std::string uri = table.At(*index)->mountUri;
-    // Another letter on the same share keeps the mount.
-    if (!table.ShareUsedElsewhere(uri, *index)) {
-        const std::optional<ShareLocation> share = ParseMountUri(uri);
+    if (!loaded.writable) {
+        return ERROR_CANNOT_RECORD;
+    }
+    const DriveEntry entry = *table.At(*index);
+    // Another letter on the same share keeps the mount; a mount found already there when the
+    // letter was made belongs to whoever made it.
+    if (entry.ownMount && !table.ShareUsedElsewhere(entry.mountUri, *index)) {
+        const std::optional<ShareLocation> share = ParseMountUri(entry.mountUri);
         if (share && !mounter.Unmount(*share)) {
             return ERROR_OPEN_FILES;
         }

@@ -2,6 +2,7 @@
 // the GIO mounter is in platform/gio, a scripted one in the tests.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,7 +21,7 @@ inline constexpr int ERROR_BAD_DEVICE = 1200;      // not a drive letter
 inline constexpr int ERROR_LOGON_FAILURE = 1326;   // credentials refused
 inline constexpr int ERROR_NOT_CONNECTED = 2250;   // the letter is not mapped
 inline constexpr int ERROR_OPEN_FILES = 2401;      // the share would not unmount
-inline constexpr int ERROR_CANNOT_RECORD = 1202;   // the letter table could not be written
+inline constexpr int ERROR_CANNOT_RECORD = 29;     // the letter table could not be written
 
 enum class MountOutcome {
     Mounted,   // mounted now, or was already mounted
@@ -46,7 +47,12 @@ class ShareMounter {
 
 class DriveLetters : public NetworkDrives {
   public:
-    DriveLetters(ShareMounter& shareMounter, DriveTableFile& tableFile);
+    // Told, once per occurrence, what was wrong with the letter table file and what became of
+    // it (a damaged file is set aside and its valid entries kept).
+    using ProblemReport = std::function<void(const std::string&)>;
+
+    DriveLetters(ShareMounter& shareMounter, DriveTableFile& tableFile,
+                 ProblemReport problemReport = {});
 
     std::uint32_t GetLogicalDrives() override;
     unsigned GetDriveType(std::string_view localName) override;
@@ -55,13 +61,21 @@ class DriveLetters : public NetworkDrives {
                       std::string_view userName, std::string_view password) override;
     int CancelConnection(std::string_view localName) override;
 
+    // The last problem reported (empty when none yet).
+    const std::string& LastProblem() const { return lastProblem; }
+
   private:
-    // The table as it stands: letters whose mount has gone are dropped (and the file rewritten).
+    // Reads the table under the caller's lock; letters whose mount has gone are dropped (and the
+    // file rewritten when it may be).
+    DriveTableFile::Loaded LoadLive();
+    // The table as it stands, taking the lock itself.
     DriveTable Current();
-    DriveTable DropVanished(DriveTable table);
 
     ShareMounter& mounter;
     DriveTableFile& file;
+    ProblemReport report;
+    std::string lastProblem;
+    std::uint32_t droppedNow = 0;  // letters the last LoadLive found without their mount
 };
 
 }  // namespace halvo::platform

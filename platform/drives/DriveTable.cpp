@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
@@ -17,6 +18,10 @@ namespace {
 constexpr std::string_view TABLE_HEADER = "halvo-drives 1";
 constexpr std::string_view TABLE_NAME = "drives";
 constexpr std::size_t MAX_TABLE_BYTES = 1 << 20;
+constexpr std::string_view OWN_MOUNT = "own";
+constexpr std::string_view FOUND_MOUNT = "found";
+constexpr std::string_view DAMAGED_PREFIX = "drives.damaged-";
+constexpr int MAX_DAMAGED_COPIES = 1000;
 
 bool IsHostChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
@@ -36,7 +41,8 @@ bool IsValidServer(std::string_view server) {
 }
 
 bool IsValidShare(std::string_view share) {
-    if (share.empty()) {
+    // "." and ".." would be resolved away in the mount URI, leaving the server itself.
+    if (share.empty() || share == "." || share == "..") {
         return false;
     }
     for (char c : share) {
@@ -172,6 +178,15 @@ std::optional<ShareLocation> ParseMountUri(std::string_view uri) {
     return ShareLocation{std::string(authority), std::move(*share)};
 }
 
+bool MountUriHasUser(std::string_view uri) {
+    constexpr std::string_view SCHEME = "smb://";
+    if (!StartsWithNoCase(uri, SCHEME)) {
+        return false;
+    }
+    const std::string_view rest = uri.substr(SCHEME.size());
+    return rest.substr(0, rest.find('/')).find('@') != std::string_view::npos;
+}
+
 bool SameShare(const ShareLocation& a, const ShareLocation& b) {
     return EqualNoCase(a.server, b.server) && EqualNoCase(a.share, b.share);
 }
@@ -207,13 +222,21 @@ std::uint32_t DriveTable::Mask() const {
 }
 
 bool DriveTable::ShareUsedElsewhere(std::string_view uri, int except) const {
+    return FindOther(uri, except, false);
+}
+
+bool DriveTable::ShareMountedByLetter(std::string_view uri, int except) const {
+    return FindOther(uri, except, true);
+}
+
+bool DriveTable::FindOther(std::string_view uri, int except, bool ownMountOnly) const {
     const std::optional<ShareLocation> share = ParseMountUri(uri);
     if (!share) {
         return false;
     }
     for (int i = 0; i < LETTERS; ++i) {
         const auto& entry = entries[static_cast<std::size_t>(i)];
-        if (i == except || !entry) {
+        if (i == except || !entry || (ownMountOnly && !entry->ownMount)) {
             continue;
         }
         const std::optional<ShareLocation> other = ParseMountUri(entry->mountUri);
@@ -237,16 +260,44 @@ std::string DriveTable::Serialize() const {
         text += entry->remoteName;
         text.push_back('\t');
         text += entry->mountUri;
+        text.push_back('\t');
+        text += entry->ownMount ? OWN_MOUNT : FOUND_MOUNT;
         text.push_back('\n');
     }
     return text;
 }
 
-DriveTable DriveTable::Parse(std::string_view text) {
-    DriveTable table;
+namespace {
+
+// Splits a line at its tabs into exactly `count` fields; nothing for any other number.
+std::optional<std::vector<std::string_view>> SplitFields(std::string_view line, std::size_t count) {
+    std::vector<std::string_view> fields;
     std::size_t start = 0;
-    bool first = true;
+    while (true) {
+        const std::size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
+        if (tab == std::string_view::npos) {
+            break;
+        }
+        start = tab + 1;
+    }
+    if (fields.size() != count) {
+        return std::nullopt;
+    }
+    return fields;
+}
+
+}  // namespace
+
+DriveTable::Parsed DriveTable::Parse(std::string_view text) {
+    Parsed parsed;
+    auto problem = [&](std::size_t number, std::string_view what) {
+        parsed.problems.push_back("line " + std::to_string(number) + ": " + std::string(what));
+    };
+    std::size_t start = 0;
+    std::size_t number = 0;
     while (start < text.size()) {
+        ++number;
         std::size_t end = text.find('\n', start);
         const bool complete = end != std::string_view::npos;
         if (!complete) {
@@ -254,40 +305,44 @@ DriveTable DriveTable::Parse(std::string_view text) {
         }
         const std::string_view line = text.substr(start, end - start);
         start = end + 1;
-        if (first) {
+        if (number == 1) {
             if (line != TABLE_HEADER) {
-                return table;
+                problem(number, "not the header \"" + std::string(TABLE_HEADER) + "\"");
+            } else if (complete) {
+                continue;
             }
-            first = false;
-            continue;
         }
         // A last line without its newline may have been cut short: not trusted.
         if (!complete) {
+            problem(number, "cut short (no line end)");
             break;
         }
-        const std::size_t tab1 = line.find('\t');
-        const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
-        if (tab1 != 1 || tab2 == std::string_view::npos) {
+        const auto fields = SplitFields(line, 4);
+        if (!fields || (*fields)[0].size() != 1 || (*fields)[0][0] < 'A' || (*fields)[0][0] > 'Z') {
+            if (number != 1) {
+                problem(number, "not a drive entry");
+            }
             continue;
         }
-        const char letter = line[0];
-        if (letter < 'A' || letter > 'Z') {
-            continue;
-        }
-        const std::string_view remote = line.substr(tab1 + 1, tab2 - tab1 - 1);
-        const std::string_view uri = line.substr(tab2 + 1);
+        const std::string_view remote = (*fields)[1];
+        const std::string_view uri = (*fields)[2];
+        const std::string_view owner = (*fields)[3];
         const auto remoteShare = ParseRemoteName(remote);
         const auto uriShare = ParseMountUri(uri);
-        if (!remoteShare || !uriShare || !SameShare(*remoteShare, *uriShare)) {
+        if (!remoteShare || !uriShare || !SameShare(*remoteShare, *uriShare) ||
+            MountUriHasUser(uri) || (owner != OWN_MOUNT && owner != FOUND_MOUNT)) {
+            problem(number, "not a valid drive entry");
             continue;
         }
-        const int index = letter - 'A';
-        if (table.At(index)) {
+        const int index = (*fields)[0][0] - 'A';
+        if (parsed.table.At(index)) {
+            problem(number, "repeats drive " + std::string((*fields)[0]) + ":, kept the first");
             continue;
         }
-        table.Set(index, DriveEntry{std::string(remote), std::string(uri)});
+        parsed.table.Set(index,
+                         DriveEntry{std::string(remote), std::string(uri), owner == OWN_MOUNT});
     }
-    return table;
+    return parsed;
 }
 
 DriveTableFile::DriveTableFile(std::filesystem::path where) : folder(std::move(where)) {}
@@ -327,29 +382,82 @@ bool DriveTableFile::Prepare() const {
     return true;
 }
 
-DriveTable DriveTableFile::Load() const {
+DriveTableFile::Loaded DriveTableFile::Load() const {
+    Loaded loaded;
     const std::filesystem::path path = folder / TABLE_NAME;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
-        return {};
+        if (errno != ENOENT) {
+            loaded.problem = "drive table " + path.string() + " cannot be read (" +
+                             std::error_code(errno, std::generic_category()).message() +
+                             "); it is left as it is";
+            loaded.writable = false;
+        }
+        return loaded;
     }
     std::string text;
     std::vector<char> buffer(64 * 1024);
-    while (text.size() < MAX_TABLE_BYTES) {
+    bool failed = false;
+    while (text.size() <= MAX_TABLE_BYTES) {
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) {
             continue;
         }
+        failed = got < 0;
         if (got <= 0) {
             break;
         }
         text.append(buffer.data(), static_cast<std::size_t>(got));
     }
     ::close(fd);
+    if (failed) {
+        loaded.problem = "drive table " + path.string() + " cannot be read; it is left as it is";
+        loaded.writable = false;
+        return loaded;
+    }
+    std::vector<std::string> problems;
     if (text.size() > MAX_TABLE_BYTES) {
         text.resize(MAX_TABLE_BYTES);
+        problems.push_back("larger than " + std::to_string(MAX_TABLE_BYTES) + " bytes");
     }
-    return DriveTable::Parse(text);
+    DriveTable::Parsed parsed = DriveTable::Parse(text);
+    loaded.table = std::move(parsed.table);
+    problems.insert(problems.end(), parsed.problems.begin(), parsed.problems.end());
+    if (problems.empty()) {
+        return loaded;
+    }
+
+    std::string account = "drive table " + path.string() + " is damaged (";
+    for (std::size_t i = 0; i < problems.size() && i < 3; ++i) {
+        account += (i == 0 ? "" : "; ") + problems[i];
+    }
+    account += problems.size() > 3 ? "; …)" : ")";
+    // The damaged file keeps its name until a copy of it is safe under another one.
+    std::filesystem::path aside;
+    for (int n = 1; n <= MAX_DAMAGED_COPIES && aside.empty(); ++n) {
+        const std::filesystem::path candidate =
+            folder / (std::string(DAMAGED_PREFIX) + std::to_string(n));
+        if (::link(path.c_str(), candidate.c_str()) == 0) {
+            aside = candidate;
+        } else if (errno != EEXIST) {
+            break;
+        }
+    }
+    if (aside.empty()) {
+        loaded.problem = account + "; it could not be set aside and is left as it is";
+        loaded.writable = false;
+        return loaded;
+    }
+    const std::size_t valid = static_cast<std::size_t>(std::popcount(loaded.table.Mask()));
+    if (!Save(loaded.table)) {
+        loaded.problem = account + "; kept as " + aside.string() +
+                         ", but the valid entries could not be written back";
+        loaded.writable = false;
+        return loaded;
+    }
+    loaded.problem = account + "; kept as " + aside.string() + ", " + std::to_string(valid) +
+                     " valid " + (valid == 1 ? "entry" : "entries") + " kept";
+    return loaded;
 }
 
 bool DriveTableFile::Save(const DriveTable& table) const {

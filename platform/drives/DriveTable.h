@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace halvo::platform {
 
@@ -19,8 +20,8 @@ struct ShareLocation {
 };
 
 // "\\server\share" → its parts. Nothing when the text has another shape, when the server is not a
-// plain host name or address, or when the share name is empty or holds '/', '\' or a control
-// character (such a name would address a folder inside a share, or another share).
+// plain host name or address, or when the share name is empty, "." or "..", or holds '/', '\' or
+// a control character (such a name would address a folder inside a share, or another share).
 std::optional<ShareLocation> ParseRemoteName(std::string_view remoteName);
 
 // "smb://server/share" with the share name percent-escaped; no credentials in it.
@@ -29,6 +30,9 @@ std::string MountUri(const ShareLocation& location);
 // The share a mount URI names, as GVfs reports a mount's root ("smb://[user@]server/share/").
 // The share is unescaped. Nothing for other schemes or shapes.
 std::optional<ShareLocation> ParseMountUri(std::string_view uri);
+// True when the URI names a user ("smb://[domain;]user@server/…"): such a mount is someone
+// else's login to the share, not one of ours.
+bool MountUriHasUser(std::string_view uri);
 
 // SMB server and share names do not depend on case (ASCII letters).
 bool SameShare(const ShareLocation& a, const ShareLocation& b);
@@ -46,6 +50,9 @@ UserName SplitUserName(std::string_view userName);
 struct DriveEntry {
     std::string remoteName;  // "\\server\share" as it was given
     std::string mountUri;    // MountUri of that share
+    // The mount was made for a letter (not found already mounted), so the last letter on the
+    // share takes it away again.
+    bool ownMount = true;
 };
 
 // Letter → share. Index 0 is A, 25 is Z.
@@ -59,15 +66,27 @@ class DriveTable {
     std::uint32_t Mask() const;
     // True when a letter other than `except` is mapped to the same share as `uri`.
     bool ShareUsedElsewhere(std::string_view uri, int except) const;
+    // True when a letter other than `except` on the same share as `uri` made its mount.
+    bool ShareMountedByLetter(std::string_view uri, int except) const;
 
-    // The file form: a header line, then one "L<TAB>\\server\share<TAB>smb://…" line per letter.
+    // The file form: a header line, then one "L<TAB>\\server\share<TAB>smb://…<TAB>own|found"
+    // line per letter.
     std::string Serialize() const;
-    // Reads the file form. Lines that are malformed, inconsistent or repeat a letter are skipped;
-    // a text without the header gives an empty table.
-    static DriveTable Parse(std::string_view text);
+
+    struct Parsed;
+    // Reads the file form. Every valid line is kept; a wrong header, and lines that are
+    // malformed, inconsistent, cut short or repeat a letter, are listed as problems.
+    static Parsed Parse(std::string_view text);
 
   private:
+    bool FindOther(std::string_view uri, int except, bool ownMountOnly) const;
+
     std::array<std::optional<DriveEntry>, LETTERS> entries;
+};
+
+struct DriveTable::Parsed {
+    DriveTable table;
+    std::vector<std::string> problems;  // e.g. "line 3: not a drive entry"
 };
 
 // Where the table and the letters' links live: `folder`/drives (the table) and `folder`/A … Z
@@ -87,8 +106,19 @@ class DriveTableFile {
     // Creates the folder (mode 0700) when missing. False when it cannot be made, or when it is
     // not a directory of this user's that only this user can write to.
     bool Prepare() const;
-    // The table; empty when the file is missing or unreadable. Reads at most 1 MiB.
-    DriveTable Load() const;
+    struct Loaded {
+        DriveTable table;
+        // Empty when the file was sound (or missing). Otherwise a one-line account of what was
+        // wrong and what became of the file.
+        std::string problem;
+        // False when the file could not be read, or was damaged and could not be set aside:
+        // writing the table then would lose what it holds.
+        bool writable = true;
+    };
+    // The table. A damaged file keeps every valid entry: the file as it was is first set aside
+    // as "drives.damaged-N" in the same folder (nothing of it is lost), then the valid entries
+    // are written back. Reads at most 1 MiB; a larger file counts as damaged.
+    Loaded Load() const;
     // Writes the whole table to a temporary file and renames it over the old one.
     bool Save(const DriveTable& table) const;
     // Points `folder`/<letter> at `target` (replacing a previous link); removes the link.

@@ -60,7 +60,7 @@ std::vector<FakeNetworkDrives::Call> FakeNetworkDrives::CallsOf(Op op) const {
 }
 
 std::uint32_t FakeNetworkDrives::GetLogicalDrives() {
-    calls.push_back(Call{Op::GetLogicalDrives, {}, {}, {}, {}});
+    calls.push_back(Call{Op::GetLogicalDrives, {}, {}, {}, {}, 0});
     std::uint32_t mask = 0;
     for (std::size_t i = 0; i < letters.size(); ++i) {
         if (letters[i].inMask) {
@@ -71,13 +71,13 @@ std::uint32_t FakeNetworkDrives::GetLogicalDrives() {
 }
 
 unsigned FakeNetworkDrives::GetDriveType(std::string_view localName) {
-    calls.push_back(Call{Op::GetDriveType, std::string(localName), {}, {}, {}});
+    calls.push_back(Call{Op::GetDriveType, std::string(localName), {}, {}, {}, 0});
     const std::optional<int> index = IndexOf(localName);
     return index ? letters.at(static_cast<std::size_t>(*index)).type : DRIVE_NO_ROOT_DIR;
 }
 
 std::string FakeNetworkDrives::GetConnection(std::string_view localName) {
-    calls.push_back(Call{Op::GetConnection, std::string(localName), {}, {}, {}});
+    calls.push_back(Call{Op::GetConnection, std::string(localName), {}, {}, {}, 0});
     const std::optional<int> index = IndexOf(localName);
     if (!index || letters.at(static_cast<std::size_t>(*index)).type != DRIVE_REMOTE) {
         return {};
@@ -88,7 +88,8 @@ std::string FakeNetworkDrives::GetConnection(std::string_view localName) {
 int FakeNetworkDrives::AddConnection(std::string_view localName, std::string_view remoteName,
                                      std::string_view userName, std::string_view password) {
     calls.push_back(Call{Op::AddConnection, std::string(localName), std::string(remoteName),
-                         std::string(userName), std::string(password)});
+                         std::string(userName),
+                         recordPasswords ? std::string(password) : std::string(), password.size()});
     const std::optional<int> index = IndexOf(localName);
     int result = 0;
     if (!addResults.empty()) {
@@ -105,7 +106,7 @@ int FakeNetworkDrives::AddConnection(std::string_view localName, std::string_vie
 }
 
 int FakeNetworkDrives::CancelConnection(std::string_view localName) {
-    calls.push_back(Call{Op::CancelConnection, std::string(localName), {}, {}, {}});
+    calls.push_back(Call{Op::CancelConnection, std::string(localName), {}, {}, {}, 0});
     const std::optional<int> index = IndexOf(localName);
     int result = 0;
     if (const auto failure = cancelFailures.find(std::string(localName));

@@ -29,8 +29,13 @@ class FakeNetworkDrives : public NetworkDrives {
         std::string localName;
         std::string remoteName;
         std::string userName;
-        std::string password;
+        std::string password;  // empty unless RecordPasswords(true)
+        std::size_t passwordLength = 0;
     };
+
+    // Passwords given to AddConnection are kept in the calls only after RecordPasswords(true);
+    // otherwise only their length is.
+    void RecordPasswords(bool record) { recordPasswords = record; }
 
     // Letter `letter` ('A'…'Z') connected to `remoteName`. With `inMask` false its bit stays clear
     // in GetLogicalDrives, as the real facility may report a connected but unavailable drive. An
@@ -77,6 +82,7 @@ class FakeNetworkDrives : public NetworkDrives {
     std::deque<int> cancelResults;
     std::map<std::string, int> cancelFailures;
     std::vector<Call> calls;
+    bool recordPasswords = false;
 };
 
 }  // namespace halvo::platform

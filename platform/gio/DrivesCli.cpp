@@ -3,8 +3,13 @@
 //   halvo-drives-cli [--folder DIR] unmap L:
 //   halvo-drives-cli [--folder DIR] list
 // `map` reads the password as one line from standard input, never from the command line.
+// `list` prints one line per letter that is in use or remote: "L: type=T mask=0|1 REMOTE".
+// Exit status: 0 success, 1 the operation failed (its result code is printed), 2 usage.
 #include <string.h>
+#include <unistd.h>
 
+#include <array>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -35,6 +40,17 @@ void ListDrives(halvo::platform::NetworkDrives& drives) {
     }
 }
 
+bool ParseMillis(const std::string& text, std::chrono::milliseconds& out) {
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value <= 0 ||
+        value > 3'600'000) {
+        return false;
+    }
+    out = std::chrono::milliseconds(value);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -46,7 +62,9 @@ int main(int argc, char** argv) {
         if (args[at] == "--folder") {
             folder = args[at + 1];
         } else if (args[at] == "--timeout-ms") {
-            timeout = std::chrono::milliseconds(std::stol(args[at + 1]));
+            if (!ParseMillis(args[at + 1], timeout)) {
+                return Usage();
+            }
         } else {
             return Usage();
         }
@@ -59,7 +77,8 @@ int main(int argc, char** argv) {
         folder = halvo::platform::DriveTableFile::DefaultFolder(
             std::getenv("XDG_RUNTIME_DIR"), std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"));
     }
-    halvo::platform::GioNetworkDrives drives(folder, timeout);
+    halvo::platform::GioNetworkDrives drives(
+        folder, timeout, [](const std::string& problem) { std::cerr << problem << "\n"; });
     const std::string& command = args[at];
     if (command == "list" && at + 1 == args.size()) {
         ListDrives(drives);
@@ -71,10 +90,19 @@ int main(int argc, char** argv) {
         return result == 0 ? 0 : 1;
     }
     if (command == "map" && at + 4 == args.size()) {
-        std::string password;
-        std::getline(std::cin, password);
-        const int result = drives.AddConnection(args[at + 1], args[at + 2], args[at + 3], password);
-        explicit_bzero(password.data(), password.size());
+        // One line, read straight into a buffer that is wiped afterwards (no stream buffers).
+        std::array<char, 257> buffer{};
+        std::size_t length = 0;
+        while (length + 1 < buffer.size()) {
+            const ssize_t got = ::read(STDIN_FILENO, buffer.data() + length, 1);
+            if (got <= 0 || buffer[length] == '\n') {
+                break;
+            }
+            ++length;
+        }
+        const int result = drives.AddConnection(args[at + 1], args[at + 2], args[at + 3],
+                                                std::string_view(buffer.data(), length));
+        explicit_bzero(buffer.data(), buffer.size());
         std::cout << "map " << args[at + 1] << " " << args[at + 2] << " -> " << result << "\n";
         return result == 0 ? 0 : 1;
     }

@@ -16,9 +16,12 @@ namespace halvo::platform {
 
 class GioNetworkDrives : public NetworkDrives {
   public:
-    // The table in DriveTableFile::DefaultFolder of this process's environment.
+    // The table in DriveTableFile::DefaultFolder of this process's environment; a mount gives
+    // up after 30 s. Problems with the table file go to standard error.
     GioNetworkDrives();
-    GioNetworkDrives(std::filesystem::path folder, std::chrono::milliseconds timeout);
+    // `timeout` bounds each mount and unmount (an unreachable server fails after it).
+    GioNetworkDrives(std::filesystem::path folder, std::chrono::milliseconds timeout,
+                     DriveLetters::ProblemReport problemReport);
 
     // Where the table and the letters' links are.
     const std::filesystem::path& Folder() const { return file.Folder(); }
@@ -37,6 +40,7 @@ class GioNetworkDrives : public NetworkDrives {
     int CancelConnection(std::string_view localName) override {
         return letters.CancelConnection(localName);
     }
+    const std::string& LastProblem() const { return letters.LastProblem(); }
 
   private:
     GioShareMounter mounter;

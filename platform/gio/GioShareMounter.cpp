@@ -195,7 +195,8 @@ GMount* FindMount(GVolumeMonitor* monitor, const ShareLocation& share) {
         GMount* mount = G_MOUNT(item->data);
         GFile* root = g_mount_get_root(mount);
         gchar* uri = g_file_get_uri(root);
-        const std::optional<ShareLocation> location = ParseMountUri(uri);
+        const std::optional<ShareLocation> location =
+            MountUriHasUser(uri) ? std::nullopt : ParseMountUri(uri);
         g_free(uri);
         g_object_unref(root);
         if (found == nullptr && location && SameShare(*location, share)) {
@@ -252,7 +253,8 @@ MountOutcome GioShareMounter::Mount(const ShareLocation& share, const UserName& 
     auto* pending = new Pending;
     pending->user = user.user;
     pending->domain = user.domain;
-    pending->password = std::string(password);
+    // Straight into the one copy that is wiped; no temporary holds it.
+    pending->password.assign(password.data(), password.size());
 
     const std::string uri = MountUri(share);
     GFile* file = g_file_new_for_uri(uri.c_str());
@@ -339,7 +341,10 @@ std::vector<ShareLocation> GioShareMounter::MountedShares() {
     for (GList* item = mounts; item != nullptr; item = item->next) {
         GFile* root = g_mount_get_root(G_MOUNT(item->data));
         gchar* uri = g_file_get_uri(root);
-        if (std::optional<ShareLocation> location = ParseMountUri(uri)) {
+        // A mount made under a user's name in its URI is another login to the share.
+        std::optional<ShareLocation> location =
+            MountUriHasUser(uri) ? std::nullopt : ParseMountUri(uri);
+        if (location) {
             shares.push_back(std::move(*location));
         }
         g_free(uri);
