@@ -9,6 +9,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libqt6test6 libglib2.0-dev libglib2.0-bin
     xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei
     iproute2 dbus-daemon
+    samba samba-common-bin smbclient gvfs-backends gvfs-daemons gvfs-fuse fuse3
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

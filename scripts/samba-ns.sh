@@ -48,6 +48,13 @@ start() {
 
     mkdir -p "$dir"/{private,lock,state,cache,pid,ncalrpc,shares}
     chmod 0755 "$dir" "$dir/shares"
+    # smbd serves the shares as USER, who must be able to pass through every folder above them.
+    local up="$dir"
+    while [ "$up" != / ]; do
+        up="$(dirname "$up")"
+        [ $(($(stat -c '0%a' "$up") & 1)) -eq 1 ] ||
+            die "$up is not searchable by others: $user could not reach the shares"
+    done
     if ! id -u "$user" >/dev/null 2>&1; then
         useradd -M -d /nonexistent -s /usr/sbin/nologin "$user"
         echo "$user" >"$dir/created-user"
