@@ -95,7 +95,8 @@ EOF
     } >"$dir/smb.conf"
 
     printf '%s\n%s\n' "$password" "$password" |
-        smbpasswd -c "$dir/smb.conf" -s -a "$user" >/dev/null
+        smbpasswd -c "$dir/smb.conf" -s -a "$user" >"$dir/smbpasswd.log" 2>&1 ||
+        die "smbpasswd failed: $(tail -n 3 "$dir/smbpasswd.log")"
     password=""
 
     ip netns exec "$ns" setsid smbd --foreground --no-process-group -s "$dir/smb.conf" \
