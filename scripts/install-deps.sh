@@ -9,12 +9,24 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libqt6test6 libglib2.0-dev libglib2.0-bin
     xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei
     iproute2 dbus-daemon
+    samba samba-common-bin smbclient gvfs-backends gvfs-daemons gvfs-fuse fuse3
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ "${#missing[@]}" -gt 0 ]; then
+    # The SMB server is for tests inside our own namespaces only: no package may start it (or
+    # its name service, which announces itself on the LAN) in the machine's own namespace.
+    if [ ! -e /usr/sbin/policy-rc.d ]; then
+        printf '#!/bin/sh\nexit 101\n' | $SUDO tee /usr/sbin/policy-rc.d >/dev/null
+        $SUDO chmod 0755 /usr/sbin/policy-rc.d
+        trap '$SUDO rm -f /usr/sbin/policy-rc.d' EXIT
+    fi
     $SUDO apt-get update -q
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # Installed here for the tests: not to be started at the next boot either.
+    if [[ " ${missing[*]} " == *" samba "* ]] && [ -d /run/systemd/system ]; then
+        $SUDO systemctl disable smbd nmbd samba-ad-dc >/dev/null 2>&1 || true
+    fi
 fi
