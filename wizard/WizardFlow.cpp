@@ -5,6 +5,11 @@ namespace halvo::wizard {
 WizardFlow::WizardFlow(WizardHost& host, int pageCount)
     : host_(host), pageCount_(pageCount < 0 ? 0 : pageCount) {}
 
+void WizardFlow::Start(int pageCount) {
+    pageCount_ = pageCount < 0 ? 0 : pageCount;
+    Start();
+}
+
 void WizardFlow::Start() {
     if (pageCount_ > 0) {
         ShowPage(0);

@@ -49,6 +49,8 @@ class WizardFlow {
 
     // Shows the first page; the frame calls it once its page windows exist.
     void Start();
+    // The same for a frame whose pages were added after the flow was made.
+    void Start(int pageCount);
     // Commits and hides the page on show, then shows page `index`. False (nothing changed) when
     // the page on show refuses to commit.
     bool ShowPage(int index);
