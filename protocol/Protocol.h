@@ -96,9 +96,9 @@ inline constexpr std::size_t NETWORK_INFO_BLOCK_SIZE = 76;
 
 // 68 bytes: one USB volume in the volume-info reply.
 struct VolumeEntry {
-    FixedText<36> shareName;      // entry offset 0
-    FixedText<16> deviceId;       // entry offset 36
-    FixedText<10> fsType;         // entry offset 52
+    FixedText<36> shareName;       // entry offset 0
+    FixedText<16> deviceId;        // entry offset 36
+    FixedText<10> fsType;          // entry offset 52
     std::int32_t totalSizeMb = 0;  // entry offset 62
     std::int16_t freePercent = 0;  // entry offset 66
 };
@@ -113,20 +113,20 @@ inline constexpr std::size_t SHARE_ENTRY_SIZE = 36;
 // Everything known about one device. Zero-filled at creation; every text is terminated at all
 // times. Until the detail query runs only name, macAddress, ipAddress and webPort hold values.
 struct DeviceRecord {
-    FixedText<16> name;             // discovery reply 16..31
-    FixedText<64> description;      // system info
-    FixedText<4> firmwareVersion;   // system info 16..19
+    FixedText<16> name;            // discovery reply 16..31
+    FixedText<64> description;     // system info
+    FixedText<4> firmwareVersion;  // system info 16..19
     std::uint8_t passwordRequired = 0;
-    MacAddress macAddress{};        // discovery reply 6..11
-    std::uint8_t ipMode = 0;        // 0 static, 1 DHCP
-    FixedText<15> ipAddress;        // discovery 32..46, then network info
+    MacAddress macAddress{};  // discovery reply 6..11
+    std::uint8_t ipMode = 0;  // 0 static, 1 DHCP
+    FixedText<15> ipAddress;  // discovery 32..46, then network info
     FixedText<15> subnetMask;
     FixedText<15> gateway;
     FixedText<15> primaryDns;
     FixedText<15> secondaryDns;
-    FixedText<8> date;              // YYYYMMDD
-    FixedText<6> time;              // HHMMSS
-    std::uint16_t webPort = 0;      // discovery 48..49
+    FixedText<8> date;          // YYYYMMDD
+    FixedText<6> time;          // HHMMSS
+    std::uint16_t webPort = 0;  // discovery 48..49
     std::uint8_t timezoneIndex = 0;
     std::int16_t shareCount = 0;
     std::vector<ShareEntry> shares;  // owned, in the order received

@@ -1,0 +1,178 @@
+#include "platform/posix/PosixSocketLayer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <thread>
+
+namespace halvo::platform {
+
+namespace {
+
+int Fd(SocketHandle socket) {
+    return static_cast<int>(socket);
+}
+
+bool ValidFd(SocketHandle socket) {
+    return socket >= 0 && socket <= INT_MAX;
+}
+
+sockaddr_in Endpoint(std::uint32_t address, std::uint16_t port) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = htonl(address);
+    return sa;
+}
+
+}  // namespace
+
+int PosixSocketLayer::Fail() {
+    lastError_ = errno;
+    return -1;
+}
+
+int PosixSocketLayer::Startup(std::uint16_t version) {
+    if (version != SOCKET_VERSION_1_1 && version != SOCKET_VERSION_2_2) {
+        return SOCKET_ERROR_VERSION_NOT_SUPPORTED;
+    }
+    ++started_;
+    return 0;
+}
+
+int PosixSocketLayer::Cleanup() {
+    if (started_ == 0) {
+        lastError_ = SOCKET_ERROR_NOT_INITIALISED;
+        return -1;
+    }
+    --started_;
+    return 0;
+}
+
+SocketHandle PosixSocketLayer::Open(SocketType type) {
+    if (started_ == 0) {
+        lastError_ = SOCKET_ERROR_NOT_INITIALISED;
+        return INVALID_SOCKET_HANDLE;
+    }
+    const int fd = type == SocketType::Datagram
+                       ? ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP)
+                       : ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0) {
+        Fail();
+        return INVALID_SOCKET_HANDLE;
+    }
+    return fd;
+}
+
+int PosixSocketLayer::SetNonBlocking(SocketHandle socket) {
+    if (!ValidFd(socket)) {
+        return -1;
+    }
+    int on = 1;
+    return ::ioctl(Fd(socket), FIONBIO, &on) == 0 ? 0 : Fail();
+}
+
+int PosixSocketLayer::EnableBroadcast(SocketHandle socket) {
+    if (!ValidFd(socket)) {
+        return -1;
+    }
+    int on = 1;
+    return ::setsockopt(Fd(socket), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0 ? 0 : Fail();
+}
+
+int PosixSocketLayer::Bind(SocketHandle socket, std::uint16_t port) {
+    if (!ValidFd(socket)) {
+        return -1;
+    }
+    const sockaddr_in sa = Endpoint(INADDR_ANY, port);
+    return ::bind(Fd(socket), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0 ? 0 : Fail();
+}
+
+int PosixSocketLayer::Listen(SocketHandle socket, int backlog) {
+    if (!ValidFd(socket)) {
+        return -1;
+    }
+    return ::listen(Fd(socket), backlog) == 0 ? 0 : Fail();
+}
+
+int PosixSocketLayer::SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                             std::uint32_t address, std::uint16_t port) {
+    if (!ValidFd(socket)) {
+        return -1;
+    }
+    const sockaddr_in sa = Endpoint(address, port);
+    const ssize_t n = ::sendto(Fd(socket), datagram.data(), datagram.size(), 0,
+                               reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    return n < 0 ? Fail() : static_cast<int>(n);
+}
+
+int PosixSocketLayer::ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer) {
+    if (!ValidFd(socket)) {
+        return -1;
+    }
+    sockaddr_in from{};  // received, never examined
+    iovec io{buffer.data(), buffer.size()};
+    msghdr msg{};
+    msg.msg_name = &from;
+    msg.msg_namelen = sizeof from;
+    msg.msg_iov = &io;
+    msg.msg_iovlen = 1;
+    // Never blocks, whatever became of the non-blocking switch.
+    const ssize_t n = ::recvmsg(Fd(socket), &msg, MSG_DONTWAIT);
+    if (n < 0) {
+        return Fail();
+    }
+    if ((msg.msg_flags & MSG_TRUNC) != 0) {
+        // Longer than the buffer: the rest is lost, so the datagram is dropped whole.
+        lastError_ = EMSGSIZE;
+        return -1;
+    }
+    return static_cast<int>(n);
+}
+
+bool PosixSocketLayer::WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
+    if (!ValidFd(socket)) {
+        return false;
+    }
+    pollfd p{Fd(socket), POLLIN, 0};
+    const auto ms =
+        timeout.count() < 0 ? 0 : (timeout.count() > INT_MAX ? INT_MAX : timeout.count());
+    const int rc = ::poll(&p, 1, static_cast<int>(ms));
+    // An error condition also wakes the caller: the receive that follows clears it.
+    return rc > 0 && p.revents != 0;
+}
+
+int PosixSocketLayer::Close(SocketHandle socket) {
+    if (!ValidFd(socket)) {
+        return -1;
+    }
+    return ::close(Fd(socket)) == 0 ? 0 : Fail();
+}
+
+std::uint16_t PosixSocketLayer::LocalPort(SocketHandle socket) {
+    if (!ValidFd(socket)) {
+        return 0;
+    }
+    sockaddr_in sa{};
+    socklen_t len = sizeof sa;
+    if (::getsockname(Fd(socket), reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
+        return 0;
+    }
+    return ntohs(sa.sin_port);
+}
+
+Clock::TimePoint SystemClock::Now() {
+    return std::chrono::steady_clock::now();
+}
+
+void SystemClock::Sleep(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
+
+}  // namespace halvo::platform

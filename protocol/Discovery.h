@@ -1,0 +1,33 @@
+// Discovery: one broadcast CMD_DISCOVER, then the answers collected until 20 empty polls have
+// passed (or the hard cap), each valid answer handed over as a record of its own.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "protocol/DeviceExchange.h"
+#include "protocol/Protocol.h"
+
+namespace halvo::protocol {
+
+inline constexpr int DISCOVERY_IDLE_LIMIT = 20;
+inline constexpr std::chrono::milliseconds DISCOVERY_POLL_DELAY{100};
+inline constexpr int DISCOVERY_LISTEN_BACKLOG = 5;
+
+// Takes ownership of each record found, in the order the answers arrive (the main window's
+// AddDevice).
+using DeviceReceiver = std::function<void(std::unique_ptr<DeviceRecord>)>;
+
+struct DiscoveryResult {
+    bool ran = false;      // false when set-up failed (its message has been shown)
+    int devicesFound = 0;  // records handed to the receiver
+    int ignored = 0;       // datagrams that were not discovery replies
+    int emptyPolls = 0;    // receives that found nothing, at slot boundaries
+    bool capped = false;   // the collection was ended by context.discoveryCap
+};
+
+// Runs one discovery. context.discoveryCap bounds the collection (a zero or negative cap: none).
+DiscoveryResult Discover(const ProtocolContext& context, const DeviceReceiver& receiver);
+
+}  // namespace halvo::protocol
