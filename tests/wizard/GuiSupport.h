@@ -16,15 +16,29 @@ namespace halvo::wizard::testing {
 
 inline int RunModalWith(ui::Dialog& dialog, const std::function<void()>& steps) {
     bool ran = false;
-    QTimer::singleShot(0, &dialog, [&] {
+    // The steps wait until the dialog is the active modal window and has been activated, so that
+    // the keyboard focus is in it.
+    QTimer poll;
+    int waited = 0;
+    QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+        if (QApplication::activeModalWidget() != &dialog ||
+            QApplication::activeWindow() != &dialog) {
+            waited += 10;
+            if (waited > 2000) {
+                poll.stop();
+            }
+            return;
+        }
+        poll.stop();
         ran = true;
         steps();
         if (dialog.isVisible()) {
             dialog.reject();
         }
     });
+    poll.start(10);
     const int result = dialog.RunModal();
-    EXPECT_TRUE(ran) << "the dialog's run ended before the steps ran";
+    EXPECT_TRUE(ran) << "the dialog never became the active modal window";
     return result;
 }
 
