@@ -103,16 +103,9 @@ TEST(BuildSystemInfoBlock, CarriesThePageValues) {
 class SetSystemInfoTest : public ::testing::Test {
   protected:
     void SetUp() override { bench.net.AddDevice(TEST_MAC).Serve(profile); }
-    const protocol::SystemInfoBlock& Sent() {
-        const auto& last = bench.net.sent().back().bytes;
-        decoded = protocol::DecodeSetSystemInfoRequest(last);
-        EXPECT_TRUE(decoded);
-        return *decoded;
-    }
 
     platform::DeviceProfile profile;
     NetworkBench bench;
-    std::optional<protocol::SystemInfoBlock> decoded;
 };
 
 TEST_F(SetSystemInfoTest, SendsTheRequestOnceAndAdvances) {
@@ -166,31 +159,6 @@ TEST_F(SetSystemInfoTest, EmptyDescriptionIs64NulBytes) {
     const auto record = MakeRecord();
     EXPECT_EQ(SetSystemInfo(bench.context, record, Values(""), kUtc, kOwner), 0);
     EXPECT_EQ(bench.LastRequestText(29, 64), std::string(64, '\0'));
-}
-
-TEST_F(SetSystemInfoTest, FillingAndSendingRoundTripTheStoredDigits) {
-    const auto record = MakeRecord();
-    const auto fill = FillSystemPage(record, kUtc);
-    auto values = Values(fill.description);
-    values.dontAskPassword = fill.dontAskPassword;
-    values.timezoneRow = fill.timezoneRow;
-    values.dateTime = *fill.dateTime;
-    EXPECT_EQ(SetSystemInfo(bench.context, record, values, kUtc, kOwner), 0);
-    const auto& sent = Sent();
-    EXPECT_EQ(sent.date.view(), "20060305");
-    EXPECT_EQ(sent.time.view(), "140709");
-    EXPECT_EQ(sent.timezoneIndex, 20);
-    EXPECT_EQ(sent.passwordRequired, 1);
-    EXPECT_EQ(sent.description.view(), "Office store");
-}
-
-TEST_F(SetSystemInfoTest, UnknownTimezoneIsSentAs255) {
-    auto record = MakeRecord();
-    record.timezoneIndex = 75;
-    auto values = Values();
-    values.timezoneRow = FillSystemPage(record, kUtc).timezoneRow;
-    EXPECT_EQ(SetSystemInfo(bench.context, record, values, kUtc, kOwner), 0);
-    EXPECT_EQ(Sent().timezoneIndex, 255);
 }
 
 TEST(SetSystemInfo, RefusalAndSilenceStillAdvance) {

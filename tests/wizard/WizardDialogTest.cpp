@@ -441,6 +441,15 @@ TEST_F(WizardDialogTest, TheCloseBoxIsCancel) {
     EXPECT_TRUE(net.sent().empty());
 }
 
+TEST_F(WizardDialogTest, EnterInAPageFieldIsTheFramesOkAndSendsNothing) {
+    const int result = Run([&] {
+        SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setFocus();
+        testing::PressOnFocus(Qt::Key_Return);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(net.sent().empty());
+}
+
 // ---- The button's whole road
 // ---------------------------------------------------------------------
 
