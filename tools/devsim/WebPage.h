@@ -1,0 +1,21 @@
+// The device's own web page: a minimal HTTP/1.0 answer naming the device, its address and its
+// firmware, so that opening the device's web address lands on something real.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/devsim/Simulator.h"
+
+namespace halvo::devsim {
+
+// The whole response (status line, headers, body) to one request head. Every device listed
+// shares the port the request came in on.
+std::string BuildWebResponse(std::string_view requestHead,
+                             const std::vector<const SimulatedDevice*>& devices);
+
+// "V%c%cR%c%c" of a four-character firmware text.
+std::string FirmwareText(const protocol::FixedText<4>& firmware);
+
+}  // namespace halvo::devsim
