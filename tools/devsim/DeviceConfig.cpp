@@ -534,7 +534,7 @@ std::vector<DeviceConfig> ExpandDevices(const std::vector<DeviceConfig>& devices
             // The last three MAC bytes count up as one number, so copies stay distinct.
             std::uint32_t low =
                 (std::uint32_t{d.mac[3]} << 16) | (std::uint32_t{d.mac[4]} << 8) | d.mac[5];
-            low += i + instance * 0x1000u;
+            low += i + instance * 0x10000u;
             d.mac[3] = static_cast<std::uint8_t>(low >> 16);
             d.mac[4] = static_cast<std::uint8_t>(low >> 8);
             d.mac[5] = static_cast<std::uint8_t>(low);

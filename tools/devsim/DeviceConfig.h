@@ -100,7 +100,7 @@ ConfigResult LoadConfigFile(const std::string& path);
 
 // Makes the devices one host runs: fills an empty ipAddress with `hostAddress`, expands
 // `replicate` into distinct devices (MAC counted up, number appended to the name) and, for
-// `instance` > 0, moves every MAC by instance * 0x1000 so one file can serve several hosts.
+// `instance` > 0, moves every MAC by instance * 0x10000 so one file can serve several hosts.
 std::vector<DeviceConfig> ExpandDevices(const std::vector<DeviceConfig>& devices,
                                         std::string_view hostAddress, unsigned instance);
 
