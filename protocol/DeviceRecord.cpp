@@ -1,5 +1,7 @@
 #include "protocol/DeviceRecord.h"
 
+#include <algorithm>
+
 namespace halvo::protocol {
 
 std::unique_ptr<DeviceRecord> RecordFromDiscoveryReply(const DiscoveryReply& reply) {
@@ -80,7 +82,7 @@ int SharePagesToRequest(std::int16_t shareCount) {
     if (shareCount <= 0) {
         return 0;
     }
-    return shareCount / static_cast<int>(SHARES_PER_PAGE) + 1;
+    return std::min(shareCount / static_cast<int>(SHARES_PER_PAGE) + 1, MAX_SHARE_PAGES);
 }
 
 }  // namespace halvo::protocol

@@ -34,8 +34,11 @@ bool ApplyShareCountReply(DeviceRecord& record, std::span<const std::uint8_t> by
 bool ApplySharePageReply(DeviceRecord& record, std::span<const std::uint8_t> bytes,
                          std::uint8_t page);
 
+// The page index travels in one byte, so no more than 256 pages can be told apart.
+inline constexpr int MAX_SHARE_PAGES = 256;
+
 // Pages the detail query asks for: shareCount / 20 + 1 for a positive count, none for 0 or a
-// negative count.
+// negative count. Capped at 256: a higher index would wrap and ask for page 0 again.
 int SharePagesToRequest(std::int16_t shareCount);
 
 }  // namespace halvo::protocol

@@ -123,8 +123,7 @@ std::vector<Answer> FakeDevice::Take(std::uint16_t command, std::span<const std:
     return it->second(request);
 }
 
-// ---- FakeNetwork: script
-// -------------------------------------------------------------------------
+// ---- FakeNetwork: script ---------------------------------------------------------------------
 
 FakeNetwork::FakeNetwork() : epoch_(TimePoint{} + std::chrono::hours(1)) {}
 
@@ -217,8 +216,7 @@ int FakeNetwork::SocketsOpened(SocketType type) const {
                                           [&](const auto& s) { return s.second.type == type; }));
 }
 
-// ---- FakeNetwork: socket layer
-// ---------------------------------------------------------------------
+// ---- FakeNetwork: socket layer ---------------------------------------------------------------
 
 int FakeNetwork::Startup(std::uint16_t version) {
     calls_.push_back("Startup " + std::to_string(version));
