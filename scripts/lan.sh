@@ -9,7 +9,7 @@
 #   lan.sh status             lists this run's namespaces and simulators
 #   lan.sh down               stops this run's simulators (by PID file) and removes its
 #                             namespaces; safe to repeat
-#   lan.sh sweep PREFIX       runs 'down' for every run whose id starts with PREFIX
+#   lan.sh sweep PREFIX       runs 'down' for the run PREFIX and every run PREFIX-*
 #
 # Environment: HALVO_LAN is the run id (1-24 of [a-z0-9-]; default derived from this checkout's
 # path); runs with different ids never touch each other. HALVO_DEVSIM is the simulator binary
@@ -201,9 +201,9 @@ cmd_sweep() {
     need_root
     local ids=() name dir id
     while read -r name _; do
-        [[ "$name" =~ ^halvo-($prefix[a-z0-9-]*)_ ]] && ids+=("${BASH_REMATCH[1]}")
+        [[ "$name" =~ ^halvo-($prefix(-[a-z0-9-]*)?)_ ]] && ids+=("${BASH_REMATCH[1]}")
     done < <(ip netns list 2>/dev/null)
-    for dir in /tmp/halvo-lan-"$prefix"*; do
+    for dir in /tmp/halvo-lan-"$prefix" /tmp/halvo-lan-"$prefix"-*; do
         [ -d "$dir" ] && ids+=("${dir#/tmp/halvo-lan-}")
     done
     [ "${#ids[@]}" -gt 0 ] || return 0
