@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the LAN benchmark: brings up a namespace LAN with the box of 45 shares and a host of 1000
-# devices, runs halvo-bench-lan on its workstation host, and tears the LAN down on every way out.
+# Runs the LAN benchmark: brings up a namespace LAN with the box of 45 shares answering at once,
+# the same box answering after 200 us (a real box's processing and wire time), and a host of 1000
+# devices; runs halvo-bench-lan on its workstation host; tears the LAN down on every way out.
 # Usage: sudo scripts/bench.sh [BUILD_DIR] [--quick] [--discoveries N]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -15,8 +16,15 @@ BUILD="$(realpath "$BUILD")"
 
 export HALVO_LAN="${HALVO_LAN:-bench-$$}"
 export HALVO_DEVSIM="$BUILD/tools/devsim/halvo-devsim"
-trap 'bash "$ROOT/scripts/lan.sh" down >/dev/null 2>&1 || true' EXIT
+work="$(mktemp -d)"
+cleanup() {
+    bash "$ROOT/scripts/lan.sh" down >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
 trap 'exit 130' INT TERM
-bash "$ROOT/scripts/lan.sh" up 2 "$ROOT/tools/devsim/configs/box45.ini" \
-    "$ROOT/tools/devsim/configs/burst1000.ini"
+configs="$ROOT/tools/devsim/configs"
+sed -e 's/^name = NAS-Many$/name = NAS-Many-Wire/' -e 's/^mac = .*/mac = 00:1a:2b:3c:4d:46/' \
+    -e 's/^\[device\]$/[device]\nlatency_us = 200/' "$configs/box45.ini" >"$work/box45-wire.ini"
+bash "$ROOT/scripts/lan.sh" up 3 "$configs/box45.ini" "$work/box45-wire.ini" "$configs/burst1000.ini"
 bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-lan" "$@"

@@ -369,6 +369,17 @@ TEST(SimulatorFaults, DelayAndTwice) {
     EXPECT_EQ(out[1].delay, 150ms);
 }
 
+TEST(Simulator, LatencyComesBeforeEveryAnswer) {
+    DeviceHost host = MakeHost("latency_us = 250\ndelay = get_share_count:2\n");
+    auto out = host.Handle(EncodeGetSystemInfo(MAC_A).bytes(), NOW);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].delay, 250us);
+    out = host.Handle(EncodeGetShareCount(MAC_A).bytes(), NOW);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].delay, 2250us);
+    EXPECT_EQ(host.Handle(EncodeGetSystemInfo(MAC_B).bytes(), NOW)[0].delay, 0us);
+}
+
 TEST(SimulatorFaults, ShortRepliesStopBeforeTheirLayoutEnds) {
     DeviceHost host = MakeHost("short = get_system_info, discover:30, verify_admin:3\n");
     const Bytes sys = OnlyReply(host, EncodeGetSystemInfo(MAC_A));
@@ -412,7 +423,7 @@ TEST(SimulatorFaults, FloodIsBoundedAndNeverAValidAnswer) {
     const auto out = host.Handle(EncodeDiscover().bytes(), NOW);
     ASSERT_EQ(out.size(), 52u);  // 50 strays and one real answer from each device
     int valid = 0;
-    std::chrono::milliseconds last{0};
+    std::chrono::microseconds last{0};
     for (const auto& o : out) {
         EXPECT_GE(o.delay, last);  // in sending order
         last = o.delay;

@@ -278,6 +278,10 @@ class Parser {
             Text(key, value, d.ipAddress);
         } else if (key == "web_port") {
             Number(key, value, d.webPort, 1, 65535);
+        } else if (key == "latency_us") {
+            int us = 0;
+            Number(key, value, us, 0, 1000000);
+            d.latency = std::chrono::microseconds(us);
         } else if (key == "firmware") {
             if (value.size() != 4) {
                 Fail("'firmware' needs exactly four characters, got '" + std::string(value) + "'");

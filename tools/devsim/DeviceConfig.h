@@ -68,6 +68,8 @@ struct DeviceConfig {
     protocol::FixedText<16> name;
     protocol::FixedText<15> ipAddress;  // empty: the host's own address
     std::uint16_t webPort = 80;
+    // How long the device takes for every answer, as a real box's processing and wire would.
+    std::chrono::microseconds latency{0};
     protocol::FixedText<4> firmwareVersion;
     protocol::SystemInfoBlock system;  // name mirrors `name`; date/time used when fixedClock
     bool fixedClock = false;

@@ -72,7 +72,8 @@ void SimulatedDevice::Handle(const protocol::PacketHeader& header,
         }
         reply->resize(std::min(length, reply->size()));
     }
-    const auto delay = f.delay.Find(command).value_or(std::chrono::milliseconds{0});
+    const std::chrono::microseconds delay =
+        config_.latency + f.delay.Find(command).value_or(std::chrono::milliseconds{0});
     out.push_back({*reply, delay});
     if (f.twice.Has(command)) {
         out.push_back({std::move(*reply), delay + f.twiceGap});
@@ -86,7 +87,7 @@ void SimulatedDevice::Flood(std::vector<Outgoing>& out) const {
     protocol::ByteWriter(stray).Text(SIGNATURE_OFFSET, STRAY_SIGNATURE.size(), STRAY_SIGNATURE);
     const Faults& f = config_.faults;
     for (unsigned i = 0; i < f.flood; ++i) {
-        out.push_back({stray, f.floodInterval * i});
+        out.push_back({stray, config_.latency + f.floodInterval * i});
     }
 }
 

@@ -20,7 +20,7 @@ using protocol::Bytes;
 // One datagram to send back to the requester, `delay` after the request arrived.
 struct Outgoing {
     Bytes bytes;
-    std::chrono::milliseconds delay{0};
+    std::chrono::microseconds delay{0};
 };
 
 // Status a device gives a set or verify request it cannot read (too short for its block).

@@ -148,7 +148,8 @@ class Server {
             for (const auto& c : connections_) {
                 fds.push_back({c.fd, POLLIN, 0});
             }
-            const int rc = poll(fds.data(), fds.size(), NextTimeout());
+            const timespec timeout = NextTimeout();
+            const int rc = ppoll(fds.data(), fds.size(), &timeout, nullptr);
             if (rc < 0 && errno != EINTR) {
                 return Error("poll") ? 0 : 1;
             }
@@ -258,20 +259,20 @@ class Server {
         }
     }
 
-    int NextTimeout() const {
-        auto next = SteadyClock::time_point::max();
+    // Until the next reply is due (latencies are in microseconds), at most a second.
+    timespec NextTimeout() const {
+        auto next = SteadyClock::now() + std::chrono::seconds(1);
         if (!pending_.empty()) {
-            next = pending_.top().due;
+            next = std::min(next, pending_.top().due);
         }
         for (const auto& c : connections_) {
             next = std::min(next, c.deadline);
         }
-        if (next == SteadyClock::time_point::max()) {
-            return 1000;
-        }
-        const auto wait =
-            std::chrono::ceil<std::chrono::milliseconds>(next - SteadyClock::now()).count();
-        return static_cast<int>(std::clamp<long long>(wait, 0, 1000));
+        const auto wait = std::max<std::chrono::nanoseconds>(std::chrono::nanoseconds{0},
+                                                             next - SteadyClock::now());
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+        return timespec{static_cast<time_t>(seconds.count()),
+                        static_cast<long>((wait - seconds).count())};
     }
 
     void Accept(int listener, std::uint16_t port) {
