@@ -102,7 +102,6 @@ cmd_up() {
     fi
     for c in "$@"; do
         [ -r "$c" ] || die "cannot read config $c"
-        "$devsim" --check --config "$c" >/dev/null || die "config $c is not valid"
         configs+=("$(realpath "$c")")
     done
     mkdir -p "$RUN_DIR"
