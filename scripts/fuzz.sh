@@ -14,8 +14,13 @@ fi
 for t in "${targets[@]}"; do
     [ -x "$t" ] || continue
     name=$(basename "$t")
+    seeds="fuzz/corpus/${name#fuzz_}"  # fuzz_<name> starts from fuzz/corpus/<name>/
     work=$(mktemp -d)
-    [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$work/"
+    if [ -d "$seeds" ]; then
+        cp -r "$seeds/." "$work/"
+    else
+        echo "-- $name: no seeds in $seeds"
+    fi
     echo "-- $name for ${SECONDS_EACH}s"
     status=0
     "$t" -max_total_time="$SECONDS_EACH" -print_final_stats=1 "$work" >"$work.log" 2>&1 || status=$?

@@ -187,12 +187,11 @@ inline Bytes SetNetworkInfoRequest() {
 // Administrator check with a 16-character name and an 8-character password: 44 bytes.
 inline Bytes VerifyAdminRequest() {
     return Cat({
-        {0x15, 0x00},                          // 0  command 21
-        {0x00, 0x00},                          // 2  status 0
-        {0x20, 0x00},                          // 4  payloadLength 32
-        {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},  // 6  deviceMac
-        {'a', 'd', 'm', 'i', 'n', 'i', 's', 't', 'r', 'a', 't', 'o', 'r', '-', '1',
-         '6'},                                     // 12 name, 16 chars, no NUL
+        {0x15, 0x00},                              // 0  command 21
+        {0x00, 0x00},                              // 2  status 0
+        {0x20, 0x00},                              // 4  payloadLength 32
+        {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},      // 6  deviceMac
+        Text("administrator-16", 16),              // 12 name, 16 chars: no NUL
         {'p', 'a', 's', 's', 'w', 'o', 'r', 'd'},  // 28 password, 8 chars, no NUL
         Zeros(8),                                  // 36 unused, zero
     });
