@@ -218,6 +218,11 @@ class Server {
             if (n < 0) {
                 return;
             }
+            // The tool never sends from the device port; a datagram from it is another device's
+            // answer, and answering it could start two simulators talking to each other forever.
+            if (ntohs(from.sin_port) == o_.port) {
+                continue;
+            }
             ++requests_;
             const auto now = SteadyClock::now();
             auto replies =
