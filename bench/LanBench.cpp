@@ -249,8 +249,8 @@ class Bench {
             }
             std::string hosts;
             for (const auto& [host, counts] : perHost) {
-                hosts += " host " + std::to_string(host) + ": " + std::to_string(counts.first) +
-                         "/" + std::to_string(counts.second) + ";";
+                hosts += (hosts.empty() ? "host " : " host ") + std::to_string(host) + ": " +
+                         std::to_string(counts.first) + "/" + std::to_string(counts.second) + ";";
             }
             worstFound = std::min(worstFound, found);
             totals.push_back(took.count());
