@@ -23,6 +23,7 @@
 
 #include "platform/fake/FakeMessageBoxes.h"
 #include "platform/posix/PosixSocketLayer.h"
+#include "protocol/DetailQuery.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/DeviceRecord.h"
 #include "protocol/Discovery.h"
@@ -198,31 +199,19 @@ class Bench {
         return ok;
     }
 
+    // The detail query as the main window runs it, shown nowhere.
     static bool Sequence(const ProtocolContext& context, DeviceRecord& record) {
-        DeviceExchange exchange(context);
-        if (!exchange.Open(platform::SOCKET_VERSION_2_2)) {
-            return false;
-        }
-        const MacAddress& mac = record.macAddress;
-        Reply reply;
-        const auto step = [&](const Request& request, const ExchangeFigures& figures) {
-            return exchange.Transact(request, figures, reply) == TransactResult::Reply;
-        };
-        bool ok = step(EncodeGetSystemInfo(mac), SYSTEM_INFO_EXCHANGE) &&
-                  ApplySystemInfoReply(record, reply.bytes()) &&
-                  step(EncodeGetNetworkInfo(mac), NETWORK_INFO_EXCHANGE) &&
-                  ApplyNetworkInfoReply(record, reply.bytes()) &&
-                  step(EncodeGetShareCount(mac), SHARE_COUNT_EXCHANGE) &&
-                  ApplyShareCountReply(record, reply.bytes());
-        for (int page = 0; ok && page < SharePagesToRequest(record.shareCount); ++page) {
-            const auto p = static_cast<std::uint8_t>(page);
-            ok = step(EncodeGetSharePage(mac, p), SHARE_PAGE_EXCHANGE) &&
-                 ApplySharePageReply(record, reply.bytes(), p);
-        }
-        ok = ok && step(EncodeGetVolumeInfo(mac), VOLUME_INFO_EXCHANGE) &&
-             DecodeVolumeInfoReply(reply.bytes()).has_value();
-        exchange.Close();
-        return ok && record.shares.size() == 45;
+        class CountingView final : public DetailView {
+          public:
+            void ClearDetails() override {}
+            void ShowBasicInformation(std::string_view, std::string_view, std::string_view,
+                                      std::string_view, std::string_view) override {}
+            void ShowVolumes(const std::vector<VolumeRow>& rows) override { volumes = rows.size(); }
+            void EnableDeviceButtons() override {}
+            std::size_t volumes = 0;
+        } view;
+        return RunDetailQuery(context, record, view) == DetailQueryResult::Completed &&
+               record.shares.size() == 45 && view.volumes > 0;
     }
 
     void Discoveries(WaitMode mode, int runs) {

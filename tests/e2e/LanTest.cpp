@@ -17,6 +17,7 @@
 
 #include "platform/fake/FakeMessageBoxes.h"
 #include "platform/posix/PosixSocketLayer.h"
+#include "protocol/DetailQuery.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/DeviceRecord.h"
 #include "protocol/Discovery.h"
@@ -155,47 +156,45 @@ TEST_F(Lan, AnAddressedRequestIsAnsweredByItsDeviceAlone) {
     EXPECT_TRUE(Collect(EncodeGetSystemInfo(MAC_NOBODY), LISTEN_FOR_OTHERS).empty());
 }
 
-// The detail query's sequence on one socket, against the box with 45 shares.
-TEST_F(Lan, FullQuerySequenceOnOneSocket) {
+// What the detail query shows, as the main window would.
+class RecordingView final : public DetailView {
+  public:
+    void ClearDetails() override { ++clears; }
+    void ShowBasicInformation(std::string_view firmware, std::string_view description,
+                              std::string_view mac, std::string_view ip,
+                              std::string_view status) override {
+        basic = {std::string(firmware), std::string(description), std::string(mac), std::string(ip),
+                 std::string(status)};
+    }
+    void ShowVolumes(const std::vector<VolumeRow>& shown) override { rows = shown; }
+    void EnableDeviceButtons() override { enabled = true; }
+
+    int clears = 0;
+    std::vector<std::string> basic;
+    std::vector<VolumeRow> rows;
+    bool enabled = false;
+};
+
+// The detail query on real sockets, against the box with 45 shares.
+TEST_F(Lan, DetailQueryCompletesTheRecord) {
     const LanDevice& many = ByName("NAS-Many");
     auto record = RecordOf(many);
-    DeviceExchange exchange(context_);
-    ASSERT_TRUE(exchange.Open(platform::SOCKET_VERSION_2_2));
-    Reply reply;
-    const MacAddress& mac = record->macAddress;
-    ASSERT_EQ(exchange.Transact(EncodeGetSystemInfo(mac), SYSTEM_INFO_EXCHANGE, reply),
-              TransactResult::Reply);
-    EXPECT_TRUE(ApplySystemInfoReply(*record, reply.bytes()));
-    ASSERT_EQ(exchange.Transact(EncodeGetNetworkInfo(mac), NETWORK_INFO_EXCHANGE, reply),
-              TransactResult::Reply);
-    EXPECT_TRUE(ApplyNetworkInfoReply(*record, reply.bytes()));
-    ASSERT_EQ(exchange.Transact(EncodeGetShareCount(mac), SHARE_COUNT_EXCHANGE, reply),
-              TransactResult::Reply);
-    EXPECT_TRUE(ApplyShareCountReply(*record, reply.bytes()));
-    ASSERT_EQ(record->shareCount, 45);
-    ASSERT_EQ(SharePagesToRequest(record->shareCount), 3);
-    for (int page = 0; page < SharePagesToRequest(record->shareCount); ++page) {
-        const auto p = static_cast<std::uint8_t>(page);
-        ASSERT_EQ(exchange.Transact(EncodeGetSharePage(mac, p), SHARE_PAGE_EXCHANGE, reply),
-                  TransactResult::Reply);
-        EXPECT_TRUE(ApplySharePageReply(*record, reply.bytes(), p));
-    }
-    ASSERT_EQ(exchange.Transact(EncodeGetVolumeInfo(mac), VOLUME_INFO_EXCHANGE, reply),
-              TransactResult::Reply);
-    const auto volumes = DecodeVolumeInfoReply(reply.bytes());
-    exchange.Close();
-
-    EXPECT_EQ(record->firmwareVersion.view(), many.config.firmwareVersion.view());
-    EXPECT_EQ(record->description.view(), many.config.system.description.view());
-    EXPECT_EQ(record->ipAddress.view(), many.hostAddress);
+    RecordingView view;
+    ASSERT_EQ(RunDetailQuery(context_, *record, view), DetailQueryResult::Completed);
+    EXPECT_TRUE(messages_.warnings.empty());
+    EXPECT_TRUE(view.enabled);
+    EXPECT_EQ(view.basic, (std::vector<std::string>{
+                              FormatFirmwareVersion(many.config.firmwareVersion),
+                              std::string(many.config.system.description.view()),
+                              FormatMacAddress(many.config.mac), many.hostAddress, "Static ip"}));
+    EXPECT_EQ(record->shareCount, 45);
     ASSERT_EQ(record->shares.size(), many.config.shares.size());
     for (std::size_t i = 0; i < record->shares.size(); ++i) {
         EXPECT_EQ(record->shares[i].name.view(), many.config.shares[i].name.view());
     }
-    ASSERT_TRUE(volumes);
-    ASSERT_EQ(volumes->volumes.size(), many.config.volumes.size());
-    EXPECT_EQ(volumes->volumes[1].freePercent, many.config.volumes[1].freePercent);
-    EXPECT_TRUE(messages_.warnings.empty());
+    ASSERT_EQ(view.rows.size(), many.config.volumes.size());
+    EXPECT_EQ(view.rows[1], FormatVolumeRow(many.config.volumes[1]));
+    EXPECT_EQ(sockets_.startedCount(), 0);
 }
 
 TEST_F(Lan, TextsThatFillTheirFieldsArriveWhole) {

@@ -1,5 +1,7 @@
 #include "tools/devsim/WebPage.h"
 
+#include "protocol/DetailQuery.h"
+
 namespace halvo::devsim {
 
 namespace {
@@ -40,17 +42,6 @@ std::string Response(std::string_view status, std::string_view body, bool withBo
 
 }  // namespace
 
-std::string FirmwareText(const protocol::FixedText<4>& firmware) {
-    const auto& b = firmware.bytes;
-    std::string s = "V";
-    s += b[0];
-    s += b[1];
-    s += 'R';
-    s += b[2];
-    s += b[3];
-    return s;
-}
-
 std::string BuildWebResponse(std::string_view requestHead,
                              const std::vector<const SimulatedDevice*>& devices) {
     const auto space = requestHead.find(' ');
@@ -65,7 +56,8 @@ std::string BuildWebResponse(std::string_view requestHead,
         body += "<h1>" + Escape(c.name.view()) + "</h1>\n<table>\n";
         body += "<tr><td>IP address</td><td>" + Escape(d->NetworkInfo().ipAddress.view()) +
                 "</td></tr>\n";
-        body += "<tr><td>Firmware Version</td><td>" + Escape(FirmwareText(c.firmwareVersion)) +
+        body += "<tr><td>Firmware Version</td><td>" +
+                Escape(protocol::FormatFirmwareVersion(c.firmwareVersion)) +
                 "</td></tr>\n</table>\n";
     }
     body += "</body></html>\n";

@@ -15,7 +15,4 @@ namespace halvo::devsim {
 std::string BuildWebResponse(std::string_view requestHead,
                              const std::vector<const SimulatedDevice*>& devices);
 
-// "V%c%cR%c%c" of a four-character firmware text.
-std::string FirmwareText(const protocol::FixedText<4>& firmware);
-
 }  // namespace halvo::devsim
