@@ -1,0 +1,313 @@
+// Exchange and discovery figures on the namespace LAN (scripts/bench.sh brings it up and runs
+// this on its workstation host). Prints medians and targets; never fails on time.
+//
+//   - one addressed exchange and the detail query's whole sequence (system, network, share count,
+//     three share pages, volumes) against each box with 45 shares (one answering at once, one
+//     after a latency like a real box's), SlotWait and BlindSleep side by side;
+//   - discovery with every device of the LAN answering in one burst: found, total time, and the
+//     time beyond the 2.0 s collection window.
+#include <sys/utsname.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <numeric>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/fake/FakeMessageBoxes.h"
+#include "platform/posix/PosixSocketLayer.h"
+#include "protocol/DetailQuery.h"
+#include "protocol/DeviceExchange.h"
+#include "protocol/DeviceRecord.h"
+#include "protocol/Discovery.h"
+#include "tools/devsim/LanHosts.h"
+#include "tools/devsim/NamespaceGuard.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace halvo;
+using namespace halvo::protocol;
+using Steady = std::chrono::steady_clock;
+using Ms = std::chrono::duration<double, std::milli>;
+
+constexpr double EXCHANGE_TARGET_MS = 1.0;
+constexpr double SEQUENCE_TARGET_MS = 5.0;
+constexpr double BEYOND_WINDOW_TARGET_MS = 20.0;
+constexpr Ms COLLECTION_WINDOW{2000.0};
+
+struct Options {
+    int slotExchanges = 300;
+    int slotSequences = 150;
+    int blindExchanges = 40;
+    int blindSequences = 12;
+    int discoveries = 5;
+};
+
+double Median(std::vector<double> v) {
+    if (v.empty()) {
+        return 0;
+    }
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double Mean(const std::vector<double>& v) {
+    return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
+}
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) {
+        return 0;
+    }
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
+}
+
+std::string CpuModel() {
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("model name", 0) == 0) {
+            return line.substr(line.find(':') + 2);
+        }
+    }
+    return "unknown";
+}
+
+const char* Verdict(bool met) {
+    return met ? "met" : "NOT met";
+}
+
+class Bench {
+  public:
+    Bench(const devsim::LanLayout& layout, Options options) : layout_(layout), options_(options) {}
+
+    int Run() {
+        std::vector<const devsim::LanDevice*> boxes;  // every device with 45 shares
+        for (const auto& d : layout_.devices) {
+            if (d.config.shares.size() == 45) {
+                boxes.push_back(&d);
+            }
+        }
+        if (boxes.empty()) {
+            std::fprintf(stderr, "no device with 45 shares on this LAN\n");
+            return 1;
+        }
+        PrintMachine();
+        for (const devsim::LanDevice* box : boxes) {
+            Exchanges(*box);
+        }
+        std::printf("\n== Discovery, %zu devices on %zu host(s) answering one broadcast\n",
+                    layout_.devices.size(), layout_.hosts.size());
+        Discoveries(WaitMode::SlotWait, options_.discoveries);
+        Discoveries(WaitMode::BlindSleep, std::max(1, options_.discoveries / 2));
+        return 0;
+    }
+
+  private:
+    struct Samples {
+        std::vector<double> ms;
+        int failed = 0;
+    };
+
+    void Exchanges(const devsim::LanDevice& box) {
+        std::printf("\n== Addressed exchanges against %s (%s, 45 shares, answers after %lld us)\n",
+                    box.config.name.c_str(), box.hostAddress.c_str(),
+                    static_cast<long long>(box.config.latency.count()));
+        std::printf("%-36s %10s %10s %10s %10s %6s %6s\n", "", "median ms", "mean ms", "p90 ms",
+                    "min ms", "runs", "failed");
+        const auto slotOne = Measure(WaitMode::SlotWait, box, false, options_.slotExchanges);
+        const auto blindOne = Measure(WaitMode::BlindSleep, box, false, options_.blindExchanges);
+        const auto slotSeq = Measure(WaitMode::SlotWait, box, true, options_.slotSequences);
+        const auto blindSeq = Measure(WaitMode::BlindSleep, box, true, options_.blindSequences);
+        Print("one exchange, SlotWait", slotOne);
+        Print("one exchange, BlindSleep", blindOne);
+        Print("full sequence (7 steps), SlotWait", slotSeq);
+        Print("full sequence (7 steps), BlindSleep", blindSeq);
+        const double one = Median(slotOne.ms), seq = Median(slotSeq.ms);
+        // On veth pairs an instant answer may be queued before the first receive: BlindSleep then
+        // pays nothing, otherwise one whole delay. Hence the means beside the medians.
+        std::printf(
+            "ratio BlindSleep/SlotWait: medians one exchange %.0fx, full sequence %.0fx; "
+            "means %.0fx, %.0fx\n",
+            Median(blindOne.ms) / one, Median(blindSeq.ms) / seq,
+            Mean(blindOne.ms) / Mean(slotOne.ms), Mean(blindSeq.ms) / Mean(slotSeq.ms));
+        std::printf(
+            "target SlotWait one exchange <= %.1f ms median: %s; full sequence <= %.1f ms "
+            "median: %s\n",
+            EXCHANGE_TARGET_MS, Verdict(one <= EXCHANGE_TARGET_MS), SEQUENCE_TARGET_MS,
+            Verdict(seq <= SEQUENCE_TARGET_MS));
+    }
+
+    void PrintMachine() {
+        utsname u{};
+        uname(&u);
+        std::printf("machine: %u CPU(s) (nproc), %s, kernel %s\n",
+                    std::thread::hardware_concurrency(), CpuModel().c_str(), u.release);
+    }
+
+    static void Print(const char* label, const Samples& s) {
+        std::printf("%-36s %10.3f %10.3f %10.3f %10.3f %6zu %6d\n", label, Median(s.ms), Mean(s.ms),
+                    Percentile(s.ms, 0.9),
+                    s.ms.empty() ? 0 : *std::min_element(s.ms.begin(), s.ms.end()), s.ms.size(),
+                    s.failed);
+    }
+
+    // One exchange opens, asks for the system information and closes, as an addressed handler
+    // does; a sequence runs the detail query's seven steps on one socket.
+    Samples Measure(WaitMode mode, const devsim::LanDevice& device, bool sequence, int runs) {
+        platform::PosixSocketLayer sockets;
+        platform::SystemClock clock;
+        platform::FakeMessageBoxes messages;
+        const ProtocolContext context{sockets, clock, messages, mode};
+        Samples samples;
+        for (int i = 0; i < runs; ++i) {
+            DeviceRecord record;
+            record.macAddress = device.config.mac;
+            const auto start = Steady::now();
+            const bool ok = sequence ? Sequence(context, record) : Single(context, record);
+            const Ms took = Steady::now() - start;
+            if (ok && messages.warnings.empty()) {
+                samples.ms.push_back(took.count());
+            } else {
+                ++samples.failed;
+                messages.warnings.clear();
+            }
+        }
+        return samples;
+    }
+
+    static bool Single(const ProtocolContext& context, DeviceRecord& record) {
+        DeviceExchange exchange(context);
+        if (!exchange.Open(platform::SOCKET_VERSION_2_2)) {
+            return false;
+        }
+        Reply reply;
+        const bool ok = exchange.Transact(EncodeGetSystemInfo(record.macAddress),
+                                          SYSTEM_INFO_EXCHANGE, reply) == TransactResult::Reply &&
+                        ApplySystemInfoReply(record, reply.bytes());
+        exchange.Close();
+        return ok;
+    }
+
+    // The detail query as the main window runs it, shown nowhere.
+    static bool Sequence(const ProtocolContext& context, DeviceRecord& record) {
+        class CountingView final : public DetailView {
+          public:
+            void ClearDetails() override {}
+            void ShowBasicInformation(std::string_view, std::string_view, std::string_view,
+                                      std::string_view, std::string_view) override {}
+            void ShowVolumes(const std::vector<VolumeRow>& rows) override { volumes = rows.size(); }
+            void EnableDeviceButtons() override {}
+            std::size_t volumes = 0;
+        } view;
+        return RunDetailQuery(context, record, view) == DetailQueryResult::Completed &&
+               record.shares.size() == 45 && view.volumes > 0;
+    }
+
+    void Discoveries(WaitMode mode, int runs) {
+        const char* name = mode == WaitMode::SlotWait ? "SlotWait" : "BlindSleep";
+        std::vector<double> totals, beyond;
+        int worstFound = static_cast<int>(layout_.devices.size());
+        for (int i = 0; i < runs; ++i) {
+            platform::PosixSocketLayer sockets;
+            platform::SystemClock clock;
+            platform::FakeMessageBoxes messages;
+            const ProtocolContext context{sockets, clock, messages, mode};
+            std::map<MacAddress, int> seen;
+            const auto start = Steady::now();
+            const DiscoveryResult result =
+                Discover(context, [&](std::unique_ptr<DeviceRecord> r) { ++seen[r->macAddress]; });
+            const Ms took = Steady::now() - start;
+            int found = 0;
+            std::map<int, std::pair<int, int>> perHost;  // host: found, expected
+            for (const auto& d : layout_.devices) {
+                const int hit = seen.count(d.config.mac) ? 1 : 0;
+                found += hit;
+                perHost[d.host].first += hit;
+                ++perHost[d.host].second;
+            }
+            std::string hosts;
+            for (const auto& [host, counts] : perHost) {
+                hosts += (hosts.empty() ? "host " : " host ") + std::to_string(host) + ": " +
+                         std::to_string(counts.first) + "/" + std::to_string(counts.second) + ";";
+            }
+            worstFound = std::min(worstFound, found);
+            totals.push_back(took.count());
+            beyond.push_back((took - COLLECTION_WINDOW).count());
+            std::printf(
+                "  %-10s run %d: found %d/%zu (%s %d records, %d ignored), total %.1f ms, "
+                "beyond the window %.1f ms%s\n",
+                name, i + 1, found, layout_.devices.size(), hosts.c_str(), result.devicesFound,
+                result.ignored, took.count(), beyond.back(), result.capped ? " (capped)" : "");
+        }
+        const double medianBeyond = Median(beyond);
+        std::printf(
+            "%s: median total %.1f ms, median beyond the window %.1f ms, worst found "
+            "%d/%zu",
+            name, Median(totals), medianBeyond, worstFound, layout_.devices.size());
+        if (mode == WaitMode::SlotWait) {
+            std::printf("; target all found and <= %.0f ms beyond: %s", BEYOND_WINDOW_TARGET_MS,
+                        Verdict(worstFound == static_cast<int>(layout_.devices.size()) &&
+                                medianBeyond <= BEYOND_WINDOW_TARGET_MS));
+        }
+        std::printf("\n");
+    }
+
+    const devsim::LanLayout& layout_;
+    Options options_;
+};
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--quick") {
+            o = Options{40, 20, 10, 4, 2};
+        } else if (a == "--discoveries" && i + 1 < argc) {
+            o.discoveries = std::max(1, std::atoi(argv[++i]));
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr,
+                     "usage: halvo-bench-lan [--quick] [--discoveries N]\n"
+                     "Run through scripts/bench.sh, on the workstation host of a test LAN.\n");
+        return 2;
+    }
+    // It broadcasts: only on the workstation host of one of our LANs.
+    if (halvo::devsim::OwnLanNamespace().empty()) {
+        std::fprintf(stderr,
+                     "halvo-bench-lan: refusing to run outside a test LAN namespace "
+                     "(use scripts/bench.sh)\n");
+        return 3;
+    }
+    const char* hosts = std::getenv("HALVO_LAN_HOSTS");
+    if (hosts == nullptr) {
+        std::fprintf(stderr,
+                     "halvo-bench-lan: HALVO_LAN_HOSTS is not set (use scripts/bench.sh)\n");
+        return 2;
+    }
+    const auto layout = halvo::devsim::ReadLanLayout(hosts);
+    if (!layout.error.empty()) {
+        std::fprintf(stderr, "halvo-bench-lan: %s\n", layout.error.c_str());
+        return 2;
+    }
+    return Bench(layout, options).Run();
+}

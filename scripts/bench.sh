@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs the LAN benchmark: brings up a namespace LAN with the box of 45 shares answering at once,
+# the same box answering after 200 us (a real box's processing and wire time), and a host of 1000
+# devices; runs halvo-bench-lan on its workstation host; tears the LAN down on every way out.
+# Usage: sudo scripts/bench.sh [BUILD_DIR] [--quick] [--discoveries N]
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="build"
+if [ "$#" -gt 0 ] && [[ "$1" != --* ]]; then
+    BUILD="$1"
+    shift
+fi
+BUILD="$(realpath "$BUILD")"
+[ "$(id -u)" -eq 0 ] || { echo "bench.sh: needs root (network namespaces)" >&2; exit 1; }
+[ -x "$BUILD/bench/halvo-bench-lan" ] || { echo "bench.sh: build $BUILD first" >&2; exit 1; }
+
+export HALVO_LAN="${HALVO_LAN:-bench-$$}"
+export HALVO_DEVSIM="$BUILD/tools/devsim/halvo-devsim"
+work="$(mktemp -d)"
+cleanup() {
+    bash "$ROOT/scripts/lan.sh" down >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+configs="$ROOT/tools/devsim/configs"
+sed -e 's/^name = NAS-Many$/name = NAS-Many-Wire/' -e 's/^mac = .*/mac = 00:1a:2b:3c:4d:46/' \
+    -e 's/^\[device\]$/[device]\nlatency_us = 200/' "$configs/box45.ini" >"$work/box45-wire.ini"
+bash "$ROOT/scripts/lan.sh" up 3 "$configs/box45.ini" "$work/box45-wire.ini" "$configs/burst1000.ini"
+bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-lan" "$@"

@@ -1,0 +1,257 @@
+#!/usr/bin/env bash
+# A private LAN of network namespaces for the device simulator and the end-to-end tests.
+#
+#   lan.sh up N [config...]   a workstation host and N device hosts on one bridge; device host i
+#                             runs halvo-devsim with config i (cycled when fewer are given;
+#                             default: the three ordinary boxes)
+#   lan.sh exec CMD...        runs CMD on the workstation host (HALVO_LAN_HOSTS names the hosts
+#                             file: "index address instance config" per device host)
+#   lan.sh status             lists this run's namespaces and simulators
+#   lan.sh down               stops this run's simulators (by PID file) and removes its
+#                             namespaces; safe to repeat
+#   lan.sh sweep PREFIX       runs 'down' for the run PREFIX and every run PREFIX-*
+#
+# Environment: HALVO_LAN is the run id (1-24 of [a-z0-9-]; default derived from this checkout's
+# path); runs with different ids never touch each other. HALVO_DEVSIM is the simulator binary
+# (default: build/tools/devsim/halvo-devsim). PID files, the hosts file and the simulators' logs
+# live in /tmp/halvo-lan-<id> until 'down'.
+#
+# Addresses: 10.77.0.0/24 on a bridge of its own; workstation 10.77.0.1, device host i at
+# 10.77.0.(10 + i). Nothing is created or started in the machine's own namespace: the bridge
+# lives in a namespace of this run, veth pairs are made inside it, and every command is started
+# through `ip netns exec` into a namespace of this run.
+set -Eeuo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+RUN_ID="${HALVO_LAN:-$(printf '%s' "$ROOT" | md5sum | cut -c1-8)}"
+if ! [[ "$RUN_ID" =~ ^[a-z0-9][a-z0-9-]{0,23}$ ]]; then
+    echo "lan.sh: HALVO_LAN must be 1-24 of [a-z0-9-], starting with a letter or digit, got '$RUN_ID'" >&2
+    exit 2
+fi
+# '_' cannot occur in a run id, so no run's names are a prefix of another run's.
+PREFIX="halvo-${RUN_ID}_"
+RUN_DIR="/tmp/halvo-lan-$RUN_ID"
+NET="10.77.0"
+MAX_HOSTS=240
+LAN_NS="${PREFIX}lan"
+WS_NS="${PREFIX}ws"
+
+die() {
+    echo "lan.sh: $*" >&2
+    exit 1
+}
+
+need_root() {
+    [ "$(id -u)" -eq 0 ] || die "needs root (ip netns)"
+    command -v ip >/dev/null || die "'ip' (iproute2) not found"
+}
+
+ns_exists() { [ -e "/run/netns/$1" ]; }
+
+our_namespaces() {
+    local name
+    ip netns list 2>/dev/null | while read -r name _; do
+        [[ "$name" == "$PREFIX"* ]] && echo "$name"
+    done
+    return 0
+}
+
+# Only this run's namespaces, bound under /run/netns, are places to run anything in.
+check_ns() {
+    [[ -n "$1" && "$1" == "$PREFIX"* ]] || die "refusing to run outside this run's namespaces"
+    ns_exists "$1" || die "namespace $1 does not exist"
+}
+
+in_ns() {
+    check_ns "$1"
+    ip netns exec "$@"
+}
+
+add_host() { # namespace, port name on the bridge, address
+    local ns="$1" port="$2" addr="$3"
+    ip netns add "$ns"
+    ip -n "$ns" link set lo up
+    # No IPv6 chatter on the segment; only the protocol's own traffic.
+    in_ns "$ns" sh -c 'echo 1 >/proc/sys/net/ipv6/conf/all/disable_ipv6' 2>/dev/null || true
+    # Both ends are born inside our namespaces; nothing touches the machine's own.
+    ip -n "$LAN_NS" link add "$port" type veth peer name eth0 netns "$ns"
+    ip -n "$LAN_NS" link set "$port" master br0 up
+    ip -n "$ns" addr add "$addr/24" dev eth0
+    ip -n "$ns" link set eth0 up
+    # 255.255.255.255 is sent by route; an on-link default keeps it on this bridge.
+    ip -n "$ns" route add default dev eth0
+}
+
+find_devsim() {
+    local bin="${HALVO_DEVSIM:-$ROOT/build/tools/devsim/halvo-devsim}"
+    [ -x "$bin" ] || die "simulator not found at $bin (build it, or set HALVO_DEVSIM)"
+    realpath "$bin"
+}
+
+cmd_up() {
+    need_root
+    local n="${1:-}"
+    shift || true
+    [[ "$n" =~ ^[0-9]+$ ]] && [ "$n" -ge 1 ] && [ "$n" -le "$MAX_HOSTS" ] ||
+        die "usage: lan.sh up N [config...] with 1 <= N <= $MAX_HOSTS"
+    [ -z "$(our_namespaces)" ] || die "run '$RUN_ID' is already up; 'lan.sh down' first"
+    local devsim configs=() c
+    devsim="$(find_devsim)"
+    if [ "$#" -eq 0 ]; then
+        set -- "$ROOT"/tools/devsim/configs/box{1,2,3}.ini
+    fi
+    for c in "$@"; do
+        [ -r "$c" ] || die "cannot read config $c"
+        configs+=("$(realpath "$c")")
+    done
+    mkdir -p "$RUN_DIR"
+    rm -f "$RUN_DIR"/*.pid "$RUN_DIR"/*.ready "$RUN_DIR"/hosts
+    # Built by a child so that any failure there, however deep, ends in one clean teardown.
+    if ! HALVO_LAN="$RUN_ID" bash "${BASH_SOURCE[0]}" __build "$n" "$devsim" "${configs[@]}"; then
+        cmd_down >/dev/null 2>&1 || true
+        die "up failed; run '$RUN_ID' torn down"
+    fi
+    echo "lan.sh: run '$RUN_ID' up: workstation $NET.1 (${WS_NS}), $n device host(s) from $NET.11"
+}
+
+cmd_build() {
+    local n="$1" devsim="$2"
+    shift 2
+    local configs=("$@")
+    ip netns add "$LAN_NS"
+    ip -n "$LAN_NS" link set lo up
+    ip -n "$LAN_NS" link add br0 type bridge
+    ip -n "$LAN_NS" link set br0 up
+    add_host "$WS_NS" pws "$NET.1"
+    local i
+    for ((i = 1; i <= n; i++)); do
+        add_host "${PREFIX}d$i" "pd$i" "$NET.$((10 + i))"
+    done
+
+    local count="${#configs[@]}"
+    for ((i = 1; i <= n; i++)); do
+        local cfg="${configs[$(((i - 1) % count))]}" instance=$(((i - 1) / count))
+        local addr="$NET.$((10 + i))"
+        check_ns "${PREFIX}d$i"
+        # Started directly (not through a function) so that $! is the simulator itself:
+        # ip netns exec replaces itself with the command.
+        ip netns exec "${PREFIX}d$i" "$devsim" --config "$cfg" --address "$addr" \
+            --instance "$instance" --ready-file "$RUN_DIR/d$i.ready" \
+            </dev/null >"$RUN_DIR/d$i.log" 2>&1 &
+        echo "$!" >"$RUN_DIR/d$i.pid"
+        echo "$i $addr $instance $cfg" >>"$RUN_DIR/hosts"
+    done
+    for ((i = 1; i <= n; i++)); do
+        local waited=0
+        until [ -e "$RUN_DIR/d$i.ready" ]; do
+            if ! kill -0 "$(cat "$RUN_DIR/d$i.pid")" 2>/dev/null || [ "$waited" -ge 100 ]; then
+                cat "$RUN_DIR/d$i.log" >&2 || true
+                die "simulator on device host $i did not start"
+            fi
+            sleep 0.1
+            waited=$((waited + 1))
+        done
+    done
+}
+
+cmd_exec() {
+    need_root
+    [ "$#" -ge 1 ] || die "usage: lan.sh exec CMD..."
+    ns_exists "$WS_NS" || die "run '$RUN_ID' is not up"
+    HALVO_LAN_HOSTS="$RUN_DIR/hosts" in_ns "$WS_NS" "$@"
+}
+
+# A PID is ours only while it still runs a simulator of this run; a recycled PID is left alone.
+is_our_simulator() {
+    local pid="$1"
+    [[ "$pid" =~ ^[0-9]+$ ]] && [ -r "/proc/$pid/cmdline" ] &&
+        tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qF -- "--ready-file $RUN_DIR/"
+}
+
+cmd_down() {
+    need_root
+    local f pid
+    for f in "$RUN_DIR"/*.pid; do
+        [ -e "$f" ] || continue
+        pid="$(cat "$f")"
+        if is_our_simulator "$pid"; then
+            kill -TERM "$pid" 2>/dev/null || true
+            for _ in $(seq 30); do
+                is_our_simulator "$pid" || break
+                sleep 0.1
+            done
+            if is_our_simulator "$pid"; then
+                kill -KILL "$pid" 2>/dev/null || true
+            fi
+        fi
+        rm -f "$f"
+    done
+    local ns
+    for ns in $(our_namespaces); do
+        ip netns del "$ns"
+    done
+    rm -rf "$RUN_DIR"
+    echo "lan.sh: run '$RUN_ID' down"
+}
+
+cmd_sweep() {
+    local prefix="${1:-}"
+    [[ "$prefix" =~ ^[a-z0-9][a-z0-9-]*$ ]] || die "usage: lan.sh sweep PREFIX"
+    need_root
+    local ids=() name dir id
+    while read -r name _; do
+        [[ "$name" =~ ^halvo-($prefix(-[a-z0-9-]*)?)_ ]] && ids+=("${BASH_REMATCH[1]}")
+    done < <(ip netns list 2>/dev/null)
+    for dir in /tmp/halvo-lan-"$prefix" /tmp/halvo-lan-"$prefix"-*; do
+        [ -d "$dir" ] && ids+=("${dir#/tmp/halvo-lan-}")
+    done
+    [ "${#ids[@]}" -gt 0 ] || return 0
+    for id in $(printf '%s\n' "${ids[@]}" | sort -u); do
+        HALVO_LAN="$id" bash "${BASH_SOURCE[0]}" down || true
+    done
+}
+
+cmd_status() {
+    local ns f
+    for ns in $(our_namespaces); do echo "namespace $ns"; done
+    for f in "$RUN_DIR"/*.pid; do
+        [ -e "$f" ] || continue
+        if is_our_simulator "$(cat "$f")"; then
+            echo "simulator $(basename "$f" .pid) pid $(cat "$f") running"
+        else
+            echo "simulator $(basename "$f" .pid) pid $(cat "$f") gone"
+        fi
+    done
+}
+
+case "${1:-}" in
+up)
+    shift
+    cmd_up "$@"
+    ;;
+__build)
+    shift
+    need_root
+    cmd_build "$@"
+    ;;
+exec)
+    shift
+    cmd_exec "$@"
+    ;;
+down)
+    shift
+    cmd_down
+    ;;
+sweep)
+    shift
+    cmd_sweep "$@"
+    ;;
+status)
+    shift
+    cmd_status
+    ;;
+*)
+    sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+    ;;
+esac
