@@ -15,6 +15,9 @@ namespace halvo::platform {
 
 namespace {
 
+// 1 MiB: room for a thousand discovery replies in one burst.
+constexpr int RECEIVE_BUFFER_BYTES = 1 << 20;
+
 int Fd(SocketHandle socket) {
     return static_cast<int>(socket);
 }
@@ -66,6 +69,13 @@ SocketHandle PosixSocketLayer::Open(SocketType type) {
     if (fd < 0) {
         Fail();
         return INVALID_SOCKET_HANDLE;
+    }
+    if (type == SocketType::Datagram) {
+        // A discovery answered by many boxes at once arrives as one burst; the default buffer
+        // (about 200 replies) would drop the rest. The kernel caps the request at rmem_max, and a
+        // refusal only leaves the default, so the result is not checked.
+        int size = RECEIVE_BUFFER_BYTES;
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
     }
     return fd;
 }
