@@ -1,0 +1,245 @@
+// The control wrappers: IP address fields, edit limits, list and combo operations, pickers.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+
+#include "ui/Controls.h"
+#include "ui/testing/GuiTest.h"
+
+namespace halvo::ui {
+namespace {
+
+// ---------------------------------------------------------------- IP address control
+
+TEST(IpAddressControl, TakesDottedQuadsOfBytes) {
+    IpAddressControl ip;
+    EXPECT_TRUE(ip.IsBlank());
+    EXPECT_EQ(ip.GetAddress(), "");
+
+    EXPECT_TRUE(ip.SetAddress("192.168.0.7"));
+    EXPECT_EQ(ip.GetAddress(), "192.168.0.7");
+    EXPECT_TRUE(ip.SetAddress("255.255.255.255"));
+    EXPECT_EQ(ip.GetAddress(), "255.255.255.255");
+    EXPECT_TRUE(ip.SetAddress("0.0.0.0"));
+    EXPECT_EQ(ip.GetAddress(), "0.0.0.0");
+    EXPECT_FALSE(ip.IsBlank());
+    EXPECT_TRUE(ip.SetAddress("010.001.000.9"));  // leading zeros are read as decimal
+    EXPECT_EQ(ip.GetAddress(), "10.1.0.9");
+    EXPECT_TRUE(ip.SetAddress(""));
+    EXPECT_TRUE(ip.IsBlank());
+}
+
+TEST(IpAddressControl, RefusesAnythingElseAndIsLeftBlank) {
+    IpAddressControl ip;
+    for (const char* bad :
+         {"256.1.1.1", "1.2.3", "1.2.3.4.5", "1.2.3.", ".1.2.3", "a.b.c.d", "1.2.3.4 ", " 1.2.3.4",
+          "+1.2.3.4", "-1.2.3.4", "1..3.4", "1000.1.1.1", "1.2.3.0x1", "192.168.0.7\n"}) {
+        ASSERT_TRUE(ip.SetAddress("9.9.9.9"));
+        EXPECT_FALSE(ip.SetAddress(bad)) << bad;
+        EXPECT_TRUE(ip.IsBlank()) << bad;
+    }
+}
+
+class IpTyping : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        window.resize(200, 40);
+        ip = new IpAddressControl(&window);
+        ip->setGeometry(0, 0, 180, 24);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        ip->setFocus();
+    }
+    // One key at a time to whichever field has the focus then.
+    void Type(const QString& keys) {
+        for (const QChar c : keys) {
+            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        }
+    }
+
+    QWidget window;
+    IpAddressControl* ip = nullptr;
+};
+
+TEST_F(IpTyping, DotsAndFullFieldsMoveOn) {
+    Type("192.168.1.20");
+    EXPECT_EQ(ip->GetAddress(), "192.168.1.20");
+    EXPECT_EQ(QApplication::focusWidget(), ip->Field(3));
+}
+
+TEST_F(IpTyping, ValuesAbove255AndFourthDigitsAreRefused) {
+    Type("300");  // 300 is above 255: the last 0 is refused
+    EXPECT_EQ(ip->Field(0)->text(), "30");
+    ip->ClearAddress();
+    ip->Field(0)->setFocus();
+    Type("2561");  // 25, 6 refused (256), 1 -> 251 fills the field and moves on
+    EXPECT_EQ(ip->Field(0)->text(), "251");
+    EXPECT_EQ(QApplication::focusWidget(), ip->Field(1));
+    Type("999");
+    EXPECT_EQ(ip->Field(1)->text(), "99");
+    Type("x-+ ");
+    EXPECT_EQ(ip->Field(1)->text(), "99");
+    EXPECT_EQ(ip->GetAddress(), "251.99.0.0");  // blank fields read as 0
+}
+
+TEST_F(IpTyping, ADotInAnEmptyFieldStays) {
+    Type(".");
+    EXPECT_EQ(QApplication::focusWidget(), ip->Field(0));
+    Type("1..2");
+    EXPECT_EQ(ip->GetAddress(), "1.2.0.0");
+}
+
+TEST_F(IpTyping, BackspaceAtTheStartGoesBack) {
+    Type("10.");
+    EXPECT_EQ(QApplication::focusWidget(), ip->Field(1));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+    EXPECT_EQ(QApplication::focusWidget(), ip->Field(0));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+    EXPECT_EQ(ip->Field(0)->text(), "1");
+}
+
+// ---------------------------------------------------------------- edit
+
+TEST(EditControl, LimitCountsTypedCharacters) {
+    QWidget window;
+    auto* edit = new Edit(&window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    edit->LimitText(16);
+    QTest::keyClicks(edit, "abcdefghijklmnopqrstuvwxyz");
+    EXPECT_EQ(edit->GetWindowText(), "abcdefghijklmnop");
+    edit->LimitText(8);
+    EXPECT_EQ(edit->GetWindowText().size(), 8);
+    edit->LimitText(0);  // no limit of its own: the platform's
+    edit->SetWindowText(QString(100, QLatin1Char('x')));
+    EXPECT_EQ(edit->GetWindowText().size(), 100);
+}
+
+// ---------------------------------------------------------------- list box and list view
+
+TEST(ListBoxControl, KeepsInsertionOrderDuplicatesAndEmptyEntries) {
+    ListBox list;
+    EXPECT_EQ(list.AddString("zeta"), 0);
+    EXPECT_EQ(list.AddString("alpha"), 1);
+    EXPECT_EQ(list.AddString("alpha"), 2);
+    EXPECT_EQ(list.AddString(""), 3);
+    ASSERT_EQ(list.GetCount(), 4);
+    EXPECT_EQ(list.GetText(0), "zeta");
+    EXPECT_EQ(list.GetText(3), "");
+    EXPECT_EQ(list.GetText(9), "");
+    EXPECT_EQ(list.GetCurSel(), -1);
+    list.SetCurSel(3);
+    EXPECT_EQ(list.GetCurSel(), 3);  // the empty entry is selectable
+    list.SetCurSel(-1);
+    EXPECT_EQ(list.GetCurSel(), -1);
+    EXPECT_EQ(list.DeleteString(0), 3);
+    EXPECT_EQ(list.GetText(0), "alpha");
+    EXPECT_EQ(list.DeleteString(7), -1);
+    list.ResetContent();
+    EXPECT_EQ(list.GetCount(), 0);
+}
+
+TEST(ListViewControl, ColumnsRowsAndFullRowSelection) {
+    ListView view;
+    EXPECT_EQ(view.InsertColumn(0, "Share Name", Qt::AlignLeft, 110), 0);
+    EXPECT_EQ(view.InsertColumn(1, "Device Id", Qt::AlignLeft, 70), 1);
+    EXPECT_EQ(view.InsertColumn(9, "Free Space", Qt::AlignRight, 72), 2);  // clamped to the end
+    ASSERT_EQ(view.GetColumnCount(), 3);
+    EXPECT_EQ(view.GetColumnHeading(1), "Device Id");
+    EXPECT_EQ(view.GetColumnWidth(0), 110);
+    EXPECT_EQ(view.GetColumnWidth(2), 72);
+    EXPECT_EQ(view.GetColumnAlignment(2), Qt::AlignRight);
+
+    EXPECT_EQ(view.InsertItem(0, "disk1"), 0);
+    EXPECT_EQ(view.InsertItem(5, "disk2"), 1);
+    EXPECT_EQ(view.InsertItem(0, "disk0"), 0);
+    EXPECT_TRUE(view.SetItemText(1, 2, "50%"));
+    EXPECT_FALSE(view.SetItemText(3, 0, "x"));
+    EXPECT_FALSE(view.SetItemText(0, 3, "x"));
+    EXPECT_EQ(view.GetItemText(1, 0), "disk1");
+    EXPECT_EQ(view.GetItemText(1, 2), "50%");
+    EXPECT_EQ(view.GetItemText(7, 0), "");
+
+    view.SetFullRowSelect(true);
+    EXPECT_TRUE(view.IsFullRowSelect());
+    view.SetSelectedRow(2);
+    EXPECT_EQ(view.GetSelectedRow(), 2);
+    EXPECT_TRUE(view.DeleteItem(2));
+    EXPECT_EQ(view.GetSelectedRow(), -1);
+    EXPECT_FALSE(view.DeleteItem(2));
+    view.DeleteAllItems();
+    EXPECT_EQ(view.GetItemCount(), 0);
+    EXPECT_EQ(view.GetColumnCount(), 3);
+}
+
+// ---------------------------------------------------------------- combo box
+
+TEST(ComboBoxControl, AddingNeverSelectsAndClearingEmptiesTheField) {
+    ComboBox combo(true, 100);
+    combo.AddString("Static IP");
+    combo.AddString("DHCP");
+    EXPECT_EQ(combo.GetCurSel(), -1);
+    EXPECT_EQ(combo.GetWindowText(), "");
+    combo.SetCurSel(1);
+    EXPECT_EQ(combo.GetWindowText(), "DHCP");
+    combo.SetCurSel(5);
+    EXPECT_EQ(combo.GetCurSel(), -1);
+    EXPECT_EQ(combo.GetWindowText(), "");
+    combo.SetCurSel(0);
+    EXPECT_EQ(combo.DeleteString(0), 1);
+    EXPECT_EQ(combo.GetCurSel(), -1);
+    EXPECT_EQ(combo.GetWindowText(), "");
+    EXPECT_EQ(combo.DeleteString(3), -1);
+}
+
+TEST(ComboBoxControl, TypingIntoTheFieldLeavesNoRowSelected) {
+    QWidget window;
+    auto* combo = new ComboBox(true, 100, &window);
+    combo->AddString("Z:");
+    combo->AddString("Y:");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    combo->setFocus();
+    combo->SetCurSel(1);
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(QApplication::focusWidget(), "Q");
+    EXPECT_EQ(combo->GetCurSel(), -1);
+    EXPECT_EQ(combo->GetWindowText(), "Q");
+    QTest::keyClicks(QApplication::focusWidget(), ":x");
+    EXPECT_EQ(combo->GetWindowText(), "Q:x");
+    EXPECT_EQ(combo->GetCount(), 2);  // typing adds no row
+}
+
+TEST(ComboBoxControl, ListFieldShowsTheSelectedRow) {
+    ComboBox combo(false, 60);
+    combo.AddString("a &amp; b");
+    EXPECT_EQ(combo.GetWindowText(), "");
+    combo.SetCurSel(0);
+    EXPECT_EQ(combo.GetWindowText(), "a &amp; b");  // shown literally
+    combo.ResetContent();
+    EXPECT_EQ(combo.GetCount(), 0);
+    EXPECT_EQ(combo.GetCurSel(), -1);
+}
+
+// ---------------------------------------------------------------- pickers
+
+TEST(Pickers, StartAtTheWorkstationsDateAndTime) {
+    const QDateTime before = QDateTime::currentDateTime();
+    DatePicker date;
+    TimePicker time;
+    const QDateTime after = QDateTime::currentDateTime();
+    EXPECT_GE(date.GetDate(), before.date());
+    EXPECT_LE(date.GetDate(), after.date());
+    EXPECT_GE(time.GetTime().secsTo(after.time()), 0);
+    EXPECT_LE(time.GetTime().secsTo(after.time()), 2);
+    EXPECT_TRUE(date.calendarPopup());
+    EXPECT_TRUE(date.displayFormat().contains("yyyy"));
+    time.SetTime(QTime(14, 7, 9));
+    EXPECT_EQ(time.text(), "14:07:09");
+}
+
+}  // namespace
+}  // namespace halvo::ui

@@ -1,0 +1,617 @@
+// Dialogs built from templates: geometry in dialog units of the template's font, binding by
+// identifier, modal results and the keyboard rules (Enter, Esc, close box), child dialogs and
+// the window menu.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ui/Dialog.h"
+#include "ui/testing/GuiTest.h"
+
+namespace halvo::ui {
+namespace {
+
+using testing::WhenActive;
+
+const ResourceStore& BuiltIn() {
+    static ResourceStore store = [] {
+        ResourceStore s;
+        QString error;
+        EXPECT_TRUE(s.LoadBuiltIn(&error)) << error.toStdString();
+        return s;
+    }();
+    return store;
+}
+
+// A store of hand-written templates, for the key rules in dialogs the program does not have.
+class TestStore {
+  public:
+    void Add(const QByteArray& json) { dialogs_.push_back(json); }
+    const ResourceStore& Load() {
+        QStringList names;
+        for (std::size_t i = 0; i < dialogs_.size(); ++i) {
+            const QString name = QStringLiteral("d%1.json").arg(i);
+            QFile file(dir_.filePath(name));
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(dialogs_[i]);
+            names << QStringLiteral("\"%1\"").arg(name);
+        }
+        QFile manifest(dir_.filePath(QStringLiteral("manifest.json")));
+        EXPECT_TRUE(manifest.open(QIODevice::WriteOnly));
+        manifest.write(QStringLiteral("{\"dialogs\": [%1]}").arg(names.join(',')).toUtf8());
+        manifest.close();
+        QString error;
+        EXPECT_TRUE(store_.Load(dir_.path(), &error)) << error.toStdString();
+        return store_;
+    }
+
+  private:
+    QTemporaryDir dir_;
+    std::vector<QByteArray> dialogs_;
+    ResourceStore store_;
+};
+
+QByteArray Template(int id, const char* frame, const char* controls) {
+    return QStringLiteral(R"({"id": %1, "title": "T%1", "size": [200, 100], "frame": "%2",
+        "font": {"face": "宋体", "pointSize": 9}, "styles": ["sysMenu"], "controls": [%3]})")
+        .arg(id)
+        .arg(QLatin1String(frame))
+        .arg(QString::fromUtf8(controls))
+        .toUtf8();
+}
+
+// A dialog that records the commands it receives and passes them on.
+class Recorder : public Dialog {
+  public:
+    using Dialog::Dialog;
+    std::vector<int> commands;
+    std::vector<int> sysCommands;
+    bool swallowCancel = false;
+    bool endInInit = false;
+    std::function<bool(QKeyEvent*)> keys;
+
+  protected:
+    bool OnInitDialog() override {
+        if (endInInit) {
+            EndDialog(7);
+        }
+        return true;
+    }
+    void OnCommand(int id) override {
+        commands.push_back(id);
+        Dialog::OnCommand(id);
+    }
+    void OnCancel() override {
+        if (!swallowCancel) {
+            Dialog::OnCancel();
+        }
+    }
+    void OnSysCommand(int id) override {
+        sysCommands.push_back(id);
+        Dialog::OnSysCommand(id);
+    }
+    bool PreTranslateKey(QKeyEvent* event) override { return keys && keys(event); }
+};
+
+// ---------------------------------------------------------------- geometry
+
+TEST(DialogGeometry, MainWindowInUnitsOfAR_PL_UMing) {
+    Dialog dialog(BuiltIn(), 102);
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_EQ(dialog.GetBaseUnits().x, 6);
+    EXPECT_EQ(dialog.GetBaseUnits().y, 12);
+    EXPECT_EQ(dialog.windowTitle(), "Halvo");
+    // 443 x 264 units; halves round away from zero as the platform's MulDiv does.
+    EXPECT_EQ(dialog.size(), QSize(665, 396));
+    EXPECT_EQ(dialog.ControlRect(1001), QRect(26, 35, 151, 274));
+    EXPECT_EQ(dialog.ControlRect(1005), QRect(18, 344, 89, 22));
+    EXPECT_EQ(dialog.ControlRect(1011), QRect(551, 344, 88, 22));
+    EXPECT_EQ(dialog.ControlRect(1016), QRect(318, 44, 317, 16));
+    EXPECT_EQ(dialog.ControlRect(1081), QRect(209, 207, 426, 104));
+}
+
+TEST(DialogGeometry, ShareMappingUsesItsOwnFont) {
+    Dialog dialog(BuiltIn(), 105);
+    ASSERT_TRUE(dialog.Create());
+    // The stand-in for MS Sans Serif 8 pt has its base units, 6 x 13.
+    EXPECT_EQ(dialog.GetBaseUnits().x, 6);
+    EXPECT_EQ(dialog.GetBaseUnits().y, 13);
+    EXPECT_EQ(dialog.ControlRect(1), QRect(239, 384, 75, 22));
+    EXPECT_EQ(dialog.size(), QSize(588, 427));
+}
+
+TEST(DialogGeometry, EveryControlOfEveryTemplateSitsAtItsPlace) {
+    for (int id : {100, 102, 105, 129, 130, 131, 132, 141}) {
+        SCOPED_TRACE("template " + std::to_string(id));
+        QWidget host;  // outlives the page built inside it
+        Dialog dialog(BuiltIn(), id);
+        if (BuiltIn().Template(id).frame == FrameKind::child) {
+            ASSERT_TRUE(dialog.CreateChild(&host));
+        } else {
+            ASSERT_TRUE(dialog.Create());
+        }
+        const DialogTemplate& t = dialog.Template();
+        ASSERT_EQ(dialog.ControlCount(), static_cast<int>(t.controls.size()));
+        for (int i = 0; i < dialog.ControlCount(); ++i) {
+            const ControlTemplate& c = t.controls[static_cast<std::size_t>(i)];
+            const QRect want = dialog.MapDialogRect(c.rect);
+            const QRect got = dialog.ControlAt(i)->geometry();
+            SCOPED_TRACE(std::string("control ") + std::to_string(i) + " " +
+                         ControlKindName(c.kind));
+            EXPECT_EQ(got.topLeft(), want.topLeft());
+            if (c.kind == ControlKind::comboBox) {
+                // The field; the rest of the height is the dropped-down list.
+                EXPECT_EQ(got.width(), want.width());
+                EXPECT_LT(got.height(), want.height());
+                EXPECT_GE(got.height(), dialog.GetBaseUnits().y);
+            } else if (c.kind == ControlKind::picture || c.kind == ControlKind::icon) {
+                EXPECT_GE(got.width(), 16);  // the image's own size
+            } else if (c.kind == ControlKind::etchedLine) {
+                EXPECT_EQ(got.width(), want.width());
+            } else {
+                EXPECT_EQ(got.size(), want.size());
+            }
+            if (c.id != 0) {
+                EXPECT_EQ(dialog.Control(c.id), dialog.ControlAt(i));
+            }
+        }
+    }
+}
+
+TEST(DialogGeometry, ChildWithSunkenEdgeShiftsItsControls) {
+    QWidget host;
+    Dialog page(BuiltIn(), 130);
+    ASSERT_TRUE(page.CreateChild(&host));
+    EXPECT_FALSE(page.isVisibleTo(&host));  // created hidden
+    EXPECT_EQ(page.parentWidget(), &host);
+    // 15, 32 units = 22.5 -> 23, 48 pixels, plus the 2-pixel edge.
+    EXPECT_EQ(page.ControlRect(1027).topLeft(), QPoint(25, 50));
+    EXPECT_EQ(page.size(), QSize(353 + 4, 245 + 4));
+}
+
+TEST(DialogGeometry, ImagesShowAtTheirOwnSize) {
+    Dialog wizard(BuiltIn(), 129);
+    ASSERT_TRUE(wizard.Create());
+    auto* picture = wizard.ControlAs<QLabel>(1024);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->pixmap().size(), QSize(160, 249));
+    EXPECT_EQ(picture->size(), QSize(162, 251));  // with its sunken edge
+
+    Dialog about(BuiltIn(), 100);
+    ASSERT_TRUE(about.Create());
+    auto* icon = qobject_cast<QLabel*>(about.ControlAt(0));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->pixmap().size(), QSize(32, 32));
+}
+
+TEST(DialogControls, KindsAndStylesBecomeTheirWidgets) {
+    Dialog main(BuiltIn(), 102);
+    ASSERT_TRUE(main.Create());
+    EXPECT_NE(main.ControlAs<ListBox>(1001), nullptr);
+    EXPECT_NE(main.ControlAs<ListView>(1081), nullptr);
+    EXPECT_NE(qobject_cast<QGroupBox*>(main.ControlAt(1)), nullptr);
+    auto* field = main.ControlAs<QLabel>(1016);
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->frameShadow(), QFrame::Sunken);
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_EQ(field->textFormat(), Qt::PlainText);
+    for (int id : {1005, 1006, 1007, 1080, 1008, 1011}) {
+        EXPECT_TRUE(main.Control(id)->isEnabled()) << id;
+        EXPECT_EQ(main.Control(id)->focusPolicy(), Qt::StrongFocus) << id;
+    }
+
+    Dialog verify(BuiltIn(), 141);
+    ASSERT_TRUE(verify.Create());
+    EXPECT_EQ(verify.ControlAs<Edit>(1066)->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(verify.ControlAs<Edit>(1065)->echoMode(), QLineEdit::Normal);
+    EXPECT_TRUE(verify.ControlAs<QLabel>(1068)->alignment() & Qt::AlignRight);
+
+    Dialog wizard(BuiltIn(), 129);
+    ASSERT_TRUE(wizard.Create());
+    EXPECT_FALSE(wizard.Control(1021)->isEnabled());  // "<< Back" starts disabled
+    EXPECT_TRUE(wizard.Control(1022)->isEnabled());
+
+    QWidget host;
+    Dialog system(BuiltIn(), 130);
+    ASSERT_TRUE(system.CreateChild(&host));
+    auto* zones = system.ControlAs<ComboBox>(1062);
+    ASSERT_NE(zones, nullptr);
+    EXPECT_TRUE(zones->isEditable());
+    EXPECT_EQ(zones->GetCount(), 75);
+    EXPECT_EQ(zones->GetCurSel(), -1);
+    EXPECT_TRUE(zones->GetWindowText().isEmpty());
+    EXPECT_GT(zones->maxVisibleItems(), 1);
+    EXPECT_NE(system.ControlAs<DatePicker>(1059), nullptr);
+    EXPECT_NE(system.ControlAs<TimePicker>(1060), nullptr);
+    EXPECT_NE(system.ControlAs<QCheckBox>(1027), nullptr);
+
+    Dialog network(BuiltIn(), 131);
+    ASSERT_TRUE(network.CreateChild(&host));
+    EXPECT_EQ(network.ControlAs<ComboBox>(1045)->GetLBText(1), "DHCP");
+    for (int id = 1050; id <= 1054; ++id) {
+        EXPECT_NE(network.ControlAs<IpAddressControl>(id), nullptr) << id;
+    }
+}
+
+TEST(DialogControls, StaticTextsProcessMnemonicsUnlessNoPrefix) {
+    TestStore t;
+    t.Add(Template(1, "modal", R"({"kind": "label", "text": "A&&B &Cd", "rect": [0,0,50,8]},
+        {"kind": "label", "text": "A&&B", "styles": ["noPrefix"], "rect": [0,10,50,8]})"));
+    Dialog dialog(t.Load(), 1);
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_EQ(qobject_cast<QLabel*>(dialog.ControlAt(0))->text(), "A&B Cd");
+    EXPECT_EQ(qobject_cast<QLabel*>(dialog.ControlAt(1))->text(), "A&&B");
+}
+
+// ---------------------------------------------------------------- binding
+
+class Binder : public Dialog {
+  public:
+    Binder(const ResourceStore& store, std::function<void(Binder&)> bind)
+        : Dialog(store, 141), bind_(std::move(bind)) {}
+    template <class T>
+    void Take(int id, T*& member) {
+        Bind(id, member);
+    }
+    Edit* name = nullptr;
+    Edit* password = nullptr;
+    QPushButton* ok = nullptr;
+    bool initialised = false;
+
+  protected:
+    void BindControls() override { bind_(*this); }
+    bool OnInitDialog() override {
+        initialised = name != nullptr;
+        return true;
+    }
+
+  private:
+    std::function<void(Binder&)> bind_;
+};
+
+TEST(DialogBinding, MembersAreBoundByIdentifierBeforeInitialisation) {
+    Binder dialog(BuiltIn(), [](Binder& d) {
+        d.Take(1065, d.name);
+        d.Take(1066, d.password);
+        d.Take(1069, d.ok);
+    });
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_TRUE(dialog.initialised);
+    EXPECT_EQ(dialog.name, dialog.Control(1065));
+    EXPECT_EQ(dialog.password, dialog.Control(1066));
+    EXPECT_EQ(dialog.ok, dialog.Control(1069));
+    EXPECT_FALSE(dialog.Create());  // once only
+}
+
+TEST(DialogBinding, AWrongKindOrAMissingControlFails) {
+    Binder wrongKind(BuiltIn(), [](Binder& d) {
+        ComboBox* combo = nullptr;
+        d.Take(1065, combo);  // an edit
+    });
+    try {
+        wrongKind.Create();
+        FAIL() << "binding an edit as a combo box succeeded";
+    } catch (const std::logic_error& e) {
+        const std::string what = e.what();
+        EXPECT_NE(what.find("141"), std::string::npos) << what;
+        EXPECT_NE(what.find("1065"), std::string::npos) << what;
+        EXPECT_NE(what.find("ComboBox"), std::string::npos) << what;
+    }
+
+    Binder missing(BuiltIn(), [](Binder& d) { d.Take(1234, d.name); });
+    EXPECT_THROW(missing.Create(), std::logic_error);
+
+    Binder label(BuiltIn(), [](Binder& d) { d.Take(1068, d.ok); });  // a label, not a button
+    EXPECT_THROW(label.Create(), std::logic_error);
+
+    EXPECT_THROW(Dialog(BuiltIn(), 999), std::logic_error);  // no such template
+}
+
+// ---------------------------------------------------------------- modal runs and keys
+
+TEST(DialogKeys, OkAndCancelButtonsEndTheRunWithTheirIds) {
+    Recorder ok(BuiltIn(), 105);
+    WhenActive<Recorder>([](Recorder* d) { QTest::mouseClick(d->Control(1), Qt::LeftButton); });
+    EXPECT_EQ(ok.RunModal(), IDOK);
+
+    Recorder cancel(BuiltIn(), 105);
+    WhenActive<Recorder>([](Recorder* d) { QTest::mouseClick(d->Control(2), Qt::LeftButton); });
+    EXPECT_EQ(cancel.RunModal(), IDCANCEL);
+    EXPECT_EQ(cancel.commands, std::vector<int>{IDCANCEL});
+    EXPECT_FALSE(cancel.isVisible());
+    EXPECT_NE(cancel.Control(1072), nullptr);  // the controls outlive the run
+}
+
+TEST(DialogKeys, EscapeAndTheCloseBoxAreCancel) {
+    Recorder esc(BuiltIn(), 141);
+    WhenActive<Recorder>([](Recorder* d) { QTest::keyClick(d->Control(1065), Qt::Key_Escape); });
+    EXPECT_EQ(esc.RunModal(), IDCANCEL);
+
+    Recorder closed(BuiltIn(), 102);
+    WhenActive<Recorder>([](Recorder* d) { d->close(); });
+    EXPECT_EQ(closed.RunModal(), IDCANCEL);
+    EXPECT_EQ(closed.commands, std::vector<int>{IDCANCEL});
+}
+
+TEST(DialogKeys, EnterOutsideAPushButtonIsTheDefaultButtonOrCommandOne) {
+    // The main window has no default button: Enter on the device list is command 1.
+    Recorder main(BuiltIn(), 102);
+    WhenActive<Recorder>([](Recorder* d) {
+        EXPECT_EQ(d->FocusedControlId(), 1001);  // the first tab stop
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(main.RunModal(), IDOK);
+    EXPECT_EQ(main.commands, std::vector<int>{IDOK});
+
+    // Share mapping: Enter in an edit is its default button, OK.
+    Recorder share(BuiltIn(), 105);
+    WhenActive<Recorder>([](Recorder* d) {
+        d->Control(1072)->setFocus();
+        QTest::keyClick(d->Control(1072), Qt::Key_Enter);
+    });
+    EXPECT_EQ(share.RunModal(), IDOK);
+
+    // Enter in an editable combo's field is also the default button.
+    Recorder combo(BuiltIn(), 105);
+    WhenActive<Recorder>([](Recorder* d) {
+        d->Control(1071)->setFocus();
+        QTest::keyClicks(QApplication::focusWidget(), "disk1");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    EXPECT_EQ(combo.RunModal(), IDOK);
+    EXPECT_EQ(combo.ControlAs<ComboBox>(1071)->GetWindowText(), "disk1");
+}
+
+TEST(DialogKeys, EnterOnAPushButtonClicksThatButton) {
+    Recorder share(BuiltIn(), 105);
+    WhenActive<Recorder>([](Recorder* d) {
+        d->Control(1076)->setFocus();  // "Map"
+        QTest::keyClick(d->Control(1076), Qt::Key_Return);
+        EXPECT_TRUE(d->isVisible());
+        d->Control(2)->setFocus();  // "Cancel"
+        QTest::keyClick(d->Control(2), Qt::Key_Return);
+    });
+    EXPECT_EQ(share.RunModal(), IDCANCEL);
+    EXPECT_EQ(share.commands, (std::vector<int>{1076, IDCANCEL}));
+}
+
+TEST(DialogKeys, EnterDoesNothingWhileTheDefaultButtonIsDisabled) {
+    Recorder share(BuiltIn(), 105);
+    WhenActive<Recorder>([](Recorder* d) {
+        d->Control(1)->setEnabled(false);
+        d->Control(1072)->setFocus();
+        QTest::keyClick(d->Control(1072), Qt::Key_Return);
+        EXPECT_TRUE(d->commands.empty());
+        EXPECT_TRUE(d->isVisible());
+        QTest::keyClick(d->Control(1072), Qt::Key_Escape);
+    });
+    EXPECT_EQ(share.RunModal(), IDCANCEL);
+}
+
+TEST(DialogKeys, ADialogThatKeepsItsCancelStaysOpen) {
+    Recorder dialog(BuiltIn(), 141);
+    dialog.swallowCancel = true;
+    WhenActive<Recorder>([](Recorder* d) {
+        QTest::keyClick(d->Control(1065), Qt::Key_Escape);
+        d->close();
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_EQ(d->commands, (std::vector<int>{IDCANCEL, IDCANCEL}));
+        d->EndDialog(5);
+    });
+    EXPECT_EQ(dialog.RunModal(), 5);
+}
+
+TEST(DialogKeys, PreTranslateKeySeesKeysFirst) {
+    Recorder dialog(BuiltIn(), 141);
+    std::vector<int> seen;
+    dialog.keys = [&](QKeyEvent* e) {
+        seen.push_back(e->key());
+        return e->key() == Qt::Key_Return;  // take Enter, leave the rest
+    };
+    WhenActive<Recorder>([](Recorder* d) {
+        QTest::keyClick(d->Control(1065), Qt::Key_A);
+        QTest::keyClick(d->Control(1065), Qt::Key_Return);
+        EXPECT_TRUE(d->isVisible());
+        QTest::keyClick(d->Control(1065), Qt::Key_Escape);
+    });
+    EXPECT_EQ(dialog.RunModal(), IDCANCEL);
+    EXPECT_EQ(seen, (std::vector<int>{Qt::Key_A, Qt::Key_Return, Qt::Key_Escape}));
+    EXPECT_EQ(dialog.ControlAs<Edit>(1065)->text(), "a");
+}
+
+TEST(DialogKeys, EndDialogDuringInitialisationSkipsTheRun) {
+    Recorder dialog(BuiltIn(), 100);
+    dialog.endInInit = true;
+    EXPECT_EQ(dialog.RunModal(), 7);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(DialogKeys, InitialFocusAndTabOrderFollowTheTemplate) {
+    Recorder dialog(BuiltIn(), 141);
+    std::vector<int> order;
+    WhenActive<Recorder>([&order](Recorder* d) {
+        for (int i = 0; i < 5; ++i) {
+            order.push_back(d->FocusedControlId());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        d->EndDialog(IDOK);
+    });
+    dialog.RunModal();
+    EXPECT_EQ(order, (std::vector<int>{1065, 1066, 1069, 2, 1065}));
+    EXPECT_EQ(dialog.NextTabStop(dialog.Control(2)), dialog.Control(1065));
+    EXPECT_EQ(dialog.NextTabStop(dialog.Control(1065), true), dialog.Control(2));
+}
+
+TEST(DialogKeys, AboutBoxClosesByOkEnterEscAndCloseBox) {
+    for (int how = 0; how < 4; ++how) {
+        Recorder about(BuiltIn(), 100);
+        WhenActive<Recorder>([how](Recorder* d) {
+            EXPECT_EQ(d->FocusedControlId(), IDOK);
+            switch (how) {
+                case 0:
+                    QTest::mouseClick(d->Control(IDOK), Qt::LeftButton);
+                    break;
+                case 1:
+                    QTest::keyClick(d->Control(IDOK), Qt::Key_Return);
+                    break;
+                case 2:
+                    QTest::keyClick(d->Control(IDOK), Qt::Key_Escape);
+                    break;
+                default:
+                    d->close();
+                    break;
+            }
+        });
+        EXPECT_EQ(about.RunModal(), how < 2 ? IDOK : IDCANCEL) << how;
+    }
+}
+
+// ---------------------------------------------------------------- notifications
+
+TEST(DialogNotifications, UserSelectionsNotifyProgramChangesDoNot) {
+    TestStore t;
+    t.Add(Template(1, "modal", R"({"id": 10, "kind": "listBox", "styles": ["notify", "tabStop"],
+            "rect": [0, 0, 80, 60]},
+        {"id": 11, "kind": "listBox", "styles": ["tabStop"], "rect": [90, 0, 80, 60]},
+        {"id": 12, "kind": "comboBox", "styles": ["dropDownList", "tabStop"],
+            "rect": [0, 70, 80, 60], "items": ["a", "b"]})"));
+    Recorder dialog(t.Load(), 1);
+    ASSERT_TRUE(dialog.Create());
+    auto* list = dialog.ControlAs<ListBox>(10);
+    auto* quiet = dialog.ControlAs<ListBox>(11);
+    auto* combo = dialog.ControlAs<ComboBox>(12);
+    list->AddString("x");
+    list->AddString("y");
+    quiet->AddString("x");
+    list->SetCurSel(1);
+    combo->SetCurSel(1);
+    EXPECT_TRUE(dialog.commands.empty());
+
+    dialog.show();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    EXPECT_EQ(list->GetCurSel(), 0);
+    QTest::mouseClick(quiet->viewport(), Qt::LeftButton, {},
+                      quiet->visualItemRect(quiet->item(0)).center());
+    EXPECT_EQ(quiet->GetCurSel(), 0);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Up);  // the user picks row 0
+    EXPECT_EQ(combo->GetCurSel(), 0);
+    EXPECT_EQ(dialog.commands, (std::vector<int>{10, 12}));
+    dialog.hide();
+}
+
+// ---------------------------------------------------------------- child dialogs
+
+TEST(ChildDialogs, EnterAndEscReachTheFrameAndThePageLooksFirst) {
+    Recorder frame(BuiltIn(), 129);
+    Recorder page(BuiltIn(), 130);
+    std::vector<int> pageSaw;
+    page.keys = [&](QKeyEvent* e) {
+        pageSaw.push_back(e->key());
+        return false;
+    };
+    ASSERT_TRUE(frame.Create());
+    ASSERT_TRUE(page.CreateChild(&frame));
+    page.MoveWindow(frame.ControlRect(1023));
+    EXPECT_EQ(page.geometry(), frame.ControlRect(1023));
+    page.show();
+    WhenActive<Recorder>([&page](Recorder* d) {
+        page.Control(1029)->setFocus();
+        QTest::keyClick(page.Control(1029), Qt::Key_Return);  // frame: no default -> 1
+        EXPECT_EQ(d->commands, std::vector<int>{IDOK});
+    });
+    EXPECT_EQ(frame.RunModal(), IDOK);
+    EXPECT_EQ(pageSaw, std::vector<int>{Qt::Key_Return});
+    EXPECT_TRUE(page.commands.empty());
+
+    WhenActive<Recorder>([&page](Recorder*) {
+        page.Control(1029)->setFocus();
+        QTest::keyClick(page.Control(1029), Qt::Key_Escape);
+    });
+    EXPECT_EQ(frame.RunModal(), IDCANCEL);
+}
+
+TEST(ChildDialogs, TheFrameDestroysOnlyThePageWindow) {
+    QWidget host;
+    Dialog page(BuiltIn(), 132);
+    {
+        Dialog frame(BuiltIn(), 129);
+        ASSERT_TRUE(frame.Create());
+        ASSERT_TRUE(page.CreateChild(&frame));
+        EXPECT_TRUE(page.IsCreated());
+    }
+    // The page object survived the frame; only its window went.
+    EXPECT_FALSE(page.IsCreated());
+    EXPECT_EQ(page.parentWidget(), nullptr);
+    EXPECT_EQ(page.ControlCount(), 0);
+    EXPECT_TRUE(page.CreateChild(&host));  // and can be built again
+    EXPECT_EQ(qobject_cast<QLabel*>(page.ControlAt(0))->text(), "The end of Halvo!");
+}
+
+// ---------------------------------------------------------------- window menu
+
+TEST(WindowMenu, HoldsMinimizeAndCloseAndTakesNewItems) {
+    Recorder main(BuiltIn(), 102);
+    ASSERT_TRUE(main.Create());
+    ASSERT_EQ(main.MenuItems().size(), 2u);
+    EXPECT_EQ(main.MenuItems()[0].id, SC_MINIMIZE);
+    EXPECT_EQ(main.MenuItems()[1].id, SC_CLOSE);
+    main.AppendMenuItem(0, QString());
+    main.AppendMenuItem(16, "About Ostrel");
+
+    Recorder about(BuiltIn(), 100);
+    ASSERT_TRUE(about.Create());
+    ASSERT_EQ(about.MenuItems().size(), 1u);  // no minimise box
+    QWidget host;
+    Recorder page(BuiltIn(), 131);
+    ASSERT_TRUE(page.CreateChild(&host));
+    EXPECT_TRUE(page.MenuItems().empty());
+
+    // Right click, Shift+F10 and the Menu key all open it; the chosen item is a sys command.
+    for (int how = 0; how < 3; ++how) {
+        auto chose = WhenActive<QMenu>([](QMenu* menu) {
+            const QList<QAction*> actions = menu->actions();
+            ASSERT_EQ(actions.size(), 4);
+            EXPECT_TRUE(actions[2]->isSeparator());
+            EXPECT_EQ(actions[3]->text(), "About Ostrel");
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[3]).center());
+        });
+        WhenActive<Recorder>([how](Recorder* d) {
+            QWidget* list = d->Control(1001);
+            if (how == 0) {
+                QWidget* label = d->ControlAt(9);  // "Firmware Version:"
+                QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                        label->mapToGlobal(QPoint(2, 2)));
+                QApplication::sendEvent(label, &event);
+            } else if (how == 1) {
+                QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+            } else {
+                QTest::keyClick(list, Qt::Key_Menu);
+            }
+            d->EndDialog(IDOK);
+        });
+        main.RunModal();
+        EXPECT_TRUE(*chose) << how;
+    }
+    EXPECT_EQ(main.sysCommands, (std::vector<int>{16, 16, 16}));
+}
+
+TEST(WindowMenu, CloseItemIsTheCloseBox) {
+    Recorder main(BuiltIn(), 102);
+    WhenActive<Recorder>([](Recorder* d) { d->SendSysCommand(SC_CLOSE); });
+    EXPECT_EQ(main.RunModal(), IDCANCEL);
+}
+
+}  // namespace
+}  // namespace halvo::ui

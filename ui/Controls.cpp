@@ -1,0 +1,460 @@
+#include "ui/Controls.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+
+namespace halvo::ui {
+
+namespace {
+
+// Sets a flag for the duration of a programmatic change, so that no user notification goes out.
+class Quiet {
+  public:
+    explicit Quiet(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+    ~Quiet() { flag_ = saved_; }
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+
+  private:
+    bool& flag_;
+    bool saved_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- ListBox
+
+ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSortingEnabled(false);
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!programmatic_) {
+            emit SelectionChangedByUser();
+        }
+    });
+}
+
+int ListBox::AddString(const QString& text) {
+    Quiet quiet(programmatic_);
+    addItem(text);
+    return count() - 1;
+}
+
+int ListBox::GetCount() const {
+    return count();
+}
+
+int ListBox::GetCurSel() const {
+    const QList<QListWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? -1 : row(selected.first());
+}
+
+void ListBox::SetCurSel(int index) {
+    Quiet quiet(programmatic_);
+    if (index < 0 || index >= count()) {
+        clearSelection();
+        return;
+    }
+    setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    scrollToItem(item(index));
+}
+
+int ListBox::DeleteString(int index) {
+    if (index < 0 || index >= count()) {
+        return -1;
+    }
+    Quiet quiet(programmatic_);
+    delete takeItem(index);
+    return count();
+}
+
+QString ListBox::GetText(int index) const {
+    const QListWidgetItem* entry = item(index);
+    return entry ? entry->text() : QString();
+}
+
+void ListBox::ResetContent() {
+    Quiet quiet(programmatic_);
+    clear();
+}
+
+// ---------------------------------------------------------------- ListView
+
+ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSortingEnabled(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setColumnCount(0);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+int ListView::InsertColumn(int column, const QString& heading, Qt::Alignment alignment,
+                           int widthPx) {
+    const int count = columnCount();
+    column = std::clamp(column, 0, count);
+    setColumnCount(count + 1);
+    QTreeWidgetItem* head = headerItem();
+    const Qt::Alignment cell = alignment | Qt::AlignVCenter;
+    alignments_.insert(alignments_.begin() + column, cell);
+    // Existing cells move one column to the right.
+    auto shift = [&](QTreeWidgetItem* item) {
+        for (int c = count; c > column; --c) {
+            item->setText(c, item->text(c - 1));
+            item->setTextAlignment(c, Qt::Alignment(item->textAlignment(c - 1)));
+        }
+        item->setText(column, QString());
+        item->setTextAlignment(column, cell);
+    };
+    shift(head);
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        shift(topLevelItem(row));
+    }
+    head->setText(column, heading);
+    for (int c = 0; c <= count; ++c) {
+        setColumnWidth(c, c == column ? widthPx : columnWidth(c));
+    }
+    return column;
+}
+
+QString ListView::GetColumnHeading(int column) const {
+    return column >= 0 && column < columnCount() ? headerItem()->text(column) : QString();
+}
+
+Qt::Alignment ListView::GetColumnAlignment(int column) const {
+    if (column < 0 || column >= static_cast<int>(alignments_.size())) {
+        return {};
+    }
+    return alignments_[static_cast<std::size_t>(column)] & Qt::AlignHorizontal_Mask;
+}
+
+void ListView::SetFullRowSelect(bool fullRow) {
+    setSelectionBehavior(fullRow ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+}
+
+int ListView::InsertItem(int row, const QString& text) {
+    row = std::clamp(row, 0, topLevelItemCount());
+    auto* item = new QTreeWidgetItem;
+    for (int c = 0; c < columnCount(); ++c) {
+        item->setTextAlignment(c, alignments_[static_cast<std::size_t>(c)]);
+    }
+    item->setText(0, text);
+    insertTopLevelItem(row, item);
+    return row;
+}
+
+bool ListView::SetItemText(int row, int column, const QString& text) {
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (item == nullptr || column < 0 || column >= columnCount()) {
+        return false;
+    }
+    item->setText(column, text);
+    return true;
+}
+
+QString ListView::GetItemText(int row, int column) const {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    return item && column >= 0 && column < columnCount() ? item->text(column) : QString();
+}
+
+bool ListView::DeleteItem(int row) {
+    QTreeWidgetItem* item = topLevelItem(row);
+    if (item == nullptr) {
+        return false;
+    }
+    // The rows that stay keep their selection; the view must not pass the deleted row's on.
+    QList<QTreeWidgetItem*> selected = selectedItems();
+    selected.removeAll(item);
+    delete item;
+    clearSelection();
+    for (QTreeWidgetItem* keep : selected) {
+        keep->setSelected(true);
+    }
+    return true;
+}
+
+void ListView::DeleteAllItems() {
+    while (topLevelItemCount() > 0) {
+        delete takeTopLevelItem(topLevelItemCount() - 1);
+    }
+}
+
+int ListView::GetSelectedRow() const {
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        if (topLevelItem(row)->isSelected()) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+void ListView::SetSelectedRow(int row) {
+    clearSelection();
+    if (QTreeWidgetItem* item = topLevelItem(row)) {
+        setCurrentItem(
+            item, 0,
+            QItemSelectionModel::ClearAndSelect |
+                (IsFullRowSelect() ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate));
+        item->setSelected(true);
+    }
+}
+
+// ---------------------------------------------------------------- ComboBox
+
+ComboBox::ComboBox(bool editableField, int listHeightPx, QWidget* parent)
+    : QComboBox(parent), listHeightPx_(listHeightPx) {
+    setEditable(editableField);
+    setInsertPolicy(QComboBox::NoInsert);
+    setDuplicatesEnabled(true);
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(1);
+    if (editableField) {
+        // The original field neither completes nor picks a row while the user types.
+        setCompleter(nullptr);
+        connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) {
+            if (currentIndex() == -1) {
+                return;
+            }
+            const QSignalBlocker block(this);
+            const int cursor = lineEdit()->cursorPosition();
+            setCurrentIndex(-1);
+            lineEdit()->setText(typed);
+            lineEdit()->setCursorPosition(cursor);
+        });
+    }
+    setCurrentIndex(-1);
+    connect(this, &QComboBox::activated, this, [this] { emit SelectionChangedByUser(); });
+}
+
+int ComboBox::AddString(const QString& text) {
+    const QString field = isEditable() ? lineEdit()->text() : QString();
+    const int selected = currentIndex();
+    addItem(text);
+    // Adding to an empty combo must not select the new row.
+    if (selected == -1) {
+        setCurrentIndex(-1);
+        if (isEditable()) {
+            lineEdit()->setText(field);
+        }
+    }
+    return count() - 1;
+}
+
+void ComboBox::SetCurSel(int index) {
+    setCurrentIndex(index >= 0 && index < count() ? index : -1);
+    if (currentIndex() == -1 && isEditable()) {
+        lineEdit()->clear();
+    }
+}
+
+int ComboBox::DeleteString(int index) {
+    if (index < 0 || index >= count()) {
+        return -1;
+    }
+    const bool wasSelected = index == currentIndex();
+    removeItem(index);
+    if (wasSelected) {
+        SetCurSel(-1);
+    }
+    return count();
+}
+
+void ComboBox::ResetContent() {
+    clear();
+    SetCurSel(-1);
+}
+
+QString ComboBox::GetWindowText() const {
+    return isEditable() ? lineEdit()->text() : currentText();
+}
+
+void ComboBox::SetWindowText(const QString& text) {
+    if (isEditable()) {
+        lineEdit()->setText(text);
+    }
+}
+
+// ---------------------------------------------------------------- Edit
+
+Edit::Edit(QWidget* parent) : QLineEdit(parent) {}
+
+void Edit::LimitText(int characters) {
+    setMaxLength(characters > 0 ? characters : 32767);
+}
+
+// ---------------------------------------------------------------- IpAddressControl
+
+IpAddressControl::IpAddressControl(QWidget* parent) : QFrame(parent) {
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 1, 2, 1);
+    layout->setSpacing(0);
+    static const QRegularExpression byte(
+        QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9][0-9]|[0-9])$"));
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        auto* field = new QLineEdit(this);
+        field->setFrame(false);
+        field->setAlignment(Qt::AlignCenter);
+        field->setMaxLength(3);
+        field->setValidator(new QRegularExpressionValidator(byte, field));
+        // Tab leaves the control; the fields after the first are reached by '.' and arrows.
+        field->setFocusPolicy(i == 0 ? Qt::StrongFocus : Qt::ClickFocus);
+        field->installEventFilter(this);
+        fields_[i] = field;
+        layout->addWidget(field, 1);
+        if (i + 1 < fields_.size()) {
+            auto* dot = new QLabel(QStringLiteral("."), this);
+            dot->setBackgroundRole(QPalette::Base);
+            layout->addWidget(dot, 0);
+        }
+        connect(field, &QLineEdit::textEdited, this, [this, i](const QString& text) {
+            if (text.size() == 3 && i + 1 < fields_.size()) {
+                fields_[i + 1]->setFocus();
+                fields_[i + 1]->selectAll();
+            }
+        });
+    }
+    setFocusProxy(fields_[0]);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+bool IpAddressControl::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return QFrame::eventFilter(watched, event);
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    std::size_t i = 0;
+    while (i < fields_.size() && fields_[i] != watched) {
+        ++i;
+    }
+    if (i == fields_.size()) {
+        return false;
+    }
+    QLineEdit* field = fields_[i];
+    auto go = [&](std::size_t to, bool atEnd) {
+        fields_[to]->setFocus();
+        fields_[to]->setCursorPosition(atEnd ? static_cast<int>(fields_[to]->text().size()) : 0);
+        return true;
+    };
+    switch (key->key()) {
+        case Qt::Key_Period:
+            if (i + 1 < fields_.size() && !field->text().isEmpty()) {
+                fields_[i + 1]->setFocus();
+                fields_[i + 1]->selectAll();
+            }
+            return true;  // a dot is never part of a field
+        case Qt::Key_Right:
+            if (i + 1 < fields_.size() && field->cursorPosition() == field->text().size()) {
+                return go(i + 1, false);
+            }
+            break;
+        case Qt::Key_Left:
+        case Qt::Key_Backspace:
+            if (i > 0 && field->cursorPosition() == 0 && !field->hasSelectedText()) {
+                return go(i - 1, true);
+            }
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+QString IpAddressControl::GetAddress() const {
+    if (IsBlank()) {
+        return QString();
+    }
+    QStringList parts;
+    for (const QLineEdit* field : fields_) {
+        parts.append(QString::number(field->text().toInt()));
+    }
+    return parts.join(QLatin1Char('.'));
+}
+
+bool IpAddressControl::SetAddress(const QString& dotted) {
+    ClearAddress();
+    if (dotted.isEmpty()) {
+        return true;
+    }
+    const QStringList parts = dotted.split(QLatin1Char('.'));
+    if (parts.size() != 4) {
+        return false;
+    }
+    std::array<int, 4> values{};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const QString& part = parts[static_cast<int>(i)];
+        if (part.isEmpty() || part.size() > 3) {
+            return false;
+        }
+        int value = 0;
+        for (const QChar c : part) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                return false;
+            }
+            value = value * 10 + (c.unicode() - '0');
+        }
+        if (value > 255) {
+            return false;
+        }
+        values[i] = value;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        fields_[i]->setText(QString::number(values[i]));
+    }
+    return true;
+}
+
+void IpAddressControl::ClearAddress() {
+    for (QLineEdit* field : fields_) {
+        field->clear();
+    }
+}
+
+bool IpAddressControl::IsBlank() const {
+    for (const QLineEdit* field : fields_) {
+        if (!field->text().isEmpty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- pickers
+
+namespace {
+
+// The locale's short date, always with a four-digit year so that no century is guessed.
+QString ShortDateFormat() {
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QStringLiteral("yyyy"))) {
+        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    }
+    return format;
+}
+
+}  // namespace
+
+DatePicker::DatePicker(QWidget* parent) : QDateEdit(QDate::currentDate(), parent) {
+    setCalendarPopup(true);
+    setDisplayFormat(ShortDateFormat());
+}
+
+TimePicker::TimePicker(QWidget* parent) : QTimeEdit(QTime::currentTime(), parent) {
+    setDisplayFormat(QStringLiteral("H:mm:ss"));
+    setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+}
+
+}  // namespace halvo::ui
