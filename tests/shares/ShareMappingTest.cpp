@@ -181,6 +181,7 @@ TEST_F(ShareMappingTest, MapConnectsAddsARowAndShowsTheLetterAsConnected) {
     EXPECT_EQ(Rows(), (std::vector<Row>{{"\\\\192.168.1.1\\disk1", "Y:"}}));
     EXPECT_EQ(DriveEntries(), Letters({{'Y', "\\\\192.168.1.1\\disk1"}}, ""));
     EXPECT_EQ(DriveEntries().at(1), "Y:  \\\\192.168.1.1\\disk1");
+    EXPECT_EQ(DriveCombo()->GetWindowText(), "Y:");  // only the list is rebuilt
 }
 
 TEST_F(ShareMappingTest, TakenLetterChosenFromTheComboFailsAndChangesNothing) {
