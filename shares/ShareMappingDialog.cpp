@@ -113,7 +113,8 @@ void ShareMappingDialog::FillDriveCombo() {
         const std::string local = LocalName(letter);
         const bool taken = (inUse & (1u << (letter - 'A'))) != 0;
         if (drives.GetDriveType(local) == platform::DRIVE_REMOTE) {
-            // A connected letter shows its share even when the mask leaves it out.
+            // A connected letter shows its share even when the mask leaves it out, and stays
+            // marked as taken (name and two spaces) when its share cannot be read.
             driveCombo->AddString(Text(local) + kEntrySeparator +
                                   Text(drives.GetConnection(local)));
         } else if (!taken) {

@@ -132,9 +132,11 @@ TEST_F(ShareMappingTest, DriveComboOffersFreeAndConnectedLettersButNoLocalDrive)
     drives.SetLocal('D');
     drives.SetRemote('Y', "\\\\192.168.1.1\\disk1");
     drives.SetRemote('B', "\\\\10.0.0.9\\other", /*inMask=*/false);  // connected, bit clear
+    drives.SetRemote('K', "");  // connected, its remote name unreadable
     Open();
-    EXPECT_EQ(DriveEntries(),
-              Letters({{'Y', "\\\\192.168.1.1\\disk1"}, {'B', "\\\\10.0.0.9\\other"}}, "CD"));
+    EXPECT_EQ(
+        DriveEntries(),
+        Letters({{'Y', "\\\\192.168.1.1\\disk1"}, {'K', ""}, {'B', "\\\\10.0.0.9\\other"}}, "CD"));
 }
 
 TEST_F(ShareMappingTest, MappedListMatchesTheAddressAsSubstring) {
@@ -143,6 +145,7 @@ TEST_F(ShareMappingTest, MappedListMatchesTheAddressAsSubstring) {
     drives.SetRemote('X', "\\\\192.168.1.100\\b", /*inMask=*/false);
     drives.SetRemote('W', "\\\\192.168.1.2\\c");
     drives.SetRemote('V', "\\\\storebox\\disk1");  // the device under a server name
+    drives.SetRemote('K', "");                     // remote name unreadable
     drives.SetLocal('C');
     Open();
     EXPECT_EQ(Rows(), (std::vector<Row>{{"\\\\192.168.1.1\\disk1", "Z:"},
