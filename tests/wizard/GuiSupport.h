@@ -1,0 +1,64 @@
+// Running a modal dialog in a test: the steps run from inside the dialog's own event loop, and a
+// dialog still open after them is cancelled so that the run returns.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "ui/Dialog.h"
+#include "ui/ResourceStore.h"
+
+namespace halvo::wizard::testing {
+
+inline int RunModalWith(ui::Dialog& dialog, const std::function<void()>& steps) {
+    bool ran = false;
+    // The steps wait until the dialog is the active modal window and has been activated, so that
+    // the keyboard focus is in it.
+    QTimer poll;
+    int waited = 0;
+    QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+        if (QApplication::activeModalWidget() != &dialog ||
+            QApplication::activeWindow() != &dialog) {
+            waited += 10;
+            if (waited > 2000) {
+                poll.stop();
+            }
+            return;
+        }
+        poll.stop();
+        ran = true;
+        steps();
+        if (dialog.isVisible()) {
+            dialog.reject();
+        }
+    });
+    poll.start(10);
+    const int result = dialog.RunModal();
+    EXPECT_TRUE(ran) << "the dialog never became the active modal window";
+    return result;
+}
+
+// Presses a key on the control that has the focus, as the keyboard would.
+inline void PressOnFocus(Qt::Key key) {
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, key);
+}
+
+inline const ui::ResourceStore& Resources() {
+    static const ui::ResourceStore store = [] {
+        ui::ResourceStore s;
+        QString error;
+        if (!s.LoadBuiltIn(&error)) {
+            ADD_FAILURE() << error.toStdString();
+        }
+        return s;
+    }();
+    return store;
+}
+
+}  // namespace halvo::wizard::testing

@@ -1,0 +1,507 @@
+#include "wizard/WizardDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QTest>
+
+#include "GuiSupport.h"
+#include "WizardTestSupport.h"
+#include "platform/fake/FakeNetwork.h"
+#include "protocol/WireFormat.h"
+#include "ui/testing/GuiTest.h"
+#include "ui/testing/Recording.h"
+#include "wizard/TimezoneTable.h"
+#include "wizard/VerifyDialog.h"
+#include "wizard/WizardPages.h"
+
+namespace halvo::wizard {
+namespace {
+
+using protocol::CMD_SET_NETWORK_INFO;
+using protocol::CMD_SET_SYSTEM_INFO;
+using testing::MakeRecord;
+using testing::Resources;
+using testing::RunModalWith;
+using testing::TEST_MAC;
+
+class WizardDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override { device = &net.AddDevice(TEST_MAC).Serve({}); }
+
+    // Builds the frame with its three pages as the "Setup wizard" button does, and runs it.
+    int Run(const std::function<void()>& steps) {
+        wizard = std::make_unique<WizardDialog>(context);
+        wizard->SetDevice(&record);
+        system = std::make_unique<SystemPage>(Resources());
+        network = std::make_unique<NetworkPage>(Resources());
+        finish = std::make_unique<FinishPage>(Resources());
+        wizard->AddPage(system.get(), SYSTEM_PAGE_TEMPLATE);
+        wizard->AddPage(network.get(), NETWORK_PAGE_TEMPLATE);
+        wizard->AddPage(finish.get(), FINISH_PAGE_TEMPLATE);
+        return RunModalWith(*wizard, steps);
+    }
+
+    QPushButton* Button(int id) { return wizard->ControlAs<QPushButton>(id); }
+    void Next() { Button(WizardDialog::NEXT_BUTTON)->click(); }
+    void Back() { Button(WizardDialog::BACK_BUTTON)->click(); }
+    void Skip() { Button(WizardDialog::SKIP_BUTTON)->click(); }
+
+    // The page on show, Back, and the Next caption, as the user sees them.
+    void ExpectState(int page, bool back, const QString& caption) {
+        EXPECT_EQ(wizard->CurrentPage(), page);
+        const std::array<ui::Dialog*, 3> pages{system.get(), network.get(), finish.get()};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(pages[static_cast<std::size_t>(i)]->isVisible(), i == page) << "page " << i;
+        }
+        EXPECT_EQ(Button(WizardDialog::BACK_BUTTON)->isEnabled(), back);
+        EXPECT_EQ(Button(WizardDialog::NEXT_BUTTON)->text(), caption);
+        EXPECT_TRUE(Button(WizardDialog::SKIP_BUTTON)->isEnabled());
+        EXPECT_TRUE(Button(ui::IDCANCEL)->isEnabled());
+    }
+
+    template <class T>
+    T* SystemControl(int id) {
+        return system->ControlAs<T>(id);
+    }
+    template <class T>
+    T* NetworkControl(int id) {
+        return network->ControlAs<T>(id);
+    }
+    ui::IpAddressControl* Address(int id) { return NetworkControl<ui::IpAddressControl>(id); }
+
+    int Sent(std::uint16_t command) const {
+        int n = 0;
+        for (auto c : net.SentCommands()) {
+            n += c == command ? 1 : 0;
+        }
+        return n;
+    }
+    protocol::SystemInfoBlock LastSystem() const {
+        return device->lastSystemInfo().value_or(protocol::SystemInfoBlock{});
+    }
+    protocol::NetworkInfoBlock LastNetwork() const {
+        return device->lastNetworkInfo().value_or(protocol::NetworkInfoBlock{});
+    }
+
+    platform::FakeNetwork net;
+    ui::testing::RecordingMessageBoxes boxes;
+    const UtcTimeZone zone;
+    WizardContext context{Resources(), {net, net, boxes}, zone};
+    protocol::DeviceRecord record = MakeRecord();
+    platform::FakeDevice* device = nullptr;
+    // The frame before its pages: the pages go first.
+    std::unique_ptr<WizardDialog> wizard;
+    std::unique_ptr<SystemPage> system;
+    std::unique_ptr<NetworkPage> network;
+    std::unique_ptr<FinishPage> finish;
+};
+
+// ---- Opening
+// ---------------------------------------------------------------------------------------
+
+TEST_F(WizardDialogTest, OpensOnTheSystemPageFilledFromTheRecord) {
+    Run([&] {
+        EXPECT_EQ(wizard->windowTitle(), "Wizard");
+        ExpectState(0, false, "Next >>");
+        const QRect area = wizard->ControlRect(WizardDialog::PAGE_AREA);
+        EXPECT_EQ(system->geometry(), area);
+        EXPECT_EQ(network->geometry(), area);
+        EXPECT_EQ(finish->geometry(), area);
+        EXPECT_EQ(system->parentWidget(), wizard.get());
+
+        EXPECT_FALSE(SystemControl<QCheckBox>(SystemPage::PASSWORD_CHECK)->isChecked());
+        EXPECT_EQ(SystemControl<ui::ComboBox>(SystemPage::TIMEZONE_COMBO)->GetCurSel(), 20);
+        EXPECT_EQ(SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->text(), "Office store");
+        EXPECT_EQ(SystemControl<ui::DatePicker>(SystemPage::DATE_PICKER)->GetDate(),
+                  QDate(2006, 3, 5));
+        EXPECT_EQ(SystemControl<ui::TimePicker>(SystemPage::TIME_PICKER)->GetTime(),
+                  QTime(14, 7, 9));
+
+        auto* protocol = NetworkControl<ui::ComboBox>(NetworkPage::PROTOCOL_COMBO);
+        EXPECT_EQ(protocol->GetCurSel(), 0);
+        EXPECT_EQ(protocol->GetWindowText(), "Static IP");
+        EXPECT_EQ(Address(NetworkPage::IP_ADDRESS)->GetAddress(), "192.168.1.20");
+        EXPECT_EQ(Address(NetworkPage::SUBNET_MASK)->GetAddress(), "255.255.255.0");
+        EXPECT_EQ(Address(NetworkPage::GATEWAY)->GetAddress(), "192.168.1.1");
+        EXPECT_EQ(Address(NetworkPage::PRIMARY_DNS)->GetAddress(), "192.168.1.2");
+        EXPECT_EQ(Address(NetworkPage::SECONDARY_DNS)->GetAddress(), "192.168.1.3");
+        EXPECT_TRUE(Address(NetworkPage::IP_ADDRESS)->isEnabled());
+        EXPECT_TRUE(net.sent().empty());
+    });
+}
+
+TEST_F(WizardDialogTest, TimezoneRowsAreShownLiterally) {
+    record.timezoneIndex = 4;
+    Run([&] {
+        auto* combo = SystemControl<ui::ComboBox>(SystemPage::TIMEZONE_COMBO);
+        ASSERT_EQ(combo->GetCount(), 75);
+        const QStringList fromTemplate = ui::TimezoneTable(Resources());
+        ASSERT_EQ(fromTemplate.size(), 75);
+        for (int i = 0; i < 75; ++i) {
+            const auto expected = QString::fromUtf8(TIMEZONE_TABLE[static_cast<std::size_t>(i)]);
+            EXPECT_EQ(combo->GetLBText(i), expected) << i;
+            EXPECT_EQ(fromTemplate[i], expected) << i;
+        }
+        EXPECT_EQ(combo->GetWindowText(), "(GMT-08:00) Pacific Time (US &amp; Canada); Tijuana ");
+    });
+}
+
+TEST_F(WizardDialogTest, DateBeyond2038IsShownAndSentAsIs) {
+    record.date.Assign("20400101");
+    record.time.Assign("000001");
+    Run([&] {
+        EXPECT_EQ(SystemControl<ui::DatePicker>(SystemPage::DATE_PICKER)->GetDate(),
+                  QDate(2040, 1, 1));
+        Next();
+    });
+    EXPECT_EQ(LastSystem().date.view(), "20400101");
+    EXPECT_EQ(LastSystem().time.view(), "000001");
+}
+
+TEST_F(WizardDialogTest, ThePickersOfferOnly1970To9999) {
+    Run([&] {
+        auto* picker = SystemControl<ui::DatePicker>(SystemPage::DATE_PICKER);
+        EXPECT_EQ(picker->minimumDate(), QDate(1970, 1, 1));
+        EXPECT_EQ(picker->maximumDate(), QDate(9999, 12, 31));
+        picker->SetDate(QDate(1969, 7, 20));
+        EXPECT_EQ(picker->GetDate(), QDate(1970, 1, 1));
+    });
+}
+
+TEST_F(WizardDialogTest, EmptyDateKeepsTheWorkstationsNowAndSendsIt) {
+    record.date.Clear();
+    record.time.Clear();
+    const QDate before = QDate::currentDate();
+    Run([&] {
+        const QDate shown = SystemControl<ui::DatePicker>(SystemPage::DATE_PICKER)->GetDate();
+        EXPECT_GE(shown, before);
+        EXPECT_LE(shown, QDate::currentDate());
+        Next();
+        EXPECT_EQ(LastSystem().date.str(), shown.toString("yyyyMMdd").toStdString());
+        const QTime time = SystemControl<ui::TimePicker>(SystemPage::TIME_PICKER)->GetTime();
+        EXPECT_EQ(LastSystem().time.str(), time.toString("HHmmss").toStdString());
+    });
+}
+
+TEST_F(WizardDialogTest, TheFinishPageCentresItsText) {
+    Run([&] {
+        const auto labels = finish->findChildren<QLabel*>();
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels[0]->text(), "The end of Halvo!");
+        EXPECT_TRUE(labels[0]->alignment() & Qt::AlignHCenter);
+    });
+}
+
+// ---- The system page's Next
+// ------------------------------------------------------------------------
+
+TEST_F(WizardDialogTest, UntouchedSystemPageSendsTheStoredValuesBack) {
+    Run([&] { Next(); });
+    EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 1);
+    const auto sent = LastSystem();
+    EXPECT_EQ(sent.passwordRequired, 1);
+    EXPECT_EQ(sent.name.view(), "NAS-Storage-0001");
+    EXPECT_EQ(sent.description.view(), "Office store");
+    EXPECT_EQ(sent.date.view(), "20060305");
+    EXPECT_EQ(sent.time.view(), "140709");
+    EXPECT_EQ(sent.timezoneIndex, 20);
+}
+
+TEST_F(WizardDialogTest, EditedSystemPageSendsTheEdits) {
+    Run([&] {
+        SystemControl<QCheckBox>(SystemPage::PASSWORD_CHECK)->click();
+        SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setText("Cellar box_2");
+        SystemControl<ui::ComboBox>(SystemPage::TIMEZONE_COMBO)->SetCurSel(74);
+        SystemControl<ui::DatePicker>(SystemPage::DATE_PICKER)->SetDate(QDate(2012, 2, 29));
+        SystemControl<ui::TimePicker>(SystemPage::TIME_PICKER)->SetTime(QTime(23, 59, 58));
+        Next();
+        ExpectState(1, true, "Next >>");
+    });
+    const auto sent = LastSystem();
+    EXPECT_EQ(sent.passwordRequired, 0);
+    EXPECT_EQ(sent.description.view(), "Cellar box_2");
+    EXPECT_EQ(sent.timezoneIndex, 74);
+    EXPECT_EQ(sent.date.view(), "20120229");
+    EXPECT_EQ(sent.time.view(), "235958");
+}
+
+TEST_F(WizardDialogTest, InvalidDescriptionShowsTheNoteAndStays) {
+    Run([&] {
+        SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setText("Office, 2nd floor.");
+        Next();
+        ExpectState(0, false, "Next >>");
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_TRUE(boxes.boxes[0].information);
+        EXPECT_EQ(boxes.boxes[0].owner, static_cast<QWidget*>(wizard.get()));
+        EXPECT_EQ(boxes.boxes[0].caption, "Note");
+        EXPECT_EQ(boxes.boxes[0].text, std::string(MSG_DESCRIPTION_INVALID));
+        EXPECT_EQ(SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->text(),
+                  "Office, 2nd floor.");
+    });
+    EXPECT_TRUE(net.sent().empty());
+}
+
+TEST_F(WizardDialogTest, DescriptionTakes64CharactersOfWhichOnly63AreRead) {
+    Run([&] {
+        auto* edit = SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT);
+        edit->setText(QString(70, QLatin1Char('x')));
+        EXPECT_EQ(edit->text().size(), 64);
+        edit->setText(QString(63, QLatin1Char('x')) + QLatin1Char('.'));
+        Next();
+        EXPECT_TRUE(boxes.boxes.empty());
+    });
+    EXPECT_EQ(LastSystem().description.str(), std::string(63, 'x'));
+}
+
+TEST_F(WizardDialogTest, UnknownTimezoneLeavesTheFieldEmptyAndSends255) {
+    record.timezoneIndex = 75;
+    Run([&] {
+        auto* combo = SystemControl<ui::ComboBox>(SystemPage::TIMEZONE_COMBO);
+        EXPECT_EQ(combo->GetCurSel(), -1);
+        EXPECT_TRUE(combo->GetWindowText().isEmpty());
+        Next();
+    });
+    EXPECT_EQ(LastSystem().timezoneIndex, 255);
+}
+
+TEST_F(WizardDialogTest, RefusalAndSilenceStillMoveToTheNetworkPage) {
+    device->Reply(CMD_SET_SYSTEM_INFO, protocol::EncodeStatusReply(CMD_SET_SYSTEM_INFO, 9));
+    device->Silent(CMD_SET_NETWORK_INFO);
+    Run([&] {
+        Next();
+        ExpectState(1, true, "Next >>");
+        Next();
+        ExpectState(2, true, "&Finished");
+    });
+    EXPECT_EQ(boxes.Texts(),
+              (std::vector<std::string>{"Set system info failed!", "Time out:Set network info!"}));
+}
+
+TEST_F(WizardDialogTest, NoSocketLayerKeepsThePage) {
+    net.FailStartup(10091);
+    Run([&] {
+        Next();
+        ExpectState(0, false, "Next >>");
+        Skip();
+        Next();
+        ExpectState(1, true, "Next >>");
+    });
+    EXPECT_EQ(boxes.Texts(),
+              (std::vector<std::string>{"Network communication failed with error 10091\n",
+                                        "Network communication failed with error 10091\n"}));
+    EXPECT_TRUE(net.sent().empty());
+}
+
+// ---- The network page --------------------------------------------------------------------------
+
+TEST_F(WizardDialogTest, DhcpDeviceShowsItsAddressesDisabledAndSendsThemAll) {
+    record.ipMode = 1;
+    Run([&] {
+        Skip();
+        EXPECT_EQ(NetworkControl<ui::ComboBox>(NetworkPage::PROTOCOL_COMBO)->GetWindowText(),
+                  "DHCP");
+        for (int id : {1050, 1051, 1052, 1053, 1054}) {
+            EXPECT_FALSE(Address(id)->isEnabled()) << id;
+        }
+        EXPECT_EQ(Address(NetworkPage::GATEWAY)->GetAddress(), "192.168.1.1");
+        Next();
+    });
+    EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 0);
+    EXPECT_EQ(Sent(CMD_SET_NETWORK_INFO), 1);
+    const auto sent = LastNetwork();
+    EXPECT_EQ(sent.ipMode, 1);
+    EXPECT_EQ(sent.ipAddress.view(), "192.168.1.20");
+    EXPECT_EQ(sent.subnetMask.view(), "255.255.255.0");
+    EXPECT_EQ(sent.gateway.view(), "192.168.1.1");
+    EXPECT_EQ(sent.primaryDns.view(), "192.168.1.2");
+    EXPECT_EQ(sent.secondaryDns.view(), "192.168.1.3");
+}
+
+TEST_F(WizardDialogTest, AnyOtherIpModeShowsDhcp) {
+    record.ipMode = 2;
+    Run([&] {
+        EXPECT_EQ(NetworkControl<ui::ComboBox>(NetworkPage::PROTOCOL_COMBO)->GetCurSel(), 1);
+        EXPECT_FALSE(Address(NetworkPage::IP_ADDRESS)->isEnabled());
+    });
+}
+
+TEST_F(WizardDialogTest, ChoosingTheProtocolEnablesOrDisablesTheAddresses) {
+    record.ipMode = 1;
+    Run([&] {
+        Skip();
+        auto* combo = NetworkControl<ui::ComboBox>(NetworkPage::PROTOCOL_COMBO);
+        combo->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), combo);
+        QTest::keyClick(combo, Qt::Key_Up);  // the user picks "Static IP"
+        EXPECT_EQ(combo->GetCurSel(), 0);
+        for (int id : {1050, 1051, 1052, 1053, 1054}) {
+            EXPECT_TRUE(Address(id)->isEnabled()) << id;
+        }
+        Address(NetworkPage::IP_ADDRESS)->SetAddress("10.1.2.3");
+        QTest::keyClick(combo, Qt::Key_Down);  // and "DHCP" again
+        EXPECT_EQ(combo->GetCurSel(), 1);
+        for (int id : {1050, 1051, 1052, 1053, 1054}) {
+            EXPECT_FALSE(Address(id)->isEnabled()) << id;
+        }
+        EXPECT_EQ(Address(NetworkPage::IP_ADDRESS)->GetAddress(), "10.1.2.3");
+        Next();
+    });
+    EXPECT_EQ(LastNetwork().ipMode, 1);
+    EXPECT_EQ(LastNetwork().ipAddress.view(), "10.1.2.3");
+}
+
+TEST_F(WizardDialogTest, FifteenCharacterMaskFillsItsFieldWithoutNul) {
+    record.subnetMask.Assign("255.255.255.255");
+    Run([&] {
+        Skip();
+        Next();
+    });
+    const auto& bytes = net.sent().back().bytes;
+    ASSERT_EQ(bytes.size(), 88u);
+    EXPECT_EQ(std::string(bytes.begin() + 28, bytes.begin() + 43), "255.255.255.255");
+    EXPECT_EQ(bytes[43], '1');  // the gateway follows at once
+}
+
+// ---- The frame's states
+// --------------------------------------------------------------------------
+
+TEST_F(WizardDialogTest, EveryStateOfTheFrame) {
+    const int result = Run([&] {
+        ExpectState(0, false, "Next >>");
+        Next();
+        ExpectState(1, true, "Next >>");
+        Next();
+        ExpectState(2, true, "&Finished");
+        Back();
+        ExpectState(1, true, "&Next >>");
+        Back();
+        ExpectState(0, false, "&Next >>");
+        Skip();
+        ExpectState(1, true, "&Next >>");
+        Skip();
+        ExpectState(2, true, "&Finished");
+        EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 1);
+        EXPECT_EQ(Sent(CMD_SET_NETWORK_INFO), 1);
+        Next();  // Finished
+        EXPECT_FALSE(wizard->isVisible());
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(net.sent().size(), 2u);
+    EXPECT_FALSE(system->IsCreated());
+    EXPECT_FALSE(network->IsCreated());
+    EXPECT_FALSE(finish->IsCreated());
+}
+
+TEST_F(WizardDialogTest, SkipAndFinishedNeverSend) {
+    EXPECT_EQ(Run([&] {
+                  Skip();
+                  Skip();
+                  Skip();
+              }),
+              1);
+    EXPECT_TRUE(net.sent().empty());
+}
+
+TEST_F(WizardDialogTest, BackAndNextAgainSendsTheEditedValuesAgain) {
+    Run([&] {
+        Next();
+        Back();
+        SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setText("Second try");
+        Next();
+        Next();
+        Back();
+        Address(NetworkPage::GATEWAY)->SetAddress("192.168.1.254");
+        Next();
+    });
+    EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 2);
+    EXPECT_EQ(Sent(CMD_SET_NETWORK_INFO), 2);
+    EXPECT_EQ(LastSystem().description.view(), "Second try");
+    EXPECT_EQ(LastNetwork().gateway.view(), "192.168.1.254");
+}
+
+TEST_F(WizardDialogTest, CancelAfterTheFirstNextKeepsWhatWasSent) {
+    const int result = Run([&] {
+        Next();
+        Button(ui::IDCANCEL)->click();
+    });
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(net.SentCommands(), std::vector<std::uint16_t>{CMD_SET_SYSTEM_INFO});
+}
+
+TEST_F(WizardDialogTest, TheCloseBoxIsCancel) {
+    EXPECT_EQ(Run([&] {
+                  Skip();
+                  Skip();
+                  wizard->close();
+              }),
+              2);
+    EXPECT_TRUE(net.sent().empty());
+}
+
+TEST_F(WizardDialogTest, EnterInAPageFieldIsTheFramesOkAndSendsNothing) {
+    const int result = Run([&] {
+        SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setFocus();
+        testing::PressOnFocus(Qt::Key_Return);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(net.sent().empty());
+}
+
+// ---- The button's whole road
+// ---------------------------------------------------------------------
+
+class ScriptedPrompt final : public VerifyPrompt {
+  public:
+    explicit ScriptedPrompt(int result) : result_(result) {}
+    int Run(const protocol::DeviceRecord&) override {
+        ++runs;
+        return result_;
+    }
+    int runs = 0;
+
+  private:
+    int result_;
+};
+
+TEST_F(WizardDialogTest, SetupWizardRunsWithoutVerificationWhenNotAsked) {
+    record.passwordRequired = 0;
+    ScriptedPrompt prompt(2);
+    const auto answered = ui::testing::WhenActive<WizardDialog>(
+        [](WizardDialog* shown) { shown->ControlAs<QPushButton>(ui::IDCANCEL)->click(); });
+    EXPECT_TRUE(RunSetupWizard(context, record, nullptr, prompt));
+    EXPECT_TRUE(*answered);
+    EXPECT_EQ(prompt.runs, 0);
+}
+
+TEST_F(WizardDialogTest, CancelledVerificationOpensNoWizard) {
+    ScriptedPrompt prompt(2);
+    EXPECT_FALSE(RunSetupWizard(context, record, nullptr, prompt));
+    EXPECT_EQ(prompt.runs, 1);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(net.sent().empty());
+}
+
+TEST_F(WizardDialogTest, AcceptedVerificationLeadsToTheWizardAndItsEndToARefresh) {
+    ScriptedPrompt prompt(1);
+    const auto answered = ui::testing::WhenActive<WizardDialog>([](WizardDialog* shown) {
+        for (int i = 0; i < 3; ++i) {
+            shown->ControlAs<QPushButton>(WizardDialog::SKIP_BUTTON)->click();
+        }
+    });
+    EXPECT_TRUE(RunSetupWizard(context, record, nullptr, prompt));
+    EXPECT_TRUE(*answered);
+}
+
+TEST_F(WizardDialogTest, TheRealVerificationDialogGuardsTheWizard) {
+    // The device asks; the dialog is cancelled, so no wizard opens.
+    const auto answered = ui::testing::WhenActive<VerifyDialog>(
+        [](VerifyDialog* shown) { shown->ControlAs<QPushButton>(ui::IDCANCEL)->click(); });
+    EXPECT_FALSE(RunSetupWizard(context, record, nullptr));
+    EXPECT_TRUE(*answered);
+}
+
+}  // namespace
+}  // namespace halvo::wizard

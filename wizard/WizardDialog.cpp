@@ -1,0 +1,147 @@
+#include "wizard/WizardDialog.h"
+
+#include <QFrame>
+
+#include "wizard/NetworkSettings.h"
+#include "wizard/SystemSettings.h"
+#include "wizard/VerifyDialog.h"
+#include "wizard/WizardPages.h"
+
+namespace halvo::wizard {
+
+WizardDialog::WizardDialog(const WizardContext& context, QWidget* owner)
+    : ui::Dialog(context.resources, WIZARD_TEMPLATE, owner), context_(context), flow_(*this, 0) {}
+
+void WizardDialog::AddPage(ui::Dialog* page, unsigned templateId) {
+    pages_.push_back(page);
+    pageIds_.push_back(templateId & 0xFFFFu);
+}
+
+ui::Dialog* WizardDialog::GetPage(int index) const {
+    return index >= 0 && index < PageCount() ? pages_[static_cast<std::size_t>(index)] : nullptr;
+}
+
+unsigned WizardDialog::PageTemplateId(int index) const {
+    return index >= 0 && index < PageCount() ? pageIds_[static_cast<std::size_t>(index)] : 0;
+}
+
+void WizardDialog::ShowPage(int index) {
+    flow_.ShowPage(index);
+}
+
+void WizardDialog::BindControls() {
+    Bind(PICTURE, picture_);
+    Bind(PAGE_AREA, pageArea_);
+    Bind(ui::IDCANCEL, cancelButton_);
+    Bind(BACK_BUTTON, backButton_);
+    Bind(NEXT_BUTTON, nextButton_);
+}
+
+bool WizardDialog::OnInitDialog() {
+    if (!pages_.empty()) {
+        const QRect area = ControlRect(PAGE_AREA);
+        for (ui::Dialog* page : pages_) {
+            // Each page is built from its own template; the identifier is kept for reference.
+            page->CreateChild(this);
+            page->MoveWindow(area);
+        }
+        flow_.Start(PageCount());
+    }
+    FillPages();
+    return true;
+}
+
+void WizardDialog::FillPages() {
+    if (device_ == nullptr) {
+        return;
+    }
+    if (auto* system = dynamic_cast<SystemPage*>(GetPage(0))) {
+        system->Fill(FillSystemPage(*device_, context_.timeZone));
+    }
+    if (auto* network = dynamic_cast<NetworkPage*>(GetPage(1))) {
+        network->Fill(FillNetworkPage(*device_));
+    }
+}
+
+void WizardDialog::OnCommand(int id) {
+    switch (id) {
+        case NEXT_BUTTON:
+            OnNext();
+            return;
+        case BACK_BUTTON:
+            OnBack();
+            return;
+        case SKIP_BUTTON:
+            OnSkip();
+            return;
+        default:
+            ui::Dialog::OnCommand(id);
+    }
+}
+
+int WizardDialog::SetSystemInfo() {
+    auto* page = dynamic_cast<SystemPage*>(GetPage(0));
+    if (page == nullptr || device_ == nullptr) {
+        return 1;
+    }
+    return wizard::SetSystemInfo(context_.protocol, *device_, page->Values(), context_.timeZone,
+                                 static_cast<QWidget*>(this));
+}
+
+int WizardDialog::SetNetworkInfo() {
+    auto* page = dynamic_cast<NetworkPage*>(GetPage(1));
+    if (page == nullptr || device_ == nullptr) {
+        return 1;
+    }
+    return wizard::SetNetworkInfo(context_.protocol, *device_, page->Values());
+}
+
+bool WizardDialog::CommitPage(int index) {
+    ui::Dialog* page = GetPage(index);
+    return page == nullptr || page->CommitData();
+}
+
+void WizardDialog::SetPageVisible(int index, bool visible) {
+    if (ui::Dialog* page = GetPage(index)) {
+        page->setVisible(visible);
+    }
+}
+
+void WizardDialog::DestroyPageWindows() {
+    for (ui::Dialog* page : pages_) {
+        page->DestroyWindow();
+    }
+}
+
+void WizardDialog::SetNextCaption(std::string_view caption) {
+    nextButton_->setText(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+}
+
+void WizardDialog::EnableBack(bool enabled) {
+    backButton_->setEnabled(enabled);
+}
+
+bool RunSetupWizard(const WizardContext& context, const protocol::DeviceRecord& record,
+                    QWidget* owner, VerifyPrompt& verify) {
+    if (!MayGoOn(RunVerificationGate(record, verify))) {
+        return false;
+    }
+    // Declared before its pages, the frame is destroyed after them.
+    WizardDialog wizard(context, owner);
+    wizard.SetDevice(&record);
+    SystemPage systemPage(context.resources);
+    NetworkPage networkPage(context.resources);
+    FinishPage finishPage(context.resources);
+    wizard.AddPage(&systemPage, SYSTEM_PAGE_TEMPLATE);
+    wizard.AddPage(&networkPage, NETWORK_PAGE_TEMPLATE);
+    wizard.AddPage(&finishPage, FINISH_PAGE_TEMPLATE);
+    return wizard.RunModal() != 0;
+}
+
+bool RunSetupWizard(const WizardContext& context, const protocol::DeviceRecord& record,
+                    QWidget* owner) {
+    DialogVerifyPrompt verify(context.resources, context.protocol, owner);
+    return RunSetupWizard(context, record, owner, verify);
+}
+
+}  // namespace halvo::wizard

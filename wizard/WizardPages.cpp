@@ -1,0 +1,127 @@
+#include "wizard/WizardPages.h"
+
+#include <QDate>
+#include <QTime>
+
+namespace halvo::wizard {
+
+namespace {
+
+// Texts go to the device as bytes of the local code page, which is UTF-8 here.
+std::string Bytes(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+QString Text(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+}  // namespace
+
+// ---- SystemPage
+// ----------------------------------------------------------------------------------
+
+SystemPage::SystemPage(const ui::ResourceStore& resources)
+    : ui::Dialog(resources, SYSTEM_PAGE_TEMPLATE) {}
+
+void SystemPage::BindControls() {
+    Bind(TIMEZONE_COMBO, timezoneCombo_);
+    Bind(TIME_PICKER, timePicker_);
+    Bind(DATE_PICKER, datePicker_);
+    Bind(DESCRIPTION_EDIT, descriptionEdit_);
+    Bind(PASSWORD_CHECK, passwordCheck_);
+}
+
+bool SystemPage::OnInitDialog() {
+    // The timezone rows come with the template, in TIMEZONE_TABLE's order.
+    descriptionEdit_->LimitText(DESCRIPTION_EDIT_LIMIT);
+    // Every date offered can be sent as it is.
+    datePicker_->setDateRange(QDate(PICKER_FIRST.year, PICKER_FIRST.month, PICKER_FIRST.day),
+                              QDate(PICKER_LAST.year, PICKER_LAST.month, PICKER_LAST.day));
+    return true;
+}
+
+void SystemPage::Fill(const SystemPageFill& fill) {
+    passwordCheck_->setChecked(fill.dontAskPassword);
+    timezoneCombo_->SetCurSel(fill.timezoneRow);
+    descriptionEdit_->SetWindowText(Text(fill.description));
+    if (fill.dateTime) {
+        const CalendarTime& t = *fill.dateTime;
+        datePicker_->SetDate(QDate(t.year, t.month, t.day));
+        timePicker_->SetTime(QTime(t.hour, t.minute, t.second));
+    }
+}
+
+SystemPageValues SystemPage::Values() const {
+    SystemPageValues values;
+    values.dontAskPassword = passwordCheck_->isChecked();
+    values.description = Bytes(descriptionEdit_->GetWindowText().left(DESCRIPTION_READ_LIMIT));
+    values.timezoneRow = timezoneCombo_->GetCurSel();
+    const QDate date = datePicker_->GetDate();
+    const QTime time = timePicker_->GetTime();
+    values.dateTime = {date.year(), date.month(),  date.day(),
+                       time.hour(), time.minute(), time.second()};
+    return values;
+}
+
+// ---- NetworkPage
+// ---------------------------------------------------------------------------------
+
+NetworkPage::NetworkPage(const ui::ResourceStore& resources)
+    : ui::Dialog(resources, NETWORK_PAGE_TEMPLATE) {}
+
+void NetworkPage::BindControls() {
+    // The protocol rows "Static IP" and "DHCP" come with the template.
+    Bind(SUBNET_MASK, subnetMask_);
+    Bind(IP_ADDRESS, ipAddress_);
+    Bind(GATEWAY, gateway_);
+    Bind(SECONDARY_DNS, secondaryDns_);
+    Bind(PRIMARY_DNS, primaryDns_);
+    Bind(PROTOCOL_COMBO, protocolCombo_);
+}
+
+void NetworkPage::OnCommand(int id) {
+    if (id == PROTOCOL_COMBO) {
+        OnProtocolChange();
+        return;
+    }
+    ui::Dialog::OnCommand(id);
+}
+
+std::array<ui::IpAddressControl*, ADDRESS_COUNT> NetworkPage::Addresses() const {
+    return {ipAddress_, subnetMask_, gateway_, primaryDns_, secondaryDns_};
+}
+
+void NetworkPage::Fill(const NetworkPageFill& fill) {
+    protocolCombo_->SetCurSel(fill.protocolRow);
+    const auto controls = Addresses();
+    for (std::size_t i = 0; i < ADDRESS_COUNT; ++i) {
+        controls[i]->SetAddress(Text(fill.addresses[i]));
+        controls[i]->setEnabled(fill.addressesEnabled);
+    }
+}
+
+void NetworkPage::OnProtocolChange() {
+    const bool enabled = AddressesEnabledFor(protocolCombo_->GetCurSel());
+    for (ui::IpAddressControl* control : Addresses()) {
+        control->setEnabled(enabled);
+    }
+}
+
+NetworkPageValues NetworkPage::Values() const {
+    NetworkPageValues values;
+    values.protocolRow = protocolCombo_->GetCurSel();
+    const auto controls = Addresses();
+    for (std::size_t i = 0; i < ADDRESS_COUNT; ++i) {
+        values.addresses[i] = Bytes(controls[i]->GetAddress());
+    }
+    return values;
+}
+
+// ---- FinishPage
+// ----------------------------------------------------------------------------------
+
+FinishPage::FinishPage(const ui::ResourceStore& resources)
+    : ui::Dialog(resources, FINISH_PAGE_TEMPLATE) {}
+
+}  // namespace halvo::wizard
