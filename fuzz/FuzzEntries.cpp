@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/fake/FakeMessageBoxes.h"
+#include "platform/fake/FakeNetwork.h"
+#include "protocol/DetailQuery.h"
 #include "protocol/DeviceRecord.h"
 #include "protocol/WireFormat.h"
 
@@ -185,6 +188,12 @@ void VolumeInfoReplyEntry(std::span<const std::uint8_t> d) {
         Require(v.fsType.view() == FieldText(d, base + 52, 10), "file system");
         Require(Terminated(v.shareName) && Terminated(v.deviceId) && Terminated(v.fsType),
                 "texts terminated");
+        const VolumeRow row = FormatVolumeRow(v);
+        Require(row.shareName.size() <= 36 && row.deviceId.size() <= 16 && row.fsType.size() <= 10,
+                "columns bounded");
+        Require(row.totalSizeMb == std::to_string(v.totalSizeMb) &&
+                    row.freeSpace == std::to_string(v.freePercent) + "%",
+                "numbers as %d");
     }
 }
 
@@ -198,6 +207,78 @@ void StatusReplyEntry(std::span<const std::uint8_t> d) {
     }
 }
 
+// Shows nothing; counts what it was asked to show.
+class CountingView final : public DetailView {
+  public:
+    void ClearDetails() override { ++clears; }
+    void ShowBasicInformation(std::string_view, std::string_view, std::string_view,
+                              std::string_view, std::string_view) override {
+        ++basics;
+    }
+    void ShowVolumes(const std::vector<VolumeRow>& rows) override {
+        Require(rows.size() <= 14, "no more volumes than a datagram holds");
+    }
+    void EnableDeviceButtons() override { ++enables; }
+
+    int clears = 0;
+    int basics = 0;
+    int enables = 0;
+};
+
+// A whole detail query against a device that answers each request with the next datagram of
+// the input (2-byte little-endian length, then that many bytes) and falls silent when they run
+// out.
+void DetailQueryEntry(std::span<const std::uint8_t> d) {
+    std::vector<Bytes> script;
+    std::size_t at = 0;
+    while (at + 2 <= d.size() && script.size() < 300) {
+        std::size_t length = static_cast<std::size_t>(d[at] | (d[at + 1] << 8)) % 1025;
+        at += 2;
+        length = std::min(length, d.size() - at);
+        script.emplace_back(d.begin() + static_cast<std::ptrdiff_t>(at),
+                            d.begin() + static_cast<std::ptrdiff_t>(at + length));
+        at += length;
+    }
+
+    const MacAddress mac{0x02, 0, 0, 0, 0, 1};
+    platform::FakeNetwork net;
+    platform::FakeMessageBoxes boxes;
+    std::size_t next = 0;
+    auto& device = net.AddDevice(mac);
+    for (const std::uint16_t command :
+         {CMD_GET_SYSTEM_INFO, CMD_GET_NETWORK_INFO, CMD_GET_SHARE_COUNT, CMD_GET_SHARE_PAGE,
+          CMD_GET_VOLUME_INFO}) {
+        device.On(command, [&](std::span<const std::uint8_t>) {
+            std::vector<platform::Answer> answers;
+            if (next < script.size()) {
+                answers.push_back({script[next++], std::chrono::milliseconds(5)});
+            }
+            return answers;
+        });
+    }
+
+    DeviceRecord record;
+    record.macAddress = mac;
+    CountingView view;
+    const auto result = RunDetailQuery({net, net, boxes}, record, view);
+    Require(result != DetailQueryResult::SetupFailed, "set-up cannot fail here");
+    Require(view.clears == 1 && view.basics <= 1, "panes cleared once, shown at most once");
+    Require((result == DetailQueryResult::Completed) == (view.enables == 1),
+            "buttons enabled exactly when completed");
+    Require(boxes.warnings.size() == (result == DetailQueryResult::TimedOut ? 1u : 0u),
+            "one message for a timeout, none otherwise");
+    Require(net.OpenSockets() == 0 && net.LayerUses() == 0 && net.misuses() == 0,
+            "socket closed and layer released");
+    const auto pages = static_cast<std::size_t>(SharePagesToRequest(record.shareCount));
+    Require(record.shares.size() <= pages * 28, "no more names than the pages hold");
+    for (const auto& share : record.shares) {
+        Require(Terminated(share.name), "share names terminated");
+    }
+    Require(Terminated(record.description) && Terminated(record.ipAddress) &&
+                Terminated(record.firmwareVersion),
+            "record texts terminated");
+}
+
 constexpr Target TARGETS[] = {
     {"discovery_reply", DiscoveryReplyEntry},
     {"system_info_reply", SystemInfoReplyEntry},
@@ -206,6 +287,7 @@ constexpr Target TARGETS[] = {
     {"share_page_reply", SharePageReplyEntry},
     {"volume_info_reply", VolumeInfoReplyEntry},
     {"status_reply", StatusReplyEntry},
+    {"detail_query", DetailQueryEntry},
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
-// Entry points of the fuzz targets: one per reply decoder. Each feeds one datagram, exactly as
-// long as received, to the decoder and checks what came out against the layout; a broken rule
-// aborts. The libFuzzer executables and the corpus replay test call the same entries.
+// Entry points of the fuzz targets: one per reply decoder, each feeding one datagram, exactly as
+// long as received, to the decoder and checking what came out against the layout; and one that
+// runs the whole detail query against a device answering with the input's datagrams. A broken
+// rule aborts. The libFuzzer executables and the corpus replay test call the same entries.
 #pragma once
 
 #include <cstdint>

@@ -22,7 +22,8 @@ namespace halvo::protocol {
 enum class WaitMode {
     // Wait on the socket until the end of the slot: a datagram is taken the moment it arrives.
     SlotWait,
-    // Sleep the whole delay and poll again (the old behaviour; kept for benchmark comparison).
+    // Sleep the whole delay and poll again: a reply is noticed up to one delay late. Kept for
+    // benchmark comparison.
     BlindSleep,
 };
 

@@ -197,6 +197,20 @@ inline Bytes VerifyAdminRequest() {
     });
 }
 
+// A detail-query session for the detail_query fuzz target: each reply with a 2-byte
+// little-endian length in front. 45 shares: three pages, of which only page 2 is answered right.
+inline Bytes DetailQuerySession() {
+    Bytes out;
+    for (const Bytes& reply :
+         {SystemInfoReply(), NetworkInfoReply(), ShareCountReply(), SharePageReply(),
+          SharePageReply(), SharePageReply(), VolumeInfoReply()}) {
+        out.push_back(static_cast<std::uint8_t>(reply.size() & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(reply.size() >> 8));
+        out.insert(out.end(), reply.begin(), reply.end());
+    }
+    return out;
+}
+
 struct CorpusEntry {
     std::string target;  // fuzz target, also the corpus sub-folder
     std::string name;
@@ -216,6 +230,7 @@ inline std::vector<CorpusEntry> Corpus() {
         {"status_reply", "golden_verify_refused", VerifyRefused()},
         {"status_reply", "golden_set_system_refused", SetSystemRefused()},
         {"status_reply", "golden_set_network_accepted", SetNetworkAccepted()},
+        {"detail_query", "golden_session", DetailQuerySession()},
     };
 }
 
