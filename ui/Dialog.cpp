@@ -562,9 +562,14 @@ bool Dialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Dialog::keyPressEvent(QKeyEvent* event) {
-    // Keys of the controls were seen by eventFilter; here only those sent to the window itself.
+    // eventFilter has seen the keys of the focused control, and has taken Enter, Esc and the
+    // menu keys there. So a key arrives here unseen when the window itself has the focus, or
+    // when it is one of those keys and came from elsewhere (a control without the focus).
     const QWidget* focus = QApplication::focusWidget();
-    if ((focus == this || focus == nullptr || !isAncestorOf(focus)) && HandleKey(event)) {
+    const bool unseen = focus == this || focus == nullptr || !isAncestorOf(focus) ||
+                        IsEnter(event) || event->key() == Qt::Key_Escape ||
+                        (IsMenuKey(event) && !menu_.empty());
+    if (unseen && HandleKey(event)) {
         return;
     }
     event->ignore();

@@ -1,0 +1,18 @@
+// The About box (template 100): the icon, the version line and OK. OK, Esc and the close box
+// close it; it has nothing of its own to do.
+#pragma once
+
+#include "ui/Dialog.h"
+
+namespace halvo::app {
+
+inline constexpr int IDD_ABOUT = 100;
+
+class AboutDialog : public ui::Dialog {
+    Q_OBJECT
+  public:
+    explicit AboutDialog(const ui::ResourceStore& resources, QWidget* parent = nullptr)
+        : Dialog(resources, IDD_ABOUT, parent) {}
+};
+
+}  // namespace halvo::app

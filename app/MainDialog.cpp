@@ -1,0 +1,198 @@
+#include "app/MainDialog.h"
+
+#include <QLabel>
+#include <cstdio>
+
+#include "app/AboutDialog.h"
+#include "protocol/Discovery.h"
+
+namespace halvo::app {
+
+namespace {
+
+struct UsbColumn {
+    const char* heading;
+    int width;  // pixels
+};
+
+constexpr UsbColumn kUsbColumns[] = {
+    {"Share Name", 110},     {"Device Id", 70},  {"FS Type", 70},
+    {"Total Size(MB)", 100}, {"Free Space", 72},
+};
+
+}  // namespace
+
+std::string WebAddress(const protocol::DeviceRecord& record) {
+    // 7 + 15 + 1 + 5 characters and the terminator at most.
+    char address[32];
+    const unsigned port = record.webPort;
+    if (port == 80) {
+        std::snprintf(address, sizeof address, "http://%s", record.ipAddress.c_str());
+    } else {
+        std::snprintf(address, sizeof address, "http://%s:%u", record.ipAddress.c_str(), port);
+    }
+    return address;
+}
+
+MainDialog::MainDialog(const AppContext& context)
+    : Dialog(context.resources, IDD_MAIN),
+      context_(context),
+      icon(context.resources.Icon(IDI_MAIN)) {}
+
+MainDialog::~MainDialog() = default;
+
+void MainDialog::BindControls() {
+    Bind(IDC_SHARE_MAPPING, shareMappingButton);
+    Bind(IDC_USB_LIST, usbList);
+    Bind(IDC_IP_STATUS, ipStatusField);
+    Bind(IDC_MAC_ADDRESS, macAddressField);
+    Bind(IDC_IP_ADDRESS, ipAddressField);
+    Bind(IDC_FIRMWARE_VERSION, firmwareVersionField);
+    Bind(IDC_DESCRIPTION, descriptionField);
+    Bind(IDC_ACCESS_VIA_WEB, accessViaWebButton);
+    Bind(IDC_SETUP_WIZARD, setupWizardButton);
+    Bind(IDC_REFRESH_LIST, refreshListButton);
+    Bind(IDC_QUIT, quitButton);
+    Bind(IDC_ABOUT, aboutButton);
+    Bind(IDC_DEVICE_LIST, deviceList);
+}
+
+bool MainDialog::OnInitDialog() {
+    // The desktop has no window menu of the dialog's own: the dialog's context menu stands in.
+    const QString aboutItem = Resources().String(IDS_ABOUT_ITEM);
+    if (!aboutItem.isEmpty()) {
+        AppendMenuItem(0, QString());
+        AppendMenuItem(IDM_ABOUTBOX, aboutItem);
+    }
+    setWindowIcon(icon);
+
+    usbList->SetFullRowSelect(true);
+    int column = 0;
+    for (const UsbColumn& c : kUsbColumns) {
+        usbList->InsertColumn(column++, QString::fromLatin1(c.heading), Qt::AlignLeft, c.width);
+    }
+
+    RefreshList();
+    return true;  // the first tab stop, the device list, takes the focus
+}
+
+void MainDialog::OnCommand(int id) {
+    switch (id) {
+        case IDC_DEVICE_LIST:
+            OnSelectDevice();
+            break;
+        case IDC_REFRESH_LIST:
+            RefreshList();
+            break;
+        case IDC_ACCESS_VIA_WEB:
+            OnAccessViaWeb();
+            break;
+        case IDC_SETUP_WIZARD:
+            OnSetupWizard();
+            break;
+        case IDC_SHARE_MAPPING:
+            OnShareMapping();
+            break;
+        case IDC_ABOUT:
+            OnAbout();
+            break;
+        case IDC_QUIT:
+            OnQuit();
+            break;
+        default:
+            Dialog::OnCommand(id);  // Enter outside a push button (1) and Esc (2) end the run
+            break;
+    }
+}
+
+void MainDialog::OnSysCommand(int id) {
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+        OnAbout();
+    } else {
+        Dialog::OnSysCommand(id);
+    }
+}
+
+void MainDialog::RefreshList() {
+    refreshListButton->setEnabled(false);
+    shareMappingButton->setEnabled(false);
+    accessViaWebButton->setEnabled(false);
+    setupWizardButton->setEnabled(false);
+
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        deviceList->DeleteString(0);
+    }
+    devices.clear();  // each record with its share list
+    ClearDetails();
+
+    protocol::Discover(context_.Protocol(), [this](std::unique_ptr<protocol::DeviceRecord> record) {
+        AddDevice(std::move(record));
+    });
+
+    refreshListButton->setEnabled(true);
+}
+
+void MainDialog::ClearDetails() {
+    ipStatusField->clear();
+    macAddressField->clear();
+    ipAddressField->clear();
+    firmwareVersionField->clear();
+    descriptionField->clear();
+    for (int row = usbList->GetItemCount() - 1; row >= 0; --row) {
+        usbList->DeleteItem(row);
+    }
+}
+
+void MainDialog::AddDevice(std::unique_ptr<protocol::DeviceRecord> record) {
+    if (!record) {
+        return;
+    }
+    const QString name = QString::fromLocal8Bit(record->name.c_str());
+    devices.push_back(std::move(record));
+    deviceList->AddString(name);
+    // Show each device as it arrives: discovery keeps the event loop from running.
+    if (isVisible()) {
+        deviceList->doItemsLayout();
+        repaint();
+    }
+}
+
+protocol::DeviceRecord* MainDialog::SelectedDevice() const {
+    const int index = deviceList->GetCurSel();
+    if (index < 0 || static_cast<std::size_t>(index) >= devices.size()) {
+        return nullptr;
+    }
+    return devices[static_cast<std::size_t>(index)].get();
+}
+
+void MainDialog::OnSelectDevice() {
+    // The detail query of the selected device comes here.
+}
+
+void MainDialog::OnAccessViaWeb() {
+    const protocol::DeviceRecord* record = SelectedDevice();
+    if (record == nullptr) {
+        return;
+    }
+    // The shell's answer is not examined: a failure is not reported.
+    context_.shell.Open(WebAddress(*record));
+}
+
+void MainDialog::OnSetupWizard() {
+    // Verification, the setup wizard and the refresh after it come here.
+}
+
+void MainDialog::OnShareMapping() {
+    // Verification and the share mapping dialog come here.
+}
+
+void MainDialog::OnAbout() {
+    AboutDialog about(Resources(), this);
+    about.RunModal();
+}
+
+void MainDialog::OnQuit() {
+    EndDialog(ui::IDOK);
+}
+
+}  // namespace halvo::app

@@ -1,0 +1,97 @@
+// The main window (template 102): the device list, the basic information of the selected device,
+// its USB volumes and the six command buttons. It owns the device records; entry i of the device
+// list shows record i of `devices`.
+#pragma once
+
+#include <QIcon>
+#include <QPushButton>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppContext.h"
+#include "protocol/Protocol.h"
+#include "ui/Dialog.h"
+
+class QLabel;
+
+namespace halvo::app {
+
+inline constexpr int IDD_MAIN = 102;
+inline constexpr int IDC_DEVICE_LIST = 1001;
+inline constexpr int IDC_REFRESH_LIST = 1005;
+inline constexpr int IDC_ACCESS_VIA_WEB = 1006;
+inline constexpr int IDC_SETUP_WIZARD = 1007;
+inline constexpr int IDC_ABOUT = 1008;
+inline constexpr int IDC_QUIT = 1011;
+inline constexpr int IDC_FIRMWARE_VERSION = 1016;
+inline constexpr int IDC_IP_ADDRESS = 1017;
+inline constexpr int IDC_DESCRIPTION = 1018;
+inline constexpr int IDC_MAC_ADDRESS = 1020;
+inline constexpr int IDC_IP_STATUS = 1043;
+inline constexpr int IDC_SHARE_MAPPING = 1080;
+inline constexpr int IDC_USB_LIST = 1081;
+inline constexpr int IDI_MAIN = 128;
+inline constexpr int IDS_ABOUT_ITEM = 101;
+inline constexpr int IDM_ABOUTBOX = 0x0010;
+
+// The address of a device's web page: "http://%s" for port 80, "http://%s:%d" otherwise.
+std::string WebAddress(const protocol::DeviceRecord& record);
+
+class MainDialog : public ui::Dialog {
+    Q_OBJECT
+  public:
+    // No owner window: the main window has its own task-bar entry.
+    explicit MainDialog(const AppContext& context);
+    ~MainDialog() override;
+
+    // Frees every record, empties the list and the details, and runs a new discovery. The
+    // three device buttons stay disabled afterwards.
+    void RefreshList();
+    // Empties the five value fields and the USB information list.
+    void ClearDetails();
+    // Appends a record found by discovery (the window takes it) and its name to the list.
+    void AddDevice(std::unique_ptr<protocol::DeviceRecord> record);
+
+    // Selection change of the device list: the detail query of the selected device.
+    void OnSelectDevice();
+    void OnAccessViaWeb();
+    // "Setup wizard": verification, the wizard, then a new discovery.
+    void OnSetupWizard();
+    // "Share mapping": verification, then the share mapping dialog.
+    void OnShareMapping();
+    void OnAbout();
+    void OnQuit();
+
+    const std::vector<std::unique_ptr<protocol::DeviceRecord>>& Devices() const { return devices; }
+    // The record of the selected device-list entry; null with no selection.
+    protocol::DeviceRecord* SelectedDevice() const;
+    const AppContext& Context() const { return context_; }
+
+  protected:
+    void BindControls() override;
+    bool OnInitDialog() override;
+    void OnCommand(int id) override;
+    void OnSysCommand(int id) override;
+
+  private:
+    AppContext context_;
+
+    QPushButton* shareMappingButton = nullptr;
+    ui::ListView* usbList = nullptr;
+    QLabel* ipStatusField = nullptr;
+    QLabel* macAddressField = nullptr;
+    QLabel* ipAddressField = nullptr;
+    QLabel* firmwareVersionField = nullptr;
+    QLabel* descriptionField = nullptr;
+    QPushButton* accessViaWebButton = nullptr;
+    QPushButton* setupWizardButton = nullptr;
+    QPushButton* refreshListButton = nullptr;
+    QPushButton* quitButton = nullptr;
+    QPushButton* aboutButton = nullptr;
+    ui::ListBox* deviceList = nullptr;
+    std::vector<std::unique_ptr<protocol::DeviceRecord>> devices;
+    QIcon icon;
+};
+
+}  // namespace halvo::app
