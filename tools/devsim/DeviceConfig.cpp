@@ -335,7 +335,7 @@ class Parser {
         } else if (key == "silent") {
             Commands(value, f.silent);
         } else if (key == "wrong_command") {
-            CommandValues(value, f.wrongCommand, [this](std::string_view v) {
+            CommandValues(value, f.wrongCommand, [](std::string_view v) {
                 std::uint16_t code = 0;
                 if (auto named = CommandByName(v)) {
                     return std::optional<std::uint16_t>(*named);
