@@ -9,7 +9,7 @@ namespace halvo::platform {
 using WindowHandle = void*;
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // The standard box: one OK button, the exclamation icon, the program's name as caption.
     virtual void ShowWarning(std::string_view text) = 0;

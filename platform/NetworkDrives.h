@@ -13,7 +13,7 @@ inline constexpr unsigned DRIVE_NO_ROOT_DIR = 1;  // a letter with nothing behin
 inline constexpr int NO_ERROR_RESULT = 0;
 
 class NetworkDrives {
-public:
+  public:
     virtual ~NetworkDrives() = default;
     // Bit i (0 = A … 25 = Z) set when that letter is in use.
     virtual std::uint32_t GetLogicalDrives() = 0;

@@ -6,7 +6,7 @@
 namespace halvo::platform {
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     // Asks the desktop to open `address`. The result is not reported to the user.
     virtual bool Open(std::string_view address) = 0;

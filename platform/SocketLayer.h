@@ -22,7 +22,7 @@ inline constexpr std::uint16_t SOCKET_VERSION_1_1 = 0x0101;
 inline constexpr std::uint16_t SOCKET_VERSION_2_2 = 0x0202;
 
 class SocketLayer {
-public:
+  public:
     virtual ~SocketLayer() = default;
 
     // Starts one use of the layer. 0 on success, otherwise an error code (shown to the user).
