@@ -6,8 +6,6 @@
 //     after a latency like a real box's), SlotWait and BlindSleep side by side;
 //   - discovery with every device of the LAN answering in one burst: found, total time, and the
 //     time beyond the 2.0 s collection window.
-#include <sys/utsname.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -21,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchStats.h"
 #include "platform/fake/FakeMessageBoxes.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "protocol/DetailQuery.h"
@@ -34,6 +33,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace halvo;
+using namespace halvo::bench;
 using namespace halvo::protocol;
 using Steady = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
@@ -50,38 +50,6 @@ struct Options {
     int blindSequences = 12;
     int discoveries = 5;
 };
-
-double Median(std::vector<double> v) {
-    if (v.empty()) {
-        return 0;
-    }
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double Mean(const std::vector<double>& v) {
-    return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
-}
-
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty()) {
-        return 0;
-    }
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
-}
-
-std::string CpuModel() {
-    std::ifstream in("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("model name", 0) == 0) {
-            return line.substr(line.find(':') + 2);
-        }
-    }
-    return "unknown";
-}
 
 const char* Verdict(bool met) {
     return met ? "met" : "NOT met";
@@ -146,13 +114,6 @@ class Bench {
             "median: %s\n",
             EXCHANGE_TARGET_MS, Verdict(one <= EXCHANGE_TARGET_MS), SEQUENCE_TARGET_MS,
             Verdict(seq <= SEQUENCE_TARGET_MS));
-    }
-
-    void PrintMachine() {
-        utsname u{};
-        uname(&u);
-        std::printf("machine: %u CPU(s) (nproc), %s, kernel %s\n",
-                    std::thread::hardware_concurrency(), CpuModel().c_str(), u.release);
     }
 
     static void Print(const char* label, const Samples& s) {

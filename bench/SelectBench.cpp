@@ -4,8 +4,6 @@
 // it; the selection goes through the list's own selection signal, and the end is taken the moment
 // the last of the three buttons becomes enabled. SlotWait and BlindSleep run side by side, one
 // window each, their runs interleaved. Prints medians and the target; never fails on time.
-#include <sys/utsname.h>
-
 #include <QApplication>
 #include <QEvent>
 #include <QPushButton>
@@ -22,6 +20,7 @@
 #include <vector>
 
 #include "app/MainDialog.h"
+#include "bench/BenchStats.h"
 #include "platform/drives/FakeNetworkDrives.h"
 #include "platform/fake/FakeMessageBoxes.h"
 #include "platform/posix/PosixSocketLayer.h"
@@ -34,6 +33,7 @@
 namespace {
 
 using namespace halvo;
+using namespace halvo::bench;
 using Steady = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
 
@@ -45,38 +45,6 @@ struct Options {
     int slotRuns = 150;
     int blindRuns = 12;
 };
-
-double Median(std::vector<double> v) {
-    if (v.empty()) {
-        return 0;
-    }
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double Mean(const std::vector<double>& v) {
-    return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
-}
-
-double Percentile(std::vector<double> v, double p) {
-    if (v.empty()) {
-        return 0;
-    }
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
-}
-
-std::string CpuModel() {
-    std::ifstream in("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("model name", 0) == 0) {
-            return line.substr(line.find(':') + 2);
-        }
-    }
-    return "unknown";
-}
 
 // The web page is never opened here.
 class NoShell final : public platform::Shell {
@@ -291,10 +259,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    utsname u{};
-    uname(&u);
-    std::printf("machine: %u CPU(s) (nproc), %s, kernel %s\n", std::thread::hardware_concurrency(),
-                CpuModel().c_str(), u.release);
+    PrintMachine();
 
     Window slot(resources, protocol::WaitMode::SlotWait);
     Window blind(resources, protocol::WaitMode::BlindSleep);

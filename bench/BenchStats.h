@@ -1,0 +1,56 @@
+// Figures the benchmarks print: order statistics of samples in milliseconds, and the machine line.
+#pragma once
+
+#include <sys/utsname.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <numeric>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace halvo::bench {
+
+inline double Median(std::vector<double> v) {
+    if (v.empty()) {
+        return 0;
+    }
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+inline double Mean(const std::vector<double>& v) {
+    return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
+}
+
+inline double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) {
+        return 0;
+    }
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
+}
+
+inline std::string CpuModel() {
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("model name", 0) == 0) {
+            return line.substr(line.find(':') + 2);
+        }
+    }
+    return "unknown";
+}
+
+// Figures mean little without the machine they were taken on.
+inline void PrintMachine() {
+    utsname u{};
+    uname(&u);
+    std::printf("machine: %u CPU(s) (nproc), %s, kernel %s\n", std::thread::hardware_concurrency(),
+                CpuModel().c_str(), u.release);
+}
+
+}  // namespace halvo::bench
