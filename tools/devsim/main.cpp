@@ -322,7 +322,8 @@ class Server {
         fcntl(fd, F_SETFL, 0);
         timeval tv{1, 0};
         setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-        [[maybe_unused]] const ssize_t w = write(fd, response.data(), response.size());
+        // MSG_NOSIGNAL: a client that resets early must not end the simulator with SIGPIPE.
+        [[maybe_unused]] const ssize_t w = send(fd, response.data(), response.size(), MSG_NOSIGNAL);
         CloseConnection(it);
     }
 
