@@ -213,6 +213,27 @@ TEST(DeviceConfig, DeviceTimeRoundTrips) {
     EXPECT_FALSE(ParseDeviceTime("20240101", "12a000"));
 }
 
+// What the file-server scripts read: only devices with an account, shares in file order, and a
+// share name that would break the line format refused.
+TEST(DeviceConfig, SmbAccountsListOneLinePerAccount) {
+    const ConfigResult r = ParseConfig(
+        "[device]\nname = A\nmac = 00:00:00:00:00:01\nsmb_user = alpha\nsmb_password = pw-1\n"
+        "share = public\nshare = \"my files\"\n"
+        "[device]\nname = B\nmac = 00:00:00:00:00:02\nshare = hidden\n"
+        "[device]\nname = C\nmac = 00:00:00:00:00:03\nsmb_user = gamma\nsmb_password = pw-3\n");
+    ASSERT_FALSE(r.error) << r.error->message;
+    std::string out;
+    std::string error;
+    ASSERT_TRUE(FormatSmbAccounts(r.devices, out, error));
+    EXPECT_EQ(out, "alpha\tpw-1\tpublic\tmy files\ngamma\tpw-3\n");
+
+    std::vector<DeviceConfig> tabbed = r.devices;
+    tabbed[0].shares[1].name.Assign("my\tfiles");
+    EXPECT_FALSE(FormatSmbAccounts(tabbed, out, error));
+    EXPECT_TRUE(out.empty());
+    EXPECT_NE(error.find("device A"), std::string::npos) << error;
+}
+
 TEST(DeviceConfig, CommandNamesRoundTrip) {
     for (std::uint16_t code : {0, 16, 17, 18, 19, 20, 21, 32, 33}) {
         EXPECT_EQ(CommandByName(CommandName(code)), code);
