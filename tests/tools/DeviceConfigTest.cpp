@@ -38,7 +38,7 @@ TEST(DeviceConfig, ShippedBoxesReadAsDescribed) {
     EXPECT_EQ(locked.system.passwordRequired, 1);
     EXPECT_EQ(locked.adminName.view(), "root");
     EXPECT_EQ(locked.adminPassword.view(), "s3cret");
-    EXPECT_EQ(locked.smbPassword, "finance-pw");
+    EXPECT_EQ(locked.smbPassword, "ledger-1");
 
     const DeviceConfig full = LoadOne("fullfields.ini");
     EXPECT_EQ(full.name.view().size(), 16u);
