@@ -3,10 +3,12 @@
 
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
+#include "platform/NetworkDrives.h"
 #include "platform/Shell.h"
 #include "platform/SocketLayer.h"
 #include "protocol/DeviceExchange.h"
 #include "ui/ResourceStore.h"
+#include "wizard/DeviceDateTime.h"
 
 namespace halvo::app {
 
@@ -16,9 +18,15 @@ struct AppContext {
     platform::MessageBoxes& messages;
     platform::Shell& shell;
     const ui::ResourceStore& resources;
+    // The workstation's drive letters, for share mapping.
+    platform::NetworkDrives& drives;
+    // The workstation's local time, for the wizard's date and time.
+    const wizard::LocalTimeZone& timeZone;
+    // How exchanges wait for replies; the blind sleep is only for benchmark comparison.
+    protocol::WaitMode waitMode = protocol::WaitMode::SlotWait;
 
     protocol::ProtocolContext Protocol() const {
-        return protocol::ProtocolContext{sockets, clock, messages};
+        return protocol::ProtocolContext{sockets, clock, messages, waitMode};
     }
 };
 

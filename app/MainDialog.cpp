@@ -5,6 +5,10 @@
 
 #include "app/AboutDialog.h"
 #include "protocol/Discovery.h"
+#include "shares/ShareMappingDialog.h"
+#include "wizard/VerificationGate.h"
+#include "wizard/VerifyDialog.h"
+#include "wizard/WizardDialog.h"
 
 namespace halvo::app {
 
@@ -19,6 +23,11 @@ constexpr UsbColumn kUsbColumns[] = {
     {"Share Name", 110},     {"Device Id", 70},  {"FS Type", 70},
     {"Total Size(MB)", 100}, {"Free Space", 72},
 };
+
+// Device texts are in the local code page, as the device list's entries are.
+QString DeviceText(std::string_view text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
@@ -166,7 +175,42 @@ protocol::DeviceRecord* MainDialog::SelectedDevice() const {
 }
 
 void MainDialog::OnSelectDevice() {
-    // The detail query of the selected device comes here.
+    protocol::DeviceRecord* record = SelectedDevice();
+    if (record == nullptr) {
+        return;
+    }
+    if (protocol::RunDetailQuery(context_.Protocol(), *record, *this) ==
+        protocol::DetailQueryResult::TimedOut) {
+        // Gives up on the whole query; the record is freed here and not looked at again.
+        RefreshList();
+    }
+}
+
+void MainDialog::ShowBasicInformation(std::string_view firmwareVersion,
+                                      std::string_view description, std::string_view macAddress,
+                                      std::string_view ipAddress, std::string_view ipStatus) {
+    firmwareVersionField->setText(DeviceText(firmwareVersion));
+    descriptionField->setText(DeviceText(description));
+    macAddressField->setText(DeviceText(macAddress));
+    ipAddressField->setText(DeviceText(ipAddress));
+    ipStatusField->setText(DeviceText(ipStatus));
+}
+
+void MainDialog::ShowVolumes(const std::vector<protocol::VolumeRow>& rows) {
+    usbList->DeleteAllItems();
+    for (const protocol::VolumeRow& volume : rows) {
+        const int row = usbList->InsertItem(usbList->GetItemCount(), DeviceText(volume.shareName));
+        usbList->SetItemText(row, 1, DeviceText(volume.deviceId));
+        usbList->SetItemText(row, 2, DeviceText(volume.fsType));
+        usbList->SetItemText(row, 3, DeviceText(volume.totalSizeMb));
+        usbList->SetItemText(row, 4, DeviceText(volume.freeSpace));
+    }
+}
+
+void MainDialog::EnableDeviceButtons() {
+    shareMappingButton->setEnabled(true);
+    accessViaWebButton->setEnabled(true);
+    setupWizardButton->setEnabled(true);
 }
 
 void MainDialog::OnAccessViaWeb() {
@@ -179,11 +223,31 @@ void MainDialog::OnAccessViaWeb() {
 }
 
 void MainDialog::OnSetupWizard() {
-    // Verification, the setup wizard and the refresh after it come here.
+    const protocol::DeviceRecord* record = SelectedDevice();
+    if (record == nullptr) {
+        return;
+    }
+    const wizard::WizardContext wizardContext{context_.resources, context_.Protocol(),
+                                              context_.timeZone};
+    // Finished, Cancel and the close box all end in a new discovery, which frees the record
+    // the wizard borrowed; a cancelled verification changes nothing.
+    if (wizard::RunSetupWizard(wizardContext, *record, this)) {
+        RefreshList();
+    }
 }
 
 void MainDialog::OnShareMapping() {
-    // Verification and the share mapping dialog come here.
+    const protocol::DeviceRecord* record = SelectedDevice();
+    if (record == nullptr) {
+        return;
+    }
+    wizard::DialogVerifyPrompt prompt(context_.resources, context_.Protocol(), this);
+    const shares::VerificationGate gate = [&prompt](const protocol::DeviceRecord& device) {
+        return wizard::MayGoOn(wizard::RunVerificationGate(device, prompt));
+    };
+    // Nothing in the window changes afterwards: no refresh, the buttons stay as they are.
+    shares::RunShareMapping({context_.drives, context_.messages, context_.resources}, *record, gate,
+                            this);
 }
 
 void MainDialog::OnAbout() {

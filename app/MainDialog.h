@@ -7,9 +7,11 @@
 #include <QPushButton>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/AppContext.h"
+#include "protocol/DetailQuery.h"
 #include "protocol/Protocol.h"
 #include "ui/Dialog.h"
 
@@ -38,7 +40,8 @@ inline constexpr int IDM_ABOUTBOX = 0x0010;
 // The address of a device's web page: "http://%s" for port 80, "http://%s:%d" otherwise.
 std::string WebAddress(const protocol::DeviceRecord& record);
 
-class MainDialog : public ui::Dialog {
+// The detail query writes the information panes through DetailView.
+class MainDialog : public ui::Dialog, private protocol::DetailView {
     Q_OBJECT
   public:
     // No owner window: the main window has its own task-bar entry.
@@ -49,11 +52,12 @@ class MainDialog : public ui::Dialog {
     // three device buttons stay disabled afterwards.
     void RefreshList();
     // Empties the five value fields and the USB information list.
-    void ClearDetails();
+    void ClearDetails() override;
     // Appends a record found by discovery (the window takes it) and its name to the list.
     void AddDevice(std::unique_ptr<protocol::DeviceRecord> record);
 
-    // Selection change of the device list: the detail query of the selected device.
+    // Selection change of the device list: the detail query of the selected device. A step
+    // without an answer ends in RefreshList, which frees that record.
     void OnSelectDevice();
     void OnAccessViaWeb();
     // "Setup wizard": verification, the wizard, then a new discovery.
@@ -75,6 +79,13 @@ class MainDialog : public ui::Dialog {
     void OnSysCommand(int id) override;
 
   private:
+    // DetailView
+    void ShowBasicInformation(std::string_view firmwareVersion, std::string_view description,
+                              std::string_view macAddress, std::string_view ipAddress,
+                              std::string_view ipStatus) override;
+    void ShowVolumes(const std::vector<protocol::VolumeRow>& rows) override;
+    void EnableDeviceButtons() override;
+
     AppContext context_;
 
     QPushButton* shareMappingButton = nullptr;

@@ -3,12 +3,19 @@
 #include <QMessageBox>
 
 #include "app/SetupApp.h"
+#include "platform/gio/GioNetworkDrives.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/QtShell.h"
 #include "ui/ResourceStore.h"
+#include "wizard/DeviceDateTime.h"
 
 int main(int argc, char** argv) {
+    // First of all: GIO's volume monitor reports mount changes only on the main context it was
+    // first fetched under, and the drives fetch it under their own. Anything that touches it
+    // earlier (Qt's platform theme may) would leave the drives with a stale mount list.
+    halvo::platform::GioNetworkDrives drives;
+
     QApplication application(argc, argv);
 
     halvo::ui::ResourceStore resources;
@@ -22,7 +29,8 @@ int main(int argc, char** argv) {
     halvo::platform::SystemClock clock;
     halvo::ui::QtMessageBoxes messages(halvo::ui::ProgramName());
     halvo::ui::QtShell shell;
+    const halvo::wizard::SystemTimeZone timeZone;
 
-    halvo::app::SetupApp setup({sockets, clock, messages, shell, resources});
+    halvo::app::SetupApp setup({sockets, clock, messages, shell, resources, drives, timeZone});
     return setup.Run();
 }

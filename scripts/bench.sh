@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the LAN benchmark: brings up a namespace LAN with the box of 45 shares answering at once,
+# Runs the LAN benchmarks: brings up a namespace LAN with the box of 45 shares answering at once,
 # the same box answering after 200 us (a real box's processing and wire time), and a host of 1000
-# devices; runs halvo-bench-lan on its workstation host; tears the LAN down on every way out.
+# devices; runs halvo-bench-lan and then (when the front end was built) halvo-bench-select on its
+# workstation host; tears the LAN down on every way out.
 # Usage: sudo scripts/bench.sh [BUILD_DIR] [--quick] [--discoveries N]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -28,3 +29,15 @@ sed -e 's/^name = NAS-Many$/name = NAS-Many-Wire/' -e 's/^mac = .*/mac = 00:1a:2
     -e 's/^\[device\]$/[device]\nlatency_us = 200/' "$configs/box45.ini" >"$work/box45-wire.ini"
 bash "$ROOT/scripts/lan.sh" up 3 "$configs/box45.ini" "$work/box45-wire.ini" "$configs/burst1000.ini"
 bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-lan" "$@"
+if [ -x "$BUILD/bench/halvo-bench-select" ]; then
+    select_args=()
+    for a in "$@"; do
+        if [ "$a" = --quick ]; then
+            select_args+=(--quick)
+        fi
+    done
+    echo
+    bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-select" "${select_args[@]}"
+else
+    echo "bench.sh: no halvo-bench-select in $BUILD (built without the front end); skipped"
+fi

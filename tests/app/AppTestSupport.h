@@ -1,12 +1,14 @@
-// A fake LAN on virtual time, recording message boxes and shell, and the built-in resources,
-// wired into an AppContext.
+// A fake LAN on virtual time, recording message boxes and shell, scripted drive letters, a fixed
+// time zone and the built-in resources, wired into an AppContext.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "app/AppContext.h"
+#include "platform/drives/FakeNetworkDrives.h"
 #include "platform/fake/FakeNetwork.h"
 #include "ui/testing/Recording.h"
+#include "wizard/DeviceDateTime.h"
 
 namespace halvo::app::testing {
 
@@ -28,7 +30,9 @@ struct FakeWorld {
     platform::FakeNetwork net;
     ui::testing::RecordingMessageBoxes boxes;
     ui::testing::RecordingShell shell;
-    AppContext context{net, net, boxes, shell, BuiltInResources()};
+    platform::FakeNetworkDrives drives;
+    const wizard::UtcTimeZone zone;
+    AppContext context{net, net, boxes, shell, BuiltInResources(), drives, zone};
 };
 
 }  // namespace halvo::app::testing

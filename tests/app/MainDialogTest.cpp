@@ -8,12 +8,17 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 
 #include "AppTestSupport.h"
 #include "app/AboutDialog.h"
 #include "app/MainDialog.h"
 #include "protocol/Messages.h"
+#include "shares/ShareMappingDialog.h"
 #include "ui/testing/GuiTest.h"
+#include "wizard/VerifyDialog.h"
+#include "wizard/WizardDialog.h"
+#include "wizard/WizardPages.h"
 
 namespace halvo::app {
 namespace {
@@ -135,7 +140,11 @@ TEST(MainDialog, DevicesAppearInReplyOrderUnsortedWithDuplicatesAndEmptyNames) {
     FakeWorld world;
     world.net.AddDevice(Mac(1)).AnswerDiscovery("zeta", "192.168.1.21", 80, 40ms);
     world.net.AddDevice(Mac(2)).AnswerDiscovery("alpha", "192.168.1.22", 80, 10ms);
-    world.net.AddDevice(Mac(3)).AnswerDiscovery("", "192.168.1.23", 80, 30ms);
+    platform::DeviceProfile unnamed;  // answers the detail query too
+    unnamed.name = "";
+    unnamed.ipAddress = "192.168.1.23";
+    unnamed.delay = 30ms;
+    world.net.AddDevice(Mac(3)).Serve(unnamed);
     world.net.AddDevice(Mac(4)).AnswerDiscovery("alpha", "192.168.1.24", 80, 20ms);
     MainDialog main(world.context);
     ASSERT_TRUE(main.Create());
@@ -157,6 +166,7 @@ TEST(MainDialog, DevicesAppearInReplyOrderUnsortedWithDuplicatesAndEmptyNames) {
                       list->visualItemRect(list->item(2)).center());
     EXPECT_EQ(list->GetCurSel(), 2);
     EXPECT_EQ(main.SelectedDevice(), main.Devices()[2].get());
+    EXPECT_TRUE(world.boxes.boxes.empty());
     main.hide();
 }
 
@@ -224,17 +234,23 @@ TEST(MainDialog, ClearDetailsLeavesTheListAndTheButtons) {
 
 TEST(MainDialog, TheDeviceHandlersWithoutASelectionDoNothing) {
     FakeWorld world;
-    world.net.AddDevice(Mac(1)).AnswerDiscovery("NAS-1", "192.168.1.21");
+    platform::DeviceProfile profile;
+    profile.name = "NAS-1";
+    profile.system.passwordRequired = 1;
+    world.net.AddDevice(Mac(1)).Serve(profile);
     MainDialog main(world.context);
     ASSERT_TRUE(main.Create());
     const std::size_t sent = world.net.sent().size();
+    main.OnSelectDevice();
     main.OnAccessViaWeb();
-    main.OnSetupWizard();
+    main.OnSetupWizard();  // a dialog opened here would fail the run through the watchdog
     main.OnShareMapping();
     EXPECT_TRUE(world.shell.opened.empty());
     EXPECT_TRUE(world.boxes.boxes.empty());
+    EXPECT_TRUE(world.drives.Calls().empty());
     EXPECT_EQ(world.net.sent().size(), sent);
     EXPECT_EQ(main.Devices().size(), 1u);
+    EXPECT_EQ(States(main), kAfterRefresh);
 }
 
 // ---------------------------------------------------------------- web access
@@ -391,6 +407,272 @@ TEST(MainDialog, EnterOnAPushButtonClicksItInsteadOfClosing) {
         QTest::keyClick(d->Control(IDC_REFRESH_LIST), Qt::Key_Escape);
     });
     EXPECT_EQ(main.RunModal(), ui::IDCANCEL);
+}
+
+// ---------------------------------------------------------------- the device handlers
+
+constexpr protocol::MacAddress kBoxMac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+
+protocol::VolumeEntry Volume(const char* share, const char* device, const char* fs, int sizeMb,
+                             int freePercent) {
+    protocol::VolumeEntry v;
+    v.shareName.Assign(share);
+    v.deviceId.Assign(device);
+    v.fsType.Assign(fs);
+    v.totalSizeMb = sizeMb;
+    v.freePercent = static_cast<std::int16_t>(freePercent);
+    return v;
+}
+
+// A box that answers every request: firmware bytes '1' '2' '0' '3', an IP mode that is neither
+// static nor DHCP, three shares and two USB volumes.
+platform::DeviceProfile BoxProfile(bool asksForPassword = false) {
+    platform::DeviceProfile p;
+    p.name = "NAS-Box";
+    p.ipAddress = "192.168.1.20";
+    p.firmwareVersion = "1203";
+    p.system.description.Assign("Office store");
+    p.system.passwordRequired = asksForPassword ? 1 : 0;
+    p.network.ipMode = 2;
+    p.shares = {"disk1", "disk2", "backup"};
+    p.volumes = {Volume("disk1", "sda1", "ext4", 512, 37),
+                 Volume("backup", "sdb1", "vfat", 2048, -1)};
+    return p;
+}
+
+// Shows the window and clicks entry `index` of the device list, as the user selects a device.
+void ClickEntry(MainDialog& main, int index) {
+    if (!main.isVisible()) {
+        main.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    }
+    ui::ListBox* list = DeviceList(main);
+    ASSERT_LT(index, list->GetCount());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(index)).center());
+}
+
+QStringList Row(const MainDialog& main, int row) {
+    QStringList cells;
+    for (int c = 0; c < 5; ++c) {
+        cells << UsbList(main)->GetItemText(row, c);
+    }
+    return cells;
+}
+
+QString Field(const MainDialog& main, int id) {
+    return main.ControlAs<QLabel>(id)->text();
+}
+
+int Discoveries(const platform::FakeNetwork& net) {
+    const auto commands = net.SentCommands();
+    return static_cast<int>(std::count(commands.begin(), commands.end(), protocol::CMD_DISCOVER));
+}
+
+TEST(MainDialog, SelectingADeviceQueriesItFillsThePanesAndEnablesTheDeviceButtons) {
+    FakeWorld world;
+    platform::FakeDevice& other =
+        world.net.AddDevice(Mac(1)).AnswerDiscovery("other", "192.168.1.30", 80, 5ms);
+    platform::FakeDevice& box = world.net.AddDevice(kBoxMac).Serve(BoxProfile());
+    MainDialog main(world.context);
+    ASSERT_TRUE(main.Create());
+    ASSERT_EQ(Entries(main), QStringList({"other", "NAS-Box"}));
+    const auto before = world.net.Elapsed();
+    const std::size_t sleeps = world.net.sleeps().size();
+
+    ClickEntry(main, 1);  // the second entry is the second record
+
+    EXPECT_EQ(Field(main, IDC_FIRMWARE_VERSION), "V12R03");
+    EXPECT_EQ(Field(main, IDC_DESCRIPTION), "Office store");
+    EXPECT_EQ(Field(main, IDC_MAC_ADDRESS), "00:1a:2b:3c:4d:5e");
+    EXPECT_EQ(Field(main, IDC_IP_ADDRESS), "192.168.1.20");
+    EXPECT_EQ(Field(main, IDC_IP_STATUS), "");  // ipMode 2
+    ASSERT_EQ(UsbList(main)->GetItemCount(), 2);
+    EXPECT_EQ(Row(main, 0), QStringList({"disk1", "sda1", "ext4", "512", "37%"}));
+    EXPECT_EQ(Row(main, 1), QStringList({"backup", "sdb1", "vfat", "2048", "-1%"}));
+    EXPECT_EQ(States(main), kAllEnabled);
+    EXPECT_TRUE(world.boxes.boxes.empty());
+
+    // The record of that entry is completed; the other device heard nothing.
+    const protocol::DeviceRecord& record = *main.Devices()[1];
+    EXPECT_EQ(record.description.view(), "Office store");
+    ASSERT_EQ(record.shares.size(), 3u);
+    EXPECT_EQ(record.shares[2].name.view(), "backup");
+    EXPECT_EQ(box.RequestCount(protocol::CMD_GET_VOLUME_INFO), 1);
+    EXPECT_EQ(other.requests().size(), 1u);  // discovery only
+    // One socket on version 2.2 for the whole query, waiting on the socket rather than sleeping:
+    // five answers 10 ms apart, not five whole 100 ms slots.
+    EXPECT_EQ(world.net.startupVersions().back(), platform::SOCKET_VERSION_2_2);
+    EXPECT_EQ(world.net.sleeps().size(), sleeps);
+    EXPECT_LT(world.net.Elapsed() - before, 100ms);
+    EXPECT_EQ(world.net.LayerUses(), 0);
+    EXPECT_EQ(world.net.OpenSockets(), 0);
+    main.hide();
+}
+
+TEST(MainDialog, ATimeoutAtAnyStepShowsItsMessageAndRebuildsTheListWithNewRecords) {
+    struct Step {
+        std::uint16_t silent;
+        const char* message;
+    };
+    const Step steps[] = {
+        {protocol::CMD_GET_SYSTEM_INFO, "Time out:get system info!"},
+        {protocol::CMD_GET_NETWORK_INFO, "Time out:get network info!"},
+        {protocol::CMD_GET_SHARE_COUNT, "Time out:get share number!"},
+        {protocol::CMD_GET_SHARE_PAGE, "Time out:get share list!"},
+        {protocol::CMD_GET_VOLUME_INFO, "Time out:get share number!"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.message);
+        FakeWorld world;
+        world.net.AddDevice(Mac(1)).Serve(BoxProfile());
+        platform::DeviceProfile mute = BoxProfile();
+        mute.name = "NAS-Mute";
+        mute.delay = 20ms;  // answers discovery after the first box
+        platform::FakeDevice& muteBox = world.net.AddDevice(Mac(2)).Serve(mute);
+        muteBox.Silent(step.silent);
+        // What the window holds when the new discovery reaches the device.
+        std::vector<std::size_t> boxesAtDiscovery;
+        muteBox.OnCommand(
+            protocol::CMD_DISCOVER,
+            [&](auto) {
+                boxesAtDiscovery.push_back(world.boxes.boxes.size());
+                return protocol::EncodeDiscoveryReply(Mac(2), "NAS-Mute", "192.168.1.20", 80);
+            },
+            20ms);
+        MainDialog main(world.context);
+        ASSERT_TRUE(main.Create());
+        ASSERT_EQ(Entries(main), QStringList({"NAS-Box", "NAS-Mute"}));
+
+        ClickEntry(main, 0);
+        ASSERT_EQ(States(main), kAllEnabled);
+        ClickEntry(main, 1);
+
+        EXPECT_EQ(world.boxes.Texts(), std::vector<std::string>{step.message});
+        EXPECT_FALSE(world.boxes.boxes[0].information);
+        // The message first, then the list rebuilt by a second discovery.
+        EXPECT_EQ(boxesAtDiscovery, (std::vector<std::size_t>{0, 1}));
+        EXPECT_EQ(Discoveries(world.net), 2);
+        EXPECT_EQ(Entries(main), QStringList({"NAS-Box", "NAS-Mute"}));
+        EXPECT_EQ(DeviceList(main)->GetCurSel(), -1);
+        // New records: nothing that either query wrote survives.
+        ASSERT_EQ(main.Devices().size(), 2u);
+        for (const auto& record : main.Devices()) {
+            EXPECT_TRUE(record->description.empty());
+            EXPECT_TRUE(record->shares.empty());
+        }
+        ExpectDetailsEmpty(main);
+        EXPECT_EQ(States(main), kAfterRefresh);
+        EXPECT_EQ(world.net.LayerUses(), 0);
+        EXPECT_EQ(world.net.OpenSockets(), 0);
+        main.hide();
+    }
+}
+
+TEST(MainDialog, SetupWizardRunsBehindTheCheckAndEndsInANewDiscovery) {
+    FakeWorld world;
+    world.net.AddDevice(kBoxMac).Serve(BoxProfile(true));  // admin / admin
+    MainDialog main(world.context);
+    ASSERT_TRUE(main.Create());
+    ClickEntry(main, 0);
+    ASSERT_EQ(States(main), kAllEnabled);
+    ASSERT_EQ(main.Devices()[0]->passwordRequired, 1);
+
+    // A cancelled check opens no wizard and leaves the window as it was.
+    auto cancelled = WhenActive<wizard::VerifyDialog>([](wizard::VerifyDialog* verify) {
+        verify->ControlAs<QPushButton>(ui::IDCANCEL)->click();
+    });
+    QTest::mouseClick(main.Control(IDC_SETUP_WIZARD), Qt::LeftButton);
+    EXPECT_TRUE(*cancelled);
+    EXPECT_EQ(Discoveries(world.net), 1);
+    EXPECT_EQ(DeviceList(main)->GetCurSel(), 0);
+    EXPECT_EQ(Field(main, IDC_FIRMWARE_VERSION), "V12R03");
+    EXPECT_EQ(States(main), kAllEnabled);
+
+    // Accepted: the wizard opens for the record, and leaving it by Cancel rebuilds the list.
+    QString description;
+    QWidget* wizardOwner = nullptr;
+    auto verified = WhenActive<wizard::VerifyDialog>([&](wizard::VerifyDialog* verify) {
+        WhenActive<wizard::WizardDialog>([&](wizard::WizardDialog* frame) {
+            wizardOwner = frame->parentWidget();
+            description = frame->GetPage(0)
+                              ->ControlAs<ui::Edit>(wizard::SystemPage::DESCRIPTION_EDIT)
+                              ->text();
+            frame->ControlAs<QPushButton>(ui::IDCANCEL)->click();
+        });
+        verify->ControlAs<ui::Edit>(wizard::VERIFY_NAME_EDIT)->setText("admin");
+        verify->ControlAs<ui::Edit>(wizard::VERIFY_PASSWORD_EDIT)->setText("admin");
+        verify->ControlAs<QPushButton>(wizard::VERIFY_OK_BUTTON)->click();
+    });
+    QTest::mouseClick(main.Control(IDC_SETUP_WIZARD), Qt::LeftButton);
+    EXPECT_TRUE(*verified);
+    EXPECT_EQ(wizardOwner, &main);
+    EXPECT_EQ(description, "Office store");
+    EXPECT_EQ(Discoveries(world.net), 2);
+    EXPECT_EQ(Entries(main), QStringList({"NAS-Box"}));
+    EXPECT_EQ(DeviceList(main)->GetCurSel(), -1);
+    ExpectDetailsEmpty(main);
+    EXPECT_EQ(States(main), kAfterRefresh);
+    EXPECT_TRUE(world.boxes.boxes.empty());
+    main.hide();
+}
+
+TEST(MainDialog, ShareMappingRunsTheCheckFirstAndChangesNothingInTheWindow) {
+    FakeWorld world;
+    world.net.AddDevice(kBoxMac).Serve(BoxProfile(true));
+    world.drives.SetRemote('Z', "\\\\192.168.1.20\\disk1");
+    MainDialog main(world.context);
+    ASSERT_TRUE(main.Create());
+    ClickEntry(main, 0);
+    ASSERT_EQ(States(main), kAllEnabled);
+    const protocol::DeviceRecord* record = main.Devices()[0].get();
+    const std::size_t sent = world.net.sent().size();
+
+    // Cancelled: the dialog never opens, so the drives are not even looked at.
+    auto cancelled = WhenActive<wizard::VerifyDialog>([](wizard::VerifyDialog* verify) {
+        verify->ControlAs<QPushButton>(ui::IDCANCEL)->click();
+    });
+    QTest::mouseClick(main.Control(IDC_SHARE_MAPPING), Qt::LeftButton);
+    EXPECT_TRUE(*cancelled);
+    EXPECT_TRUE(world.drives.Calls().empty());
+    EXPECT_EQ(world.net.sent().size(), sent);
+
+    // Accepted: the check's one request, then the dialog with the record's shares.
+    QStringList shares;
+    int mappedRows = -1;
+    QWidget* owner = nullptr;
+    auto verified = WhenActive<wizard::VerifyDialog>([&](wizard::VerifyDialog* verify) {
+        WhenActive<shares::ShareMappingDialog>([&](shares::ShareMappingDialog* dialog) {
+            owner = dialog->parentWidget();
+            auto* combo = dialog->ControlAs<ui::ComboBox>(shares::IDC_SHARE_COMBO);
+            for (int i = 0; i < combo->GetCount(); ++i) {
+                shares << combo->GetLBText(i);
+            }
+            mappedRows = dialog->ControlAs<ui::ListView>(shares::IDC_MAPPED_LIST)->GetItemCount();
+            dialog->ControlAs<QPushButton>(ui::IDCANCEL)->click();
+        });
+        EXPECT_TRUE(world.drives.Calls().empty());  // the check comes first
+        verify->ControlAs<ui::Edit>(wizard::VERIFY_NAME_EDIT)->setText("admin");
+        verify->ControlAs<ui::Edit>(wizard::VERIFY_PASSWORD_EDIT)->setText("admin");
+        verify->ControlAs<QPushButton>(wizard::VERIFY_OK_BUTTON)->click();
+    });
+    QTest::mouseClick(main.Control(IDC_SHARE_MAPPING), Qt::LeftButton);
+    EXPECT_TRUE(*verified);
+    EXPECT_EQ(owner, &main);
+    EXPECT_EQ(shares, QStringList({"disk1", "disk2", "backup"}));
+    EXPECT_EQ(mappedRows, 1);
+    EXPECT_EQ(world.net.SentCommands().back(), protocol::CMD_VERIFY_ADMIN);
+    EXPECT_EQ(world.net.sent().size(), sent + 1);
+
+    // The window is as it was: same record, selection, panes and buttons.
+    ASSERT_EQ(main.Devices().size(), 1u);
+    EXPECT_EQ(main.Devices()[0].get(), record);
+    EXPECT_EQ(DeviceList(main)->GetCurSel(), 0);
+    EXPECT_EQ(Field(main, IDC_DESCRIPTION), "Office store");
+    EXPECT_EQ(UsbList(main)->GetItemCount(), 2);
+    EXPECT_EQ(States(main), kAllEnabled);
+    EXPECT_TRUE(world.boxes.boxes.empty());
+    main.hide();
 }
 
 }  // namespace

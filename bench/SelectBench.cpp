@@ -1,0 +1,314 @@
+// Time from a selection in the main window's device list to its three device buttons enabled,
+// against each box with 45 shares on the namespace LAN (scripts/bench.sh brings it up and runs
+// this on its workstation host). The main window runs off screen, exactly as the program builds
+// it; the selection goes through the list's own selection signal, and the end is taken the moment
+// the last of the three buttons becomes enabled. SlotWait and BlindSleep run side by side, one
+// window each, their runs interleaved. Prints medians and the target; never fails on time.
+#include <sys/utsname.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QPushButton>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <numeric>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/MainDialog.h"
+#include "platform/drives/FakeNetworkDrives.h"
+#include "platform/fake/FakeMessageBoxes.h"
+#include "platform/posix/PosixSocketLayer.h"
+#include "tools/devsim/LanHosts.h"
+#include "tools/devsim/NamespaceGuard.h"
+#include "ui/Controls.h"
+#include "ui/ResourceStore.h"
+#include "wizard/DeviceDateTime.h"
+
+namespace {
+
+using namespace halvo;
+using Steady = std::chrono::steady_clock;
+using Ms = std::chrono::duration<double, std::milli>;
+
+constexpr double SELECT_TARGET_MS = 5.0;
+constexpr int DEVICE_BUTTONS[] = {app::IDC_SHARE_MAPPING, app::IDC_ACCESS_VIA_WEB,
+                                  app::IDC_SETUP_WIZARD};
+
+struct Options {
+    int slotRuns = 150;
+    int blindRuns = 12;
+};
+
+double Median(std::vector<double> v) {
+    if (v.empty()) {
+        return 0;
+    }
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double Mean(const std::vector<double>& v) {
+    return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
+}
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) {
+        return 0;
+    }
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
+}
+
+std::string CpuModel() {
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("model name", 0) == 0) {
+            return line.substr(line.find(':') + 2);
+        }
+    }
+    return "unknown";
+}
+
+// The web page is never opened here.
+class NoShell final : public platform::Shell {
+  public:
+    bool Open(std::string_view) override { return false; }
+};
+
+// Notes the moment the last of the three device buttons turns enabled.
+class ButtonsWatch final : public QObject {
+  public:
+    explicit ButtonsWatch(const app::MainDialog& main) : main_(main) {
+        for (int id : DEVICE_BUTTONS) {
+            main.Control(id)->installEventFilter(this);
+        }
+    }
+    void Reset() { enabledAt.reset(); }
+
+    std::optional<Steady::time_point> enabledAt;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::EnabledChange && !enabledAt && AllEnabled()) {
+            enabledAt = Steady::now();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    bool AllEnabled() const {
+        return std::all_of(std::begin(DEVICE_BUTTONS), std::end(DEVICE_BUTTONS),
+                           [this](int id) { return main_.Control(id)->isEnabled(); });
+    }
+
+    const app::MainDialog& main_;
+};
+
+// One main window on the real sockets, its list filled by its own first discovery.
+class Window {
+  public:
+    Window(const ui::ResourceStore& resources, protocol::WaitMode mode)
+        : context_{sockets_, clock_, messages_, shell_, resources, drives_, zone_, mode},
+          main_(context_) {}
+
+    bool Create() {
+        if (!main_.Create()) {
+            return false;
+        }
+        watch_ = std::make_unique<ButtonsWatch>(main_);
+        return true;
+    }
+    const char* Name() const {
+        return context_.waitMode == protocol::WaitMode::SlotWait ? "SlotWait" : "BlindSleep";
+    }
+    std::size_t Devices() const { return main_.Devices().size(); }
+
+    // The list entry of the device with `mac`, -1 when discovery did not bring it.
+    int EntryOf(const protocol::MacAddress& mac) const {
+        const auto& devices = main_.Devices();
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            if (devices[i]->macAddress == mac) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+    // Selects entry `entry` as a user's click does and returns the time until the three buttons
+    // were enabled; nullopt when they were not, or a message came up.
+    std::optional<double> Select(int entry) {
+        auto* list = main_.ControlAs<ui::ListBox>(app::IDC_DEVICE_LIST);
+        // Back to the state before a query: no selection (the query ignores that) and the
+        // three buttons off, so that their enabling marks this run's end.
+        list->clearSelection();
+        for (int id : DEVICE_BUTTONS) {
+            main_.Control(id)->setEnabled(false);
+        }
+        watch_->Reset();
+        messages_.warnings.clear();
+        const auto start = Steady::now();
+        list->setCurrentRow(entry, QItemSelectionModel::ClearAndSelect);  // runs the whole query
+        const protocol::DeviceRecord* record = main_.SelectedDevice();
+        const bool whole = watch_->enabledAt && messages_.warnings.empty() && record != nullptr &&
+                           record->shares.size() == 45;
+        if (!whole) {
+            for (const std::string& text : messages_.warnings) {
+                std::fprintf(stderr, "  %s: message \"%s\"\n", Name(), text.c_str());
+            }
+            return std::nullopt;
+        }
+        return Ms(*watch_->enabledAt - start).count();
+    }
+
+  private:
+    platform::PosixSocketLayer sockets_;
+    platform::SystemClock clock_;
+    platform::FakeMessageBoxes messages_;
+    NoShell shell_;
+    platform::FakeNetworkDrives drives_;
+    wizard::SystemTimeZone zone_;
+    app::AppContext context_;
+    app::MainDialog main_;
+    std::unique_ptr<ButtonsWatch> watch_;  // once the window exists
+};
+
+struct Samples {
+    std::vector<double> ms;
+    int failed = 0;
+};
+
+void Print(const char* label, const Samples& s) {
+    std::printf("%-22s %10.3f %10.3f %10.3f %10.3f %6zu %6d\n", label, Median(s.ms), Mean(s.ms),
+                Percentile(s.ms, 0.9),
+                s.ms.empty() ? 0 : *std::min_element(s.ms.begin(), s.ms.end()), s.ms.size(),
+                s.failed);
+}
+
+// Runs against one box, interleaving the two windows while both have runs left.
+void Measure(Window& slot, Window& blind, const devsim::LanDevice& box, const Options& options) {
+    std::printf(
+        "\n== Select %s (%s, 45 shares, answers after %lld us): list selection to the "
+        "three device buttons enabled\n",
+        box.config.name.c_str(), box.hostAddress.c_str(),
+        static_cast<long long>(box.config.latency.count()));
+    std::printf("%-22s %10s %10s %10s %10s %6s %6s\n", "", "median ms", "mean ms", "p90 ms",
+                "min ms", "runs", "failed");
+    Samples slotSamples, blindSamples;
+    const auto runOne = [&box](Window& window, Samples& samples) {
+        // A timeout refreshes the list, so the entry is looked up again each time.
+        const int entry = window.EntryOf(box.config.mac);
+        const std::optional<double> took = entry < 0 ? std::nullopt : window.Select(entry);
+        if (took) {
+            samples.ms.push_back(*took);
+        } else {
+            ++samples.failed;
+        }
+    };
+    for (int i = 0; i < std::max(options.slotRuns, options.blindRuns); ++i) {
+        if (i < options.slotRuns) {
+            runOne(slot, slotSamples);
+        }
+        if (i < options.blindRuns) {
+            runOne(blind, blindSamples);
+        }
+    }
+    Print("SlotWait", slotSamples);
+    Print("BlindSleep", blindSamples);
+    const double slotMedian = Median(slotSamples.ms);
+    std::printf("ratio BlindSleep/SlotWait: median %.0fx, mean %.0fx\n",
+                slotMedian > 0 ? Median(blindSamples.ms) / slotMedian : 0.0,
+                Mean(slotSamples.ms) > 0 ? Mean(blindSamples.ms) / Mean(slotSamples.ms) : 0.0);
+    std::printf("target SlotWait <= %.1f ms median: %s\n", SELECT_TARGET_MS,
+                !slotSamples.ms.empty() && slotMedian <= SELECT_TARGET_MS ? "met" : "NOT met");
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--quick") {
+            o = Options{30, 4};
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr,
+                     "usage: halvo-bench-select [--quick]\n"
+                     "Run through scripts/bench.sh, on the workstation host of a test LAN.\n");
+        return 2;
+    }
+    // Its window's discovery and queries broadcast: only on the workstation host of our LAN.
+    if (devsim::OwnLanNamespace().empty()) {
+        std::fprintf(stderr,
+                     "halvo-bench-select: refusing to run outside a test LAN namespace "
+                     "(use scripts/bench.sh)\n");
+        return 3;
+    }
+    const char* hosts = std::getenv("HALVO_LAN_HOSTS");
+    if (hosts == nullptr) {
+        std::fprintf(stderr,
+                     "halvo-bench-select: HALVO_LAN_HOSTS is not set (use scripts/bench.sh)\n");
+        return 2;
+    }
+    const devsim::LanLayout layout = devsim::ReadLanLayout(hosts);
+    if (!layout.error.empty()) {
+        std::fprintf(stderr, "halvo-bench-select: %s\n", layout.error.c_str());
+        return 2;
+    }
+    std::vector<const devsim::LanDevice*> boxes;
+    for (const auto& d : layout.devices) {
+        if (d.config.shares.size() == 45) {
+            boxes.push_back(&d);
+        }
+    }
+    if (boxes.empty()) {
+        std::fprintf(stderr, "halvo-bench-select: no device with 45 shares on this LAN\n");
+        return 1;
+    }
+
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ui::ResourceStore resources;
+    QString error;
+    if (!resources.LoadBuiltIn(&error)) {
+        std::fprintf(stderr, "halvo-bench-select: %s\n", error.toStdString().c_str());
+        return 1;
+    }
+
+    utsname u{};
+    uname(&u);
+    std::printf("machine: %u CPU(s) (nproc), %s, kernel %s\n", std::thread::hardware_concurrency(),
+                CpuModel().c_str(), u.release);
+
+    Window slot(resources, protocol::WaitMode::SlotWait);
+    Window blind(resources, protocol::WaitMode::BlindSleep);
+    for (Window* window : {&slot, &blind}) {
+        const auto start = Steady::now();
+        if (!window->Create()) {
+            std::fprintf(stderr, "halvo-bench-select: the main window could not be built\n");
+            return 1;
+        }
+        std::printf("%s window: first discovery listed %zu device(s) in %.0f ms\n", window->Name(),
+                    window->Devices(), Ms(Steady::now() - start).count());
+    }
+    for (const devsim::LanDevice* box : boxes) {
+        Measure(slot, blind, *box, options);
+    }
+    return 0;
+}
