@@ -1,200 +1,26 @@
 // End-to-end: the program's own windows on real sockets against simulated boxes on a namespace
-// LAN. The application is put together as main() does (socket layer, clock, resources), with
-// recording message boxes and shell so that every message and every address handed to the
-// desktop is seen; windows are driven by clicks and typing on the headless platform. Runs only
-// on the workstation host of such a LAN (tests/e2e/run-on-lan.sh puts it there); anywhere else
-// every test is skipped, so nothing is ever broadcast on the machine's own network.
-#include <arpa/inet.h>
-#include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+// LAN. The application is put together as main() does (socket layer, clock, time zone, drive
+// letters, resources), with recording message boxes and shell so that every message and every
+// address handed to the desktop is seen; the windows are driven by clicks and typing on the
+// headless platform. Runs only on the workstation host of such a LAN (tests/e2e/run-on-lan.sh
+// puts it there); anywhere else every test is skipped, so nothing is ever broadcast on the
+// machine's own network.
+//
+// This file: start-up, the device list, the details of each box and its web address.
 #include <QApplication>
-#include <QLabel>
-#include <QPushButton>
-#include <QTest>
-#include <algorithm>
 #include <cstdlib>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "app/AppContext.h"
-#include "app/MainDialog.h"
+#include "GuiLanSupport.h"
 #include "app/SetupApp.h"
-#include "platform/posix/PosixSocketLayer.h"
+#include "platform/drives/FakeNetworkDrives.h"
+#include "platform/gio/GioNetworkDrives.h"
 #include "protocol/DetailQuery.h"
-#include "tools/devsim/LanHosts.h"
-#include "tools/devsim/NamespaceGuard.h"
-#include "ui/ResourceStore.h"
-#include "ui/testing/GuiTest.h"
 #include "ui/testing/GuiTestRun.h"
-#include "ui/testing/Recording.h"
 
 namespace halvo::e2e {
 namespace {
 
-using app::MainDialog;
-using devsim::LanDevice;
-using ui::testing::WhenActive;
-
-const ui::ResourceStore& BuiltInResources() {
-    static const ui::ResourceStore store = [] {
-        ui::ResourceStore s;
-        QString error;
-        EXPECT_TRUE(s.LoadBuiltIn(&error)) << error.toStdString();
-        return s;
-    }();
-    return store;
-}
-
-struct ButtonStates {
-    bool refresh, web, wizard, share, about, quit;
-    bool operator==(const ButtonStates&) const = default;
-};
-
-void PrintTo(const ButtonStates& s, std::ostream* out) {
-    *out << "{refresh " << s.refresh << ", web " << s.web << ", wizard " << s.wizard << ", share "
-         << s.share << ", about " << s.about << ", quit " << s.quit << "}";
-}
-
-constexpr ButtonStates kAfterRefresh{true, false, false, false, true, true};
-constexpr ButtonStates kAllEnabled{true, true, true, true, true, true};
-
-ButtonStates States(const MainDialog& main) {
-    auto on = [&](int id) { return main.Control(id)->isEnabled(); };
-    return {on(app::IDC_REFRESH_LIST),  on(app::IDC_ACCESS_VIA_WEB), on(app::IDC_SETUP_WIZARD),
-            on(app::IDC_SHARE_MAPPING), on(app::IDC_ABOUT),          on(app::IDC_QUIT)};
-}
-
-ui::ListBox* DeviceList(const MainDialog& main) {
-    return main.ControlAs<ui::ListBox>(app::IDC_DEVICE_LIST);
-}
-
-QStringList Entries(const MainDialog& main) {
-    QStringList entries;
-    for (int i = 0; i < DeviceList(main)->GetCount(); ++i) {
-        entries << DeviceList(main)->GetText(i);
-    }
-    return entries;
-}
-
-QStringList Sorted(QStringList list) {
-    list.sort();
-    return list;
-}
-
-QString FieldText(const MainDialog& main, int id) {
-    return main.ControlAs<QLabel>(id)->text();
-}
-
-// Fetches "/" from address:port over plain HTTP; empty on any failure.
-std::string FetchPage(const std::string& address, std::uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
-    if (fd < 0) {
-        return {};
-    }
-    timeval timeout{2, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    std::string page;
-    if (::inet_pton(AF_INET, address.c_str(), &to.sin_addr) == 1 &&
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
-        const std::string request = "GET / HTTP/1.0\r\nHost: " + address + "\r\n\r\n";
-        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
-            static_cast<ssize_t>(request.size())) {
-            char buffer[4096];
-            ssize_t n = 0;
-            while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
-                page.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-    }
-    ::close(fd);
-    return page;
-}
-
-// Splits "http://A.B.C.D[:port]" into address and port; port 0 when it is not such an address.
-std::pair<std::string, std::uint16_t> SplitWebAddress(const std::string& url) {
-    const std::string scheme = "http://";
-    if (url.rfind(scheme, 0) != 0) {
-        return {"", 0};
-    }
-    const std::string rest = url.substr(scheme.size());
-    const auto colon = rest.find(':');
-    if (colon == std::string::npos) {
-        return {rest, 80};
-    }
-    return {rest.substr(0, colon), static_cast<std::uint16_t>(std::stoul(rest.substr(colon + 1)))};
-}
-
-// The program as main() puts it together, on the LAN this test runs on.
-class GuiLanBase : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (devsim::OwnLanNamespace().empty()) {
-            GTEST_SKIP() << "not on the workstation host of a test LAN (run through ctest -L e2e)";
-        }
-        const char* hosts = std::getenv("HALVO_LAN_HOSTS");
-        ASSERT_NE(hosts, nullptr) << "HALVO_LAN_HOSTS is not set (run through lan.sh exec)";
-        layout_ = devsim::ReadLanLayout(hosts);
-        ASSERT_EQ(layout_.error, "");
-    }
-
-    const LanDevice& ByName(std::string_view name) const {
-        for (const auto& d : layout_.devices) {
-            if (d.config.name.view() == name) {
-                return d;
-            }
-        }
-        ADD_FAILURE() << "no device " << name << " on this LAN";
-        return layout_.devices.front();
-    }
-
-    QStringList LanNames() const {
-        QStringList names;
-        for (const auto& d : layout_.devices) {
-            names << QString::fromStdString(std::string(d.config.name.view()));
-        }
-        return Sorted(names);
-    }
-
-    // A main window, initialised (the first discovery has run) and on show.
-    std::unique_ptr<MainDialog> OpenMain() {
-        auto main = std::make_unique<MainDialog>(context_);
-        EXPECT_TRUE(main->Create());
-        main->show();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(main.get()));
-        return main;
-    }
-
-    // Clicks the device-list entry that shows `name`, as the user would.
-    static void ClickEntry(MainDialog& main, std::string_view name) {
-        ui::ListBox* list = DeviceList(main);
-        const QStringList entries = Entries(main);
-        const int index =
-            static_cast<int>(entries.indexOf(QString::fromStdString(std::string(name))));
-        ASSERT_GE(index, 0) << name << " is not in the device list";
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(index)).center());
-        ASSERT_EQ(list->GetCurSel(), index);
-    }
-
-    static void Click(MainDialog& main, int id) {
-        QTest::mouseClick(main.Control(id), Qt::LeftButton);
-    }
-
-    devsim::LanLayout layout_;
-    platform::PosixSocketLayer sockets_;
-    platform::SystemClock clock_;
-    ui::testing::RecordingMessageBoxes boxes_;
-    ui::testing::RecordingShell shell_;
-    app::AppContext context_{sockets_, clock_, boxes_, shell_, BuiltInResources()};
-};
+platform::NetworkDrives* drives = nullptr;
 
 class GuiLan : public GuiLanBase {};
 
@@ -203,7 +29,7 @@ TEST_F(GuiLan, TheProgramStartsWithEveryBoxListedByName) {
     app::SetupApp program(context_);
     QStringList shown;
     ButtonStates states{};
-    auto seen = WhenActive<MainDialog>(
+    auto seen = WhenOpen<MainDialog>(
         [&](MainDialog* main) {
             shown = Entries(*main);
             states = States(*main);
@@ -219,18 +45,67 @@ TEST_F(GuiLan, TheProgramStartsWithEveryBoxListedByName) {
     EXPECT_EQ(sockets_.startedCount(), 0);
 }
 
+TEST_F(GuiLan, SelectingEachBoxShowsItsDetailsAndVolumes) {
+    auto main = OpenMain();
+    for (const LanDevice& d : layout_.devices) {
+        SCOPED_TRACE(std::string(d.config.name.view()));
+        ClickEntry(*main, d.config.name.view());
+        const protocol::DeviceRecord* record = main->SelectedDevice();
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(FieldText(*main, app::IDC_FIRMWARE_VERSION),
+                  Q(protocol::FormatFirmwareVersion(d.config.firmwareVersion)));
+        EXPECT_EQ(FieldText(*main, app::IDC_DESCRIPTION), Q(d.config.system.description.view()));
+        EXPECT_EQ(FieldText(*main, app::IDC_MAC_ADDRESS),
+                  Q(protocol::FormatMacAddress(d.config.mac)));
+        EXPECT_EQ(FieldText(*main, app::IDC_IP_ADDRESS), Q(d.hostAddress));
+        EXPECT_EQ(FieldText(*main, app::IDC_IP_STATUS),
+                  d.config.network.ipMode == 0 ? "Static ip" : "DHCP");
+
+        ui::ListView* usb = UsbList(*main);
+        ASSERT_EQ(usb->GetItemCount(), static_cast<int>(d.config.volumes.size()));
+        for (std::size_t i = 0; i < d.config.volumes.size(); ++i) {
+            const protocol::VolumeRow want = protocol::FormatVolumeRow(d.config.volumes[i]);
+            const int row = static_cast<int>(i);
+            EXPECT_EQ(usb->GetItemText(row, 0), Q(want.shareName));
+            EXPECT_EQ(usb->GetItemText(row, 1), Q(want.deviceId));
+            EXPECT_EQ(usb->GetItemText(row, 2), Q(want.fsType));
+            EXPECT_EQ(usb->GetItemText(row, 3), Q(want.totalSizeMb));
+            EXPECT_EQ(usb->GetItemText(row, 4), Q(want.freeSpace));
+        }
+        // The record is complete: the rest of what the box reports, and its shares.
+        EXPECT_EQ(record->timezoneIndex, d.config.system.timezoneIndex);
+        EXPECT_EQ(record->subnetMask.view(), d.config.network.subnetMask.view());
+        EXPECT_EQ(record->gateway.view(), d.config.network.gateway.view());
+        ASSERT_EQ(record->shares.size(), d.config.shares.size());
+        for (std::size_t i = 0; i < d.config.shares.size(); ++i) {
+            EXPECT_EQ(record->shares[i].name.view(), d.config.shares[i].name.view());
+        }
+        if (d.config.fixedClock) {
+            EXPECT_EQ(record->date.view(), d.config.system.date.view());
+        }
+        EXPECT_EQ(States(*main), kAllEnabled);
+    }
+    // The figures the boxes were set up with, so that the checks above mean something.
+    EXPECT_EQ(ByName("NAS-Alpha").config.volumes.size(), 2u);
+    EXPECT_EQ(ByName("NAS-Beta").config.network.ipMode, 1);
+    EXPECT_TRUE(ByName("NAS-Gamma").config.volumes.empty());
+    EXPECT_TRUE(boxes_.boxes.empty());
+    EXPECT_EQ(sockets_.startedCount(), 0);
+}
+
 TEST_F(GuiLan, RefreshListFindsTheSameBoxesAgain) {
     auto main = OpenMain();
     ASSERT_EQ(Sorted(Entries(*main)), LanNames());
     const protocol::DeviceRecord* before = main->Devices().front().get();
-    ClickEntry(*main, "NAS-Beta");
+    ClickEntry(*main, "NAS-Alpha");
+    ASSERT_EQ(States(*main), kAllEnabled);
+    ASSERT_GT(UsbList(*main)->GetItemCount(), 0);
 
     Click(*main, app::IDC_REFRESH_LIST);
     EXPECT_EQ(Sorted(Entries(*main)), LanNames());
     ASSERT_EQ(main->Devices().size(), layout_.devices.size());
     for (std::size_t i = 0; i < main->Devices().size(); ++i) {
-        EXPECT_EQ(QString::fromStdString(std::string(main->Devices()[i]->name.view())),
-                  Entries(*main)[static_cast<int>(i)]);
+        EXPECT_EQ(Q(main->Devices()[i]->name.view()), Entries(*main)[static_cast<int>(i)]);
     }
     EXPECT_NE(main->Devices().front().get(), before);  // new records
     EXPECT_EQ(DeviceList(*main)->GetCurSel(), -1);
@@ -238,6 +113,7 @@ TEST_F(GuiLan, RefreshListFindsTheSameBoxesAgain) {
                    app::IDC_IP_ADDRESS, app::IDC_IP_STATUS}) {
         EXPECT_TRUE(FieldText(*main, id).isEmpty()) << id;
     }
+    EXPECT_EQ(UsbList(*main)->GetItemCount(), 0);
     EXPECT_EQ(States(*main), kAfterRefresh);
     EXPECT_TRUE(boxes_.boxes.empty());
     EXPECT_EQ(sockets_.startedCount(), 0);
@@ -249,7 +125,7 @@ TEST_F(GuiLan, AccessViaWebGivesEachBoxsPageAddress) {
         SCOPED_TRACE(std::string(d.config.name.view()));
         ClickEntry(*main, d.config.name.view());
         shell_.opened.clear();
-        main->OnAccessViaWeb();
+        Click(*main, app::IDC_ACCESS_VIA_WEB);
         ASSERT_EQ(shell_.opened.size(), 1u);
         const std::string expected = d.config.webPort == 80 ? "http://" + d.hostAddress
                                                             : "http://" + d.hostAddress + ":" +
@@ -267,9 +143,22 @@ TEST_F(GuiLan, AccessViaWebGivesEachBoxsPageAddress) {
 }
 
 }  // namespace
+
+platform::NetworkDrives& TestDrives() {
+    return *drives;
+}
+
 }  // namespace halvo::e2e
 
 int main(int argc, char** argv) {
+    // Before the application, as the program's own main() does.
+    std::unique_ptr<halvo::platform::NetworkDrives> drives;
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+        drives = std::make_unique<halvo::platform::GioNetworkDrives>();
+    } else {
+        drives = std::make_unique<halvo::platform::FakeNetworkDrives>();
+    }
+    halvo::e2e::drives = drives.get();
     // An exchange on real sockets may hold a window for up to about 20 s (a settings write
     // that is never answered); only a window open much longer than that is stuck.
     return halvo::ui::testing::RunGuiTests(argc, argv, 60000);
