@@ -8,7 +8,7 @@
 # LAN (scripts/lan.sh up --smb) with the boxes of tools/devsim/configs/box{1,2,3}.ini, and starts
 # halvo on its workstation host (10.77.0.1) under a session bus of its own, so that share mapping
 # has GVfs. With a usable $DISPLAY the window opens there and the LAN goes down when it closes.
-# Otherwise (or with --headless) the program runs under Xvfb: its window, with the first box
+# Otherwise (or with --headless) the program runs under Xvfb: its window, with NAS-Alpha
 # selected, is saved as docs/screenshots/main-window.png and the program is closed again.
 # --web-shot also saves a box's web page as docs/screenshots/web-page.png (headless chromium on
 # the workstation host). --shots puts the screenshots in another folder. HALVO_LAN names the
@@ -206,8 +206,10 @@ done
 # The window is up once the first discovery has run; give it a moment to paint.
 sleep 1
 eval "$(on_workstation xdotool getwindowgeometry --shell "$window")"
-# The first entry of the device list (dialog units 17, 23 at 1.5 pixels each, a few pixels in).
-on_workstation xdotool mousemove $((X + 50)) $((Y + 42)) click 1
+# The device list has the focus; typing a name's start selects it, as a click would. The pointer
+# rests on the window, which then has the keyboard (there is no window manager).
+on_workstation xdotool mousemove $((X + 300)) $((Y + 20))
+on_workstation xdotool type --delay 60 "NAS-A"
 sleep 2
 [ -d "$SHOTS" ] || as_owner mkdir -p "$SHOTS"
 # Saved as the owner of the folder they go to.
@@ -225,7 +227,7 @@ if [ "$WEB_SHOT" = 1 ]; then
     on_workstation timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars \
         --no-first-run --disable-extensions --disable-background-networking --disable-sync \
         --disable-component-update --user-data-dir="$SESSION/home/chromium" \
-        --window-size=800,600 --screenshot="$SESSION/home/web-page.png" "$url" \
+        --window-size=560,180 --screenshot="$SESSION/home/web-page.png" "$url" \
         >"$SESSION/chromium.log" 2>&1 || die "chromium failed: $(tail -n 5 "$SESSION/chromium.log")"
     keep_shot web-page.png "$url"
 fi
