@@ -6,6 +6,11 @@
 // puts it there); anywhere else every test is skipped, so nothing is ever broadcast on the
 // machine's own network.
 //
+// The headless platform rather than an X server: nothing has to run beside the test, windows are
+// activated as they are shown (so typing reaches them without a window manager), and the
+// widgets, event loop and sockets are the program's own all the same. What is on screen is the
+// demo's business (scripts/demo.sh, under Xvfb).
+//
 // This file: start-up, the device list, the details of each box and its web address.
 #include <QApplication>
 #include <cstdlib>
