@@ -71,12 +71,14 @@ as_user() {
 }
 # Building as the owner of the checkout keeps the build folder theirs.
 as_owner() {
-    local owner
+    local owner home
     owner="$(stat -c %u "$ROOT")"
     if [ "$owner" = 0 ]; then
         "$@"
     else
-        setpriv --reuid="$owner" --regid="$(stat -c %g "$ROOT")" --init-groups -- "$@"
+        home="$(getent passwd "$owner" | cut -d: -f6)"
+        setpriv --reuid="$owner" --regid="$(stat -c %g "$ROOT")" --init-groups -- \
+            env HOME="${home:-/nonexistent}" "$@"
     fi
 }
 
