@@ -10,6 +10,7 @@ PACKAGES=(
     xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei
     iproute2 dbus-daemon
     samba samba-common-bin smbclient gvfs-backends gvfs-daemons gvfs-fuse fuse3
+    chromium  # scripts/demo.sh --web-shot: a box's web page, headless, on the namespace LAN
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # A private LAN of network namespaces for the device simulator and the end-to-end tests.
 #
-#   lan.sh up N [config...]   a workstation host and N device hosts on one bridge; device host i
+#   lan.sh up [--smb] N [config...]
+#                             a workstation host and N device hosts on one bridge; device host i
 #                             runs halvo-devsim with config i (cycled when fewer are given;
-#                             default: the three ordinary boxes)
+#                             default: the three ordinary boxes). With --smb, each device host
+#                             whose config gives an SMB account (smb_user, smb_password) and
+#                             shares also runs Samba serving those shares to that account
+#                             (scripts/samba-ns.sh; "index address folder" lines in smb-hosts)
 #   lan.sh exec CMD...        runs CMD on the workstation host (HALVO_LAN_HOSTS names the hosts
 #                             file: "index address instance config" per device host)
 #   lan.sh status             lists this run's namespaces and simulators
-#   lan.sh down               stops this run's simulators (by PID file) and removes its
-#                             namespaces; safe to repeat
+#   lan.sh down               stops this run's simulators and Samba servers (by PID file),
+#                             then whatever else still runs inside its namespaces (by PID), and
+#                             removes the namespaces; safe to repeat
 #   lan.sh sweep PREFIX       runs 'down' for the run PREFIX and every run PREFIX-*
 #
 # Environment: HALVO_LAN is the run id (1-24 of [a-z0-9-]; default derived from this checkout's
@@ -90,10 +95,15 @@ find_devsim() {
 
 cmd_up() {
     need_root
+    local smb=0
+    if [ "${1:-}" = "--smb" ]; then
+        smb=1
+        shift
+    fi
     local n="${1:-}"
     shift || true
     [[ "$n" =~ ^[0-9]+$ ]] && [ "$n" -ge 1 ] && [ "$n" -le "$MAX_HOSTS" ] ||
-        die "usage: lan.sh up N [config...] with 1 <= N <= $MAX_HOSTS"
+        die "usage: lan.sh up [--smb] N [config...] with 1 <= N <= $MAX_HOSTS"
     [ -z "$(our_namespaces)" ] || die "run '$RUN_ID' is already up; 'lan.sh down' first"
     local devsim configs=() c
     devsim="$(find_devsim)"
@@ -105,9 +115,12 @@ cmd_up() {
         configs+=("$(realpath "$c")")
     done
     mkdir -p "$RUN_DIR"
-    rm -f "$RUN_DIR"/*.pid "$RUN_DIR"/*.ready "$RUN_DIR"/hosts
+    # Searchable, not listable: Samba's accounts reach their shares below it.
+    chmod 0711 "$RUN_DIR"
+    rm -f "$RUN_DIR"/*.pid "$RUN_DIR"/*.smbd "$RUN_DIR"/*.ready "$RUN_DIR"/hosts "$RUN_DIR"/smb-hosts
     # Built by a child so that any failure there, however deep, ends in one clean teardown.
-    if ! HALVO_LAN="$RUN_ID" bash "${BASH_SOURCE[0]}" __build "$n" "$devsim" "${configs[@]}"; then
+    if ! HALVO_LAN="$RUN_ID" bash "${BASH_SOURCE[0]}" __build "$n" "$smb" "$devsim" \
+        "${configs[@]}"; then
         cmd_down >/dev/null 2>&1 || true
         die "up failed; run '$RUN_ID' torn down"
     fi
@@ -115,8 +128,8 @@ cmd_up() {
 }
 
 cmd_build() {
-    local n="$1" devsim="$2"
-    shift 2
+    local n="$1" smb="$2" devsim="$3"
+    shift 3
     local configs=("$@")
     ip netns add "$LAN_NS"
     ip -n "$LAN_NS" link set lo up
@@ -152,6 +165,34 @@ cmd_build() {
             waited=$((waited + 1))
         done
     done
+    if [ "$smb" = 1 ]; then
+        for ((i = 1; i <= n; i++)); do
+            start_samba "$i" "$devsim" "${configs[$(((i - 1) % count))]}"
+        done
+    fi
+}
+
+# Samba on device host i for the first device of its config that has an SMB account and shares.
+# The account's name may be anything a config allows; Samba maps it to a Unix account of this run
+# and host, which samba-ns.sh creates and removes again.
+start_samba() {
+    local i="$1" devsim="$2" cfg="$3" line="" user password shares=()
+    command -v smbd >/dev/null || die "--smb needs Samba (smbd); scripts/install-deps.sh installs it"
+    while IFS= read -r line; do
+        IFS=$'\t' read -r -a fields <<<"$line"
+        [ "${#fields[@]}" -ge 3 ] && break
+        line=""
+    done < <("$devsim" --smb-accounts --config "$cfg")
+    [ -n "$line" ] || return 0
+    user="${fields[0]}" password="${fields[1]}" shares=("${fields[@]:2}")
+    local addr="$NET.$((10 + i))" dir="$RUN_DIR/smb-d$i" unix pid
+    unix="halvo-$(printf '%s/d%s' "$RUN_ID" "$i" | md5sum | cut -c1-10)"
+    check_ns "${PREFIX}d$i"
+    pid="$(printf '%s\n' "$password" | bash "$ROOT/scripts/samba-ns.sh" start --login "$user" \
+        "${PREFIX}d$i" "$addr" "$dir" "$unix" "${shares[@]}")" ||
+        die "Samba on device host $i did not start"
+    echo "$pid" >"$RUN_DIR/d$i.smbd"
+    echo "$i $addr $dir" >>"$RUN_DIR/smb-hosts"
 }
 
 cmd_exec() {
@@ -168,9 +209,35 @@ is_our_simulator() {
         tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qF -- "--ready-file $RUN_DIR/"
 }
 
+# An smbd is ours only while it runs a configuration under this run's folder.
+is_our_smbd() {
+    local pid="$1"
+    [[ "$pid" =~ ^[0-9]+$ ]] && [ -r "/proc/$pid/cmdline" ] &&
+        tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qF -- "-s $RUN_DIR/smb-d"
+}
+
+# Ends every process inside one of this run's namespaces: nothing else can be in there.
+stop_namespace_processes() {
+    local ns="$1" pids pid
+    for _ in 1 2; do
+        pids="$(ip netns pids "$ns" 2>/dev/null || true)"
+        [ -n "$pids" ] || return 0
+        for pid in $pids; do
+            kill -TERM "$pid" 2>/dev/null || true
+        done
+        for _ in $(seq 30); do
+            [ -n "$(ip netns pids "$ns" 2>/dev/null || true)" ] || return 0
+            sleep 0.1
+        done
+    done
+    for pid in $(ip netns pids "$ns" 2>/dev/null || true); do
+        kill -KILL "$pid" 2>/dev/null || true
+    done
+}
+
 cmd_down() {
     need_root
-    local f pid
+    local f pid dir
     for f in "$RUN_DIR"/*.pid; do
         [ -e "$f" ] || continue
         pid="$(cat "$f")"
@@ -186,7 +253,22 @@ cmd_down() {
         fi
         rm -f "$f"
     done
+    for f in "$RUN_DIR"/*.smbd; do
+        [ -e "$f" ] || continue
+        pid="$(cat "$f")"
+        dir="$RUN_DIR/smb-$(basename "$f" .smbd)"
+        if is_our_smbd "$pid"; then
+            bash "$ROOT/scripts/samba-ns.sh" stop "$pid" "$dir" || true
+        else
+            # Gone already: only the Unix account it was given is left to remove.
+            bash "$ROOT/scripts/samba-ns.sh" stop none "$dir" || true
+        fi
+        rm -f "$f"
+    done
     local ns
+    for ns in $(our_namespaces); do
+        stop_namespace_processes "$ns"
+    done
     for ns in $(our_namespaces); do
         ip netns del "$ns"
     done
@@ -222,6 +304,14 @@ cmd_status() {
             echo "simulator $(basename "$f" .pid) pid $(cat "$f") gone"
         fi
     done
+    for f in "$RUN_DIR"/*.smbd; do
+        [ -e "$f" ] || continue
+        if is_our_smbd "$(cat "$f")"; then
+            echo "samba $(basename "$f" .smbd) pid $(cat "$f") running"
+        else
+            echo "samba $(basename "$f" .smbd) pid $(cat "$f") gone"
+        fi
+    done
 }
 
 case "${1:-}" in
@@ -251,7 +341,7 @@ status)
     cmd_status
     ;;
 *)
-    sed -n '2,23p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,/^set -/{/^#/p}' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # An SMB server inside a network namespace of ours, for the end-to-end tests.
 #
-#   samba-ns.sh start NS ADDR DIR USER SHARE...
+#   samba-ns.sh start [--login NAME] NS ADDR DIR USER SHARE...
 #       Serves each SHARE (a folder DIR/shares/SHARE) to USER, with the password read as one
 #       line from standard input, on ADDR (the namespace's own address) only. Prints smbd's PID.
+#       With --login, clients log in as NAME (any account name a device may carry), which
+#       Samba maps to the Unix account USER.
 #   samba-ns.sh stop PID [DIR]
 #       Stops that smbd (only one this script started: its PID is in DIR's pid file, or it runs
-#       our configuration); with DIR, also removes the Unix user the start created.
+#       our configuration); with DIR, also removes the Unix user the start created. PID "none"
+#       stops nothing (the server is gone) and only removes that user.
 #
 # Guards: NS must be a namespace under /run/netns named halvo-*; DIR must be an absolute path to
 # a directory of the caller's own (created when missing); USER must start with "halvo", since
@@ -20,7 +23,7 @@ die() {
 }
 
 usage() {
-    echo "usage: samba-ns.sh start NS ADDR DIR USER SHARE... | stop PID [DIR]" >&2
+    echo "usage: samba-ns.sh start [--login NAME] NS ADDR DIR USER SHARE... | stop PID [DIR]" >&2
     exit 2
 }
 
@@ -31,6 +34,15 @@ check_ns() {
 }
 
 start() {
+    local login=""
+    if [ "${1:-}" = "--login" ]; then
+        [ "$#" -ge 2 ] || usage
+        login="$2"
+        shift 2
+        # Letters, digits and . _ - only: it goes into Samba's user map as it is, where other
+        # characters mean groups, patterns or quoting.
+        [[ "$login" =~ ^[A-Za-z0-9][A-Za-z0-9._-]{0,63}$ ]] || die "unusable login name '$login'"
+    fi
     [ "$#" -ge 5 ] || usage
     local ns="$1" addr="$2" dir="$3" user="$4"
     shift 4
@@ -84,6 +96,11 @@ start() {
     log level = 1
     logging = file
 EOF
+        if [ -n "$login" ]; then
+            # Applied before the password is checked: NAME logs in with USER's password.
+            printf '%s = %s\n' "$user" "$login" >"$dir/usermap"
+            printf '    username map = %s\n' "$dir/usermap"
+        fi
         local share
         for share in "$@"; do
             [[ -n "$share" && "$share" != *[/\\\[\]]* ]] || die "unusable share name '$share'"
@@ -120,8 +137,8 @@ EOF
 stop() {
     [ "$#" -ge 1 ] && [ "$#" -le 2 ] || usage
     local pid="$1" dir="${2:-}"
-    [[ "$pid" =~ ^[0-9]+$ ]] || die "not a PID: '$pid'"
-    if kill -0 "$pid" 2>/dev/null; then
+    [[ "$pid" =~ ^[0-9]+$ || "$pid" = none ]] || die "not a PID: '$pid'"
+    if [ "$pid" != none ] && kill -0 "$pid" 2>/dev/null; then
         # Only an smbd of ours: its command line names one of our configurations.
         tr '\0' ' ' <"/proc/$pid/cmdline" | grep -q '^smbd .*--foreground.*-s /' ||
             die "PID $pid is not an smbd started by this script"

@@ -38,7 +38,7 @@ TEST(DeviceConfig, ShippedBoxesReadAsDescribed) {
     EXPECT_EQ(locked.system.passwordRequired, 1);
     EXPECT_EQ(locked.adminName.view(), "root");
     EXPECT_EQ(locked.adminPassword.view(), "s3cret");
-    EXPECT_EQ(locked.smbPassword, "finance-pw");
+    EXPECT_EQ(locked.smbPassword, "ledger-1");
 
     const DeviceConfig full = LoadOne("fullfields.ini");
     EXPECT_EQ(full.name.view().size(), 16u);
@@ -211,6 +211,27 @@ TEST(DeviceConfig, DeviceTimeRoundTrips) {
     EXPECT_FALSE(ParseDeviceTime("20230229", "000000"));
     EXPECT_FALSE(ParseDeviceTime("2024022", "000000"));
     EXPECT_FALSE(ParseDeviceTime("20240101", "12a000"));
+}
+
+// What the file-server scripts read: only devices with an account, shares in file order, and a
+// share name that would break the line format refused.
+TEST(DeviceConfig, SmbAccountsListOneLinePerAccount) {
+    const ConfigResult r = ParseConfig(
+        "[device]\nname = A\nmac = 00:00:00:00:00:01\nsmb_user = alpha\nsmb_password = pw-1\n"
+        "share = public\nshare = \"my files\"\n"
+        "[device]\nname = B\nmac = 00:00:00:00:00:02\nshare = hidden\n"
+        "[device]\nname = C\nmac = 00:00:00:00:00:03\nsmb_user = gamma\nsmb_password = pw-3\n");
+    ASSERT_FALSE(r.error) << r.error->message;
+    std::string out;
+    std::string error;
+    ASSERT_TRUE(FormatSmbAccounts(r.devices, out, error));
+    EXPECT_EQ(out, "alpha\tpw-1\tpublic\tmy files\ngamma\tpw-3\n");
+
+    std::vector<DeviceConfig> tabbed = r.devices;
+    tabbed[0].shares[1].name.Assign("my\tfiles");
+    EXPECT_FALSE(FormatSmbAccounts(tabbed, out, error));
+    EXPECT_TRUE(out.empty());
+    EXPECT_NE(error.find("device A"), std::string::npos) << error;
 }
 
 TEST(DeviceConfig, CommandNamesRoundTrip) {

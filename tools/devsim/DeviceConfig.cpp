@@ -490,6 +490,31 @@ class Parser {
 
 }  // namespace
 
+bool FormatSmbAccounts(const std::vector<DeviceConfig>& devices, std::string& out,
+                       std::string& error) {
+    out.clear();
+    for (const DeviceConfig& d : devices) {
+        if (d.smbUser.empty()) {
+            continue;
+        }
+        std::string line = d.smbUser + '\t' + d.smbPassword;
+        for (const protocol::ShareEntry& share : d.shares) {
+            const std::string_view name = share.name.view();
+            if (name.find_first_of("\t\r\n") != std::string_view::npos) {
+                error = "device " + std::string(d.name.view()) + " (line " +
+                        std::to_string(d.line) + "): share name '" + std::string(name) +
+                        "' holds a tab or line break";
+                out.clear();
+                return false;
+            }
+            line += '\t';
+            line += name;
+        }
+        out += line + '\n';
+    }
+    return true;
+}
+
 std::optional<std::uint16_t> CommandByName(std::string_view name) {
     for (const auto& [n, code] : COMMAND_NAMES) {
         if (n == name) {

@@ -106,6 +106,12 @@ ConfigResult LoadConfigFile(const std::string& path);
 std::vector<DeviceConfig> ExpandDevices(const std::vector<DeviceConfig>& devices,
                                         std::string_view hostAddress, unsigned instance);
 
+// The SMB accounts of the file's devices for the file-server scripts: one line per device that
+// has `smb_user`, "user<TAB>password<TAB>share<TAB>share…" in file order. False, with `error`
+// naming the device, when a share name holds a tab or a line break (it could not be told apart).
+bool FormatSmbAccounts(const std::vector<DeviceConfig>& devices, std::string& out,
+                       std::string& error);
+
 // Command code for a name such as "get_share_page" (or a decimal code); nothing if unknown.
 std::optional<std::uint16_t> CommandByName(std::string_view name);
 std::string CommandName(std::uint16_t command);

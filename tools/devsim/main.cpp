@@ -45,6 +45,7 @@ struct Options {
     bool verbose = false;
     bool web = true;
     bool check = false;
+    bool smbAccounts = false;
 };
 
 void Usage() {
@@ -53,9 +54,11 @@ void Usage() {
                  "                    [--port N] [--instance K] [--ready-file PATH]\n"
                  "                    [--no-web] [--verbose]\n"
                  "       halvo-devsim --check --config FILE [--config FILE...]\n"
+                 "       halvo-devsim --smb-accounts --config FILE [--config FILE...]\n"
                  "Answers the device protocol for the configured devices. Runs only inside a\n"
                  "network namespace of the test LAN (scripts/lan.sh). --check only reads the\n"
-                 "files and lists their devices; it opens no socket.\n");
+                 "files and lists their devices; it opens no socket. --smb-accounts prints\n"
+                 "\"user<TAB>password<TAB>share...\" for every device with an SMB account.\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -79,6 +82,9 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.web = false;
         } else if (a == "--check") {
             o.check = true;
+        } else if (a == "--smb-accounts") {
+            o.check = true;
+            o.smbAccounts = true;
         } else {
             return false;
         }
@@ -355,7 +361,8 @@ class Server {
     std::uint64_t sent_ = 0;
 };
 
-bool LoadDevices(const Options& options, std::vector<DeviceConfig>& devices) {
+// The devices as the files list them, before `replicate` makes copies.
+bool ReadConfigs(const Options& options, std::vector<DeviceConfig>& devices) {
     for (const auto& path : options.configs) {
         auto result = LoadConfigFile(path);
         if (result.error) {
@@ -366,6 +373,13 @@ bool LoadDevices(const Options& options, std::vector<DeviceConfig>& devices) {
         for (auto& d : result.devices) {
             devices.push_back(std::move(d));
         }
+    }
+    return true;
+}
+
+bool LoadDevices(const Options& options, std::vector<DeviceConfig>& devices) {
+    if (!ReadConfigs(options, devices)) {
+        return false;
     }
     devices = ExpandDevices(devices, options.address, options.instance);
     return true;
@@ -390,6 +404,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::vector<DeviceConfig> devices;
+    if (options.smbAccounts) {
+        std::string lines;
+        std::string error;
+        if (!ReadConfigs(options, devices) || !FormatSmbAccounts(devices, lines, error)) {
+            if (!error.empty()) {
+                std::fprintf(stderr, "halvo-devsim: %s\n", error.c_str());
+            }
+            return 2;
+        }
+        std::fputs(lines.c_str(), stdout);
+        return 0;
+    }
     if (options.check) {
         if (!LoadDevices(options, devices)) {
             return 2;

@@ -1,0 +1,161 @@
+// Support for the end-to-end tests of the program's windows: the program put together as main()
+// does, on the namespace LAN the test binary runs on, and the clicks and typing of a user.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "app/AppContext.h"
+#include "app/MainDialog.h"
+#include "platform/NetworkDrives.h"
+#include "platform/posix/PosixSocketLayer.h"
+#include "tools/devsim/LanHosts.h"
+#include "ui/Controls.h"
+#include "ui/Dialog.h"
+#include "ui/ResourceStore.h"
+#include "ui/testing/GuiTest.h"
+#include "ui/testing/Recording.h"
+#include "wizard/DeviceDateTime.h"
+
+namespace halvo::e2e {
+
+using app::MainDialog;
+using devsim::LanDevice;
+
+// The workstation's drive letters for this run, made by main() before the application exists
+// (GIO follows mount changes only on the context it was first asked on): the real ones under a
+// session bus, scripted ones without one, where no test maps a share.
+platform::NetworkDrives& TestDrives();
+
+const ui::ResourceStore& BuiltInResources();
+
+// Fetches "/" from address:port over plain HTTP; empty on any failure.
+std::string FetchPage(const std::string& address, std::uint16_t port);
+
+// Splits "http://A.B.C.D[:port]" into address and port; port 0 when it is no such address.
+std::pair<std::string, std::uint16_t> SplitWebAddress(const std::string& url);
+
+QString Q(std::string_view text);
+QStringList Sorted(QStringList list);
+
+struct ButtonStates {
+    bool refresh, web, wizard, share, about, quit;
+    bool operator==(const ButtonStates&) const = default;
+};
+void PrintTo(const ButtonStates& s, std::ostream* out);
+
+inline constexpr ButtonStates kAfterRefresh{true, false, false, false, true, true};
+inline constexpr ButtonStates kAllEnabled{true, true, true, true, true, true};
+
+ButtonStates States(const MainDialog& main);
+ui::ListBox* DeviceList(const MainDialog& main);
+ui::ListView* UsbList(const MainDialog& main);
+QStringList Entries(const MainDialog& main);
+QString FieldText(const MainDialog& main, int id);
+
+// A dialog run from a WhenOpen handler is ended when the handler returns, unless it has been
+// ended already, whatever a failed check left undone, so that the click that opened it returns.
+class EndOnExit {
+  public:
+    explicit EndOnExit(ui::Dialog* dialog) : dialog_(dialog) {}
+    ~EndOnExit() {
+        // A dialog that was given its result is hidden at once and leaves its loop afterwards.
+        if (dialog_ && dialog_->IsRunning() && dialog_->isVisible()) {
+            dialog_->EndDialog(ui::IDCANCEL);
+        }
+    }
+    EndOnExit(const EndOnExit&) = delete;
+    EndOnExit& operator=(const EndOnExit&) = delete;
+
+  private:
+    QPointer<ui::Dialog> dialog_;
+};
+
+// Clicks control `id` of `dialog`.
+void Click(const ui::Dialog& dialog, int id);
+// Replaces the text of an edit by typing, as the user would.
+void Type(ui::Dialog& dialog, int id, const QString& text);
+// Chooses the row of a combo box whose text starts with `text`; false when there is none.
+bool Choose(ui::ComboBox* combo, const QString& text);
+
+// The program as main() puts it together, on the LAN this test runs on.
+class GuiLanBase : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs `action` once on the modal window of type T when it is open and active; the answer is
+    // armed before the click that opens the window, which blocks in the window's own loop. Gives
+    // up after `timeoutMs`, and at the end of the test, so that no answer outlives its test.
+    // Returns a flag that turns true once the action has run.
+    template <class T>
+    std::shared_ptr<bool> WhenOpen(std::function<void(T*)> action, int timeoutMs) {
+        auto done = std::make_shared<bool>(false);
+        auto* timer = new QTimer(armed_.get());
+        auto waited = std::make_shared<int>(0);
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, action, done, waited, timeoutMs] {
+            QWidget* widget = QApplication::activeModalWidget();
+            // Only once it has the keyboard too, so that keys reach its focused control.
+            if (T* target = dynamic_cast<T*>(widget);
+                target != nullptr && QApplication::activeWindow() == widget) {
+                timer->stop();
+                timer->deleteLater();
+                *done = true;
+                action(target);
+                return;
+            }
+            *waited += 10;
+            if (*waited >= timeoutMs) {
+                timer->stop();
+                timer->deleteLater();
+            }
+        });
+        timer->start(10);
+        return done;
+    }
+
+    const LanDevice& ByName(std::string_view name) const;
+    // Every device name the LAN serves, sorted.
+    QStringList LanNames() const;
+
+    // A main window, initialised (the first discovery has run) and on show.
+    std::unique_ptr<MainDialog> OpenMain();
+    // Clicks the device-list entry that shows `name`, as the user would; this runs the detail
+    // query of that device.
+    static void ClickEntry(MainDialog& main, std::string_view name);
+
+    devsim::LanLayout layout_;
+    platform::PosixSocketLayer sockets_;
+    platform::SystemClock clock_;
+    ui::testing::RecordingMessageBoxes boxes_;
+    ui::testing::RecordingShell shell_;
+    wizard::SystemTimeZone timeZone_;
+    std::unique_ptr<QObject> armed_ = std::make_unique<QObject>();
+    app::AppContext context_{sockets_,           clock_,       boxes_,   shell_,
+                             BuiltInResources(), TestDrives(), timeZone_};
+};
+
+}  // namespace halvo::e2e
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << '{';
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        *out << (i ? ", " : "") << '"' << list[i].toStdString() << '"';
+    }
+    *out << '}';
+}
+QT_END_NAMESPACE
