@@ -441,6 +441,29 @@ TEST_F(WizardDialogTest, TheCloseBoxIsCancel) {
     EXPECT_TRUE(net.sent().empty());
 }
 
+TEST_F(WizardDialogTest, TabVisitsEachControlOnceFromTheFrameIntoThePage) {
+    std::vector<int> forward;
+    std::vector<int> backward;
+    Run([&] {
+        const auto focused = [&] {
+            const int onPage = system->FocusedControlId();
+            return onPage != 0 ? onPage : wizard->FocusedControlId();
+        };
+        forward.push_back(focused());
+        for (int i = 0; i < 8; ++i) {
+            testing::PressOnFocus(Qt::Key_Tab);
+            forward.push_back(focused());
+        }
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+            backward.push_back(focused());
+        }
+    });
+    // Back is disabled; the pickers are left by one Tab like every other control.
+    EXPECT_EQ(forward, (std::vector<int>{1022, 1070, 2, 1027, 1029, 1062, 1059, 1060, 1022}));
+    EXPECT_EQ(backward, (std::vector<int>{1060, 1059, 1062}));
+}
+
 TEST_F(WizardDialogTest, EnterInAPageFieldIsTheFramesOkAndSendsNothing) {
     const int result = Run([&] {
         SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setFocus();
