@@ -464,6 +464,22 @@ TEST_F(WizardDialogTest, TabVisitsEachControlOnceFromTheFrameIntoThePage) {
     EXPECT_EQ(backward, (std::vector<int>{1060, 1059, 1062}));
 }
 
+TEST_F(WizardDialogTest, EnterOnNextKeepsTheFocusThereSoEachPageIsSent) {
+    const int result = Run([&] {
+        EXPECT_EQ(wizard->FocusedControlId(), WizardDialog::NEXT_BUTTON);
+        testing::PressOnFocus(Qt::Key_Return);
+        ExpectState(1, true, "Next >>");
+        // Showing a page takes no focus: a second Enter is Next again, not the frame's OK.
+        EXPECT_EQ(wizard->FocusedControlId(), WizardDialog::NEXT_BUTTON);
+        testing::PressOnFocus(Qt::Key_Return);
+        ExpectState(2, true, "&Finished");
+        testing::PressOnFocus(Qt::Key_Return);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(net.SentCommands(),
+              (std::vector<std::uint16_t>{CMD_SET_SYSTEM_INFO, CMD_SET_NETWORK_INFO}));
+}
+
 TEST_F(WizardDialogTest, EnterInAPageFieldIsTheFramesOkAndSendsNothing) {
     const int result = Run([&] {
         SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setFocus();
