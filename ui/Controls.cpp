@@ -452,9 +452,18 @@ DatePicker::DatePicker(QWidget* parent) : QDateEdit(QDate::currentDate(), parent
     setDisplayFormat(ShortDateFormat());
 }
 
+bool DatePicker::focusNextPrevChild(bool next) {
+    // The edit would step through its sections first.
+    return QWidget::focusNextPrevChild(next);
+}
+
 TimePicker::TimePicker(QWidget* parent) : QTimeEdit(QTime::currentTime(), parent) {
     setDisplayFormat(QStringLiteral("H:mm:ss"));
     setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+}
+
+bool TimePicker::focusNextPrevChild(bool next) {
+    return QWidget::focusNextPrevChild(next);
 }
 
 }  // namespace halvo::ui

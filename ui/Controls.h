@@ -139,21 +139,29 @@ class IpAddressControl : public QFrame {
 };
 
 // Date picker: short date format, drop-down calendar. Starts at the workstation's current date.
+// Tab leaves the picker, as it leaves every other control; the arrows move between its fields.
 class DatePicker : public QDateEdit {
     Q_OBJECT
   public:
     explicit DatePicker(QWidget* parent = nullptr);
     QDate GetDate() const { return date(); }
     void SetDate(const QDate& value) { setDate(value); }
+
+  protected:
+    bool focusNextPrevChild(bool next) override;
 };
 
-// Time picker with up/down arrows. Starts at the workstation's current time.
+// Time picker with up/down arrows. Starts at the workstation's current time. Tab leaves it, as
+// with the date picker.
 class TimePicker : public QTimeEdit {
     Q_OBJECT
   public:
     explicit TimePicker(QWidget* parent = nullptr);
     QTime GetTime() const { return time(); }
     void SetTime(const QTime& value) { setTime(value); }
+
+  protected:
+    bool focusNextPrevChild(bool next) override;
 };
 
 }  // namespace halvo::ui

@@ -149,7 +149,9 @@ void Dialog::Build(bool child) {
     endPending_ = false;
 
     BindControls();
-    if (OnInitDialog()) {
+    // A child is created hidden and takes no focus of its own: showing it later must leave the
+    // focus where the user has it (on the wizard's Next button, say).
+    if (OnInitDialog() && !child) {
         GotoDlgCtrl(FirstTabStop());
     }
 }

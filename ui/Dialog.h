@@ -38,10 +38,11 @@
 // to it and OnSysCommand receives the chosen item.
 //
 // Child dialogs (wizard pages): CreateChild(parent) builds the window inside `parent`, hidden,
-// without title or border; MoveWindow places it. A child forwards Enter and Esc to the dialog
-// whose window contains it, after giving its own PreTranslateKey the first look. A parent dialog
-// never owns a child dialog object: destroying it only destroys the child's window. (A parent
-// that is a plain QWidget would delete the child with itself, so it must be the longer-lived.)
+// without title or border, and gives none of its controls the focus; MoveWindow places it. A
+// child forwards Enter and Esc to the dialog whose window contains it, after giving its own
+// PreTranslateKey the first look. A parent dialog never owns a child dialog object: destroying
+// it only destroys the child's window. (A parent that is a plain QWidget would delete the child
+// with itself, so it must be the longer-lived.)
 #pragma once
 
 #include <QDialog>

@@ -441,6 +441,45 @@ TEST_F(WizardDialogTest, TheCloseBoxIsCancel) {
     EXPECT_TRUE(net.sent().empty());
 }
 
+TEST_F(WizardDialogTest, TabVisitsEachControlOnceFromTheFrameIntoThePage) {
+    std::vector<int> forward;
+    std::vector<int> backward;
+    Run([&] {
+        const auto focused = [&] {
+            const int onPage = system->FocusedControlId();
+            return onPage != 0 ? onPage : wizard->FocusedControlId();
+        };
+        forward.push_back(focused());
+        for (int i = 0; i < 8; ++i) {
+            testing::PressOnFocus(Qt::Key_Tab);
+            forward.push_back(focused());
+        }
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+            backward.push_back(focused());
+        }
+    });
+    // Back is disabled; the pickers are left by one Tab like every other control.
+    EXPECT_EQ(forward, (std::vector<int>{1022, 1070, 2, 1027, 1029, 1062, 1059, 1060, 1022}));
+    EXPECT_EQ(backward, (std::vector<int>{1060, 1059, 1062}));
+}
+
+TEST_F(WizardDialogTest, EnterOnNextKeepsTheFocusThereSoEachPageIsSent) {
+    const int result = Run([&] {
+        EXPECT_EQ(wizard->FocusedControlId(), WizardDialog::NEXT_BUTTON);
+        testing::PressOnFocus(Qt::Key_Return);
+        ExpectState(1, true, "Next >>");
+        // Showing a page takes no focus: a second Enter is Next again, not the frame's OK.
+        EXPECT_EQ(wizard->FocusedControlId(), WizardDialog::NEXT_BUTTON);
+        testing::PressOnFocus(Qt::Key_Return);
+        ExpectState(2, true, "&Finished");
+        testing::PressOnFocus(Qt::Key_Return);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(net.SentCommands(),
+              (std::vector<std::uint16_t>{CMD_SET_SYSTEM_INFO, CMD_SET_NETWORK_INFO}));
+}
+
 TEST_F(WizardDialogTest, EnterInAPageFieldIsTheFramesOkAndSendsNothing) {
     const int result = Run([&] {
         SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setFocus();
