@@ -16,13 +16,11 @@ int MulDiv(int a, int b, int c) {
 
 QFont DialogFont(const FontSpec& spec, int dpiY) {
     QStringList families{spec.face};
-    if (spec.face == QStringLiteral("宋体") || spec.face == QStringLiteral("SimSun")) {
-        families << QStringLiteral("SimSun") << QStringLiteral("AR PL UMing CN")
-                 << QStringLiteral("WenQuanYi Zen Hei");
+    if (spec.face == QStringLiteral("宋体")) {
+        families << QStringLiteral("AR PL UMing CN") << QStringLiteral("WenQuanYi Zen Hei");
     } else if (spec.face == QStringLiteral("MS Sans Serif")) {
         // DejaVu Sans Condensed at 11 px has the same base units (6 x 13) as the original.
-        families << QStringLiteral("Microsoft Sans Serif")
-                 << QStringLiteral("DejaVu Sans Condensed") << QStringLiteral("DejaVu Sans");
+        families << QStringLiteral("DejaVu Sans Condensed") << QStringLiteral("DejaVu Sans");
     }
     QFont font;
     font.setFamilies(families);
