@@ -26,7 +26,7 @@ unsigned WizardDialog::PageTemplateId(int index) const {
 }
 
 void WizardDialog::ShowPage(int index) {
-    flow_.ShowPage(index);
+    flow_.SwitchPage(index);
 }
 
 void WizardDialog::BindControls() {

@@ -55,8 +55,9 @@ class WizardDialog : public ui::Dialog, private WizardHost {
     int PageCount() const { return static_cast<int>(pages_.size()); }
     unsigned PageTemplateId(int index) const;
 
-    // Commits and hides the page on show and shows page `index`.
-    virtual void ShowPage(int index);
+    // Commits and hides the page on show and shows page `index`. Every page switch of the frame
+    // (the first page, Next, Skip, Back) comes through here.
+    void ShowPage(int index) override;
     int CurrentPage() const { return flow_.current(); }
 
     void OnNext() { flow_.OnNext(); }

@@ -12,11 +12,11 @@ void WizardFlow::Start(int pageCount) {
 
 void WizardFlow::Start() {
     if (pageCount_ > 0) {
-        ShowPage(0);
+        host_.ShowPage(0);
     }
 }
 
-bool WizardFlow::ShowPage(int index) {
+bool WizardFlow::SwitchPage(int index) {
     if (index < 0 || index >= pageCount_) {
         return false;
     }
@@ -47,7 +47,7 @@ void WizardFlow::Advance(bool send) {
                 return;  // the page stays
             }
         }
-        ShowPage(current_ + 1);
+        host_.ShowPage(current_ + 1);
         if (current_ == pageCount_ - 1) {
             SetCaption(NEXT_CAPTION_FINISHED);
         }
@@ -73,7 +73,7 @@ void WizardFlow::OnBack() {
         if (current_ == pageCount_ - 1) {
             SetCaption(NEXT_CAPTION_AGAIN);
         }
-        ShowPage(current_ - 1);
+        host_.ShowPage(current_ - 1);
     }
     if (current_ <= 0) {
         SetBack(false);

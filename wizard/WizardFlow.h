@@ -35,6 +35,9 @@ class WizardHost {
     virtual int SetNetworkInfo() = 0;
     // Asks page `index` to take over its controls' values; false refuses.
     virtual bool CommitPage(int index) = 0;
+    // Every page switch of the flow is asked for here, so that a frame can put its own work
+    // around it; the frame ends it in WizardFlow::SwitchPage.
+    virtual void ShowPage(int index) = 0;
     virtual void SetPageVisible(int index, bool visible) = 0;
     virtual void DestroyPageWindows() = 0;
     virtual void SetNextCaption(std::string_view caption) = 0;
@@ -52,8 +55,8 @@ class WizardFlow {
     // The same for a frame whose pages were added after the flow was made.
     void Start(int pageCount);
     // Commits and hides the page on show, then shows page `index`. False (nothing changed) when
-    // the page on show refuses to commit.
-    bool ShowPage(int index);
+    // the page on show refuses to commit or there is no such page.
+    bool SwitchPage(int index);
 
     void OnNext();
     void OnSkip();

@@ -23,6 +23,12 @@ class RecordingHost final : public WizardHost {
         commits.push_back(index);
         return commitAnswer;
     }
+    void ShowPage(int index) override {
+        requested.push_back(index);
+        if (flow != nullptr) {
+            flow->SwitchPage(index);
+        }
+    }
     void SetPageVisible(int index, bool visible) override {
         if (visible) {
             shown.push_back(index);
@@ -37,12 +43,15 @@ class RecordingHost final : public WizardHost {
 
     int Sends() const { return systemSends + networkSends; }
 
+    WizardFlow* flow = nullptr;  // the flow whose switches this host carries out
+
     int systemResult = 0;
     int networkResult = 0;
     bool commitAnswer = true;
     int systemSends = 0;
     int networkSends = 0;
     std::vector<int> commits;
+    std::vector<int> requested;  // page switches asked of the frame
     std::vector<int> shown;
     std::vector<int> hidden;
     int destroyed = 0;
@@ -53,7 +62,10 @@ class RecordingHost final : public WizardHost {
 
 class WizardFlowTest : public ::testing::Test {
   protected:
-    void SetUp() override { flow.Start(); }
+    void SetUp() override {
+        host.flow = &flow;
+        flow.Start();
+    }
 
     // The state as the user sees it: page on show, Back, Next caption.
     void ExpectState(int page, bool back, std::string_view caption) {
@@ -170,6 +182,7 @@ TEST_F(WizardFlowTest, CancelEndsWithTwoFromEveryState) {
     for (int steps = 0; steps < 3; ++steps) {
         RecordingHost h;
         WizardFlow f(h, 3);
+        h.flow = &f;
         f.Start();
         for (int i = 0; i < steps; ++i) {
             f.OnSkip();
@@ -197,11 +210,25 @@ TEST_F(WizardFlowTest, NothingHappensAfterTheRunHasEnded) {
 
 TEST_F(WizardFlowTest, APageThatRefusesToCommitStaysOnShow) {
     host.commitAnswer = false;
-    EXPECT_FALSE(flow.ShowPage(1));
+    EXPECT_FALSE(flow.SwitchPage(1));
     EXPECT_EQ(flow.current(), 0);
     EXPECT_TRUE(host.hidden.empty());
-    EXPECT_FALSE(flow.ShowPage(3));  // no such page
-    EXPECT_FALSE(flow.ShowPage(-1));
+    EXPECT_FALSE(flow.SwitchPage(3));  // no such page
+    EXPECT_FALSE(flow.SwitchPage(-1));
+}
+
+TEST_F(WizardFlowTest, EveryPageSwitchIsAskedOfTheFrame) {
+    flow.OnNext();
+    flow.OnSkip();
+    flow.OnBack();
+    EXPECT_EQ(host.requested, (std::vector<int>{0, 1, 2, 1}));
+    EXPECT_EQ(host.shown, host.requested);
+
+    // A frame that keeps the page where it is is obeyed: the flow switches nothing by itself.
+    host.flow = nullptr;
+    flow.OnBack();
+    EXPECT_EQ(host.requested.back(), 0);
+    EXPECT_EQ(flow.current(), 1);
 }
 
 TEST(WizardFlowWithoutPages, NextAndSkipFinishAtOnce) {
