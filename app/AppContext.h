@@ -6,9 +6,9 @@
 #include "platform/NetworkDrives.h"
 #include "platform/Shell.h"
 #include "platform/SocketLayer.h"
+#include "platform/TimeZone.h"
 #include "protocol/DeviceExchange.h"
 #include "ui/ResourceStore.h"
-#include "wizard/DeviceDateTime.h"
 
 namespace halvo::app {
 
@@ -21,7 +21,7 @@ struct AppContext {
     // The workstation's drive letters, for share mapping.
     platform::NetworkDrives& drives;
     // The workstation's local time, for the wizard's date and time.
-    const wizard::LocalTimeZone& timeZone;
+    const platform::LocalTimeZone& timeZone;
     // How exchanges wait for replies; the blind sleep is only for benchmark comparison.
     protocol::WaitMode waitMode = protocol::WaitMode::SlotWait;
 

@@ -5,10 +5,11 @@
 #include "app/SetupApp.h"
 #include "platform/gio/GioNetworkDrives.h"
 #include "platform/posix/PosixSocketLayer.h"
+#include "platform/posix/SystemClock.h"
+#include "platform/posix/SystemTimeZone.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/QtShell.h"
 #include "ui/ResourceStore.h"
-#include "wizard/DeviceDateTime.h"
 
 int main(int argc, char** argv) {
     // First of all: GIO's volume monitor reports mount changes only on the main context it was
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     halvo::platform::SystemClock clock;
     halvo::ui::QtMessageBoxes messages(halvo::ui::ProgramName());
     halvo::ui::QtShell shell;
-    const halvo::wizard::SystemTimeZone timeZone;
+    const halvo::platform::SystemTimeZone timeZone;
 
     halvo::app::SetupApp setup({sockets, clock, messages, shell, resources, drives, timeZone});
     return setup.Run();

@@ -20,8 +20,9 @@
 #include <vector>
 
 #include "bench/BenchStats.h"
-#include "platform/fake/FakeMessageBoxes.h"
 #include "platform/posix/PosixSocketLayer.h"
+#include "platform/posix/SystemClock.h"
+#include "platform/testing/RecordingMessageBoxes.h"
 #include "protocol/DetailQuery.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/DeviceRecord.h"
@@ -128,7 +129,7 @@ class Bench {
     Samples Measure(WaitMode mode, const devsim::LanDevice& device, bool sequence, int runs) {
         platform::PosixSocketLayer sockets;
         platform::SystemClock clock;
-        platform::FakeMessageBoxes messages;
+        platform::testing::RecordingMessageBoxes messages;
         const ProtocolContext context{sockets, clock, messages, mode};
         Samples samples;
         for (int i = 0; i < runs; ++i) {
@@ -137,11 +138,11 @@ class Bench {
             const auto start = Steady::now();
             const bool ok = sequence ? Sequence(context, record) : Single(context, record);
             const Ms took = Steady::now() - start;
-            if (ok && messages.warnings.empty()) {
+            if (ok && messages.Warnings().empty()) {
                 samples.ms.push_back(took.count());
             } else {
                 ++samples.failed;
-                messages.warnings.clear();
+                messages.Clear();
             }
         }
         return samples;
@@ -182,7 +183,7 @@ class Bench {
         for (int i = 0; i < runs; ++i) {
             platform::PosixSocketLayer sockets;
             platform::SystemClock clock;
-            platform::FakeMessageBoxes messages;
+            platform::testing::RecordingMessageBoxes messages;
             const ProtocolContext context{sockets, clock, messages, mode};
             std::map<MacAddress, int> seen;
             const auto start = Steady::now();

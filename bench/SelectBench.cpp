@@ -21,14 +21,15 @@
 
 #include "app/MainDialog.h"
 #include "bench/BenchStats.h"
-#include "platform/drives/FakeNetworkDrives.h"
-#include "platform/fake/FakeMessageBoxes.h"
 #include "platform/posix/PosixSocketLayer.h"
+#include "platform/posix/SystemClock.h"
+#include "platform/posix/SystemTimeZone.h"
+#include "platform/testing/FakeNetworkDrives.h"
+#include "platform/testing/RecordingMessageBoxes.h"
 #include "tools/devsim/LanHosts.h"
 #include "tools/devsim/NamespaceGuard.h"
 #include "ui/Controls.h"
 #include "ui/ResourceStore.h"
-#include "wizard/DeviceDateTime.h"
 
 namespace {
 
@@ -122,14 +123,14 @@ class Window {
             main_.Control(id)->setEnabled(false);
         }
         watch_->Reset();
-        messages_.warnings.clear();
+        messages_.Clear();
         const auto start = Steady::now();
         list->setCurrentRow(entry, QItemSelectionModel::ClearAndSelect);  // runs the whole query
         const protocol::DeviceRecord* record = main_.SelectedDevice();
-        const bool whole = watch_->enabledAt && messages_.warnings.empty() && record != nullptr &&
+        const bool whole = watch_->enabledAt && messages_.Warnings().empty() && record != nullptr &&
                            record->shares.size() == 45;
         if (!whole) {
-            for (const std::string& text : messages_.warnings) {
+            for (const std::string& text : messages_.Warnings()) {
                 std::fprintf(stderr, "  %s: message \"%s\"\n", Name(), text.c_str());
             }
             return std::nullopt;
@@ -140,10 +141,10 @@ class Window {
   private:
     platform::PosixSocketLayer sockets_;
     platform::SystemClock clock_;
-    platform::FakeMessageBoxes messages_;
+    platform::testing::RecordingMessageBoxes messages_;
     NoShell shell_;
-    platform::FakeNetworkDrives drives_;
-    wizard::SystemTimeZone zone_;
+    platform::testing::FakeNetworkDrives drives_;
+    platform::SystemTimeZone zone_;
     app::AppContext context_;
     app::MainDialog main_;
     std::unique_ptr<ButtonsWatch> watch_;  // once the window exists

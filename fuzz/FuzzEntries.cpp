@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/fake/FakeMessageBoxes.h"
-#include "platform/fake/FakeNetwork.h"
+#include "platform/testing/RecordingMessageBoxes.h"
 #include "protocol/DetailQuery.h"
 #include "protocol/DeviceRecord.h"
 #include "protocol/WireFormat.h"
+#include "protocol/testing/FakeNetwork.h"
 
 namespace halvo::fuzz {
 
@@ -241,15 +241,15 @@ void DetailQueryEntry(std::span<const std::uint8_t> d) {
     }
 
     const MacAddress mac{0x02, 0, 0, 0, 0, 1};
-    platform::FakeNetwork net;
-    platform::FakeMessageBoxes boxes;
+    protocol::testing::FakeNetwork net;
+    platform::testing::RecordingMessageBoxes boxes;
     std::size_t next = 0;
     auto& device = net.AddDevice(mac);
     for (const std::uint16_t command :
          {CMD_GET_SYSTEM_INFO, CMD_GET_NETWORK_INFO, CMD_GET_SHARE_COUNT, CMD_GET_SHARE_PAGE,
           CMD_GET_VOLUME_INFO}) {
         device.On(command, [&](std::span<const std::uint8_t>) {
-            std::vector<platform::Answer> answers;
+            std::vector<protocol::testing::Answer> answers;
             if (next < script.size()) {
                 answers.push_back({script[next++], std::chrono::milliseconds(5)});
             }
@@ -265,7 +265,7 @@ void DetailQueryEntry(std::span<const std::uint8_t> d) {
     Require(view.clears == 1 && view.basics <= 1, "panes cleared once, shown at most once");
     Require((result == DetailQueryResult::Completed) == (view.enables == 1),
             "buttons enabled exactly when completed");
-    Require(boxes.warnings.size() == (result == DetailQueryResult::TimedOut ? 1u : 0u),
+    Require(boxes.Warnings().size() == (result == DetailQueryResult::TimedOut ? 1u : 0u),
             "one message for a timeout, none otherwise");
     Require(net.OpenSockets() == 0 && net.LayerUses() == 0 && net.misuses() == 0,
             "socket closed and layer released");

@@ -492,10 +492,4 @@ QPixmap ResourceStore::Bitmap(int id) const {
     return it == bitmapFiles_.end() ? QPixmap() : QPixmap(*it);
 }
 
-QStringList TimezoneTable(const ResourceStore& store) {
-    const DialogTemplate* page = store.FindTemplate(130);
-    const ControlTemplate* combo = page ? page->Find(1062) : nullptr;
-    return combo ? combo->items : QStringList();
-}
-
 }  // namespace halvo::ui

@@ -138,8 +138,4 @@ class ResourceStore {
     QHash<int, QString> bitmapFiles_;
 };
 
-// The initial rows of the system page's timezone combo (template 130, control 1062): row i is
-// the device's timezone index i. Empty if the store holds no such template.
-QStringList TimezoneTable(const ResourceStore& store);
-
 }  // namespace halvo::ui

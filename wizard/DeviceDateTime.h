@@ -16,49 +16,14 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/TimeZone.h"
 #include "protocol/Protocol.h"
 
 namespace halvo::wizard {
 
-// A calendar date and time of day, fields as people count them (month 1..12 when normalised).
-struct CalendarTime {
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-
-    friend bool operator==(const CalendarTime&, const CalendarTime&) = default;
-};
-
-// Seconds since 1 January 1970 UTC.
-using TimeValue = std::int64_t;
-
-// Local time as the workstation keeps it. Passed in so that tests can pin a zone.
-class LocalTimeZone {
-  public:
-    virtual ~LocalTimeZone() = default;
-    // The time value of the local calendar time `local`, fields out of range carried over and
-    // daylight saving time decided by the zone; nullopt when it cannot be represented.
-    virtual std::optional<TimeValue> FromLocal(const CalendarTime& local) const = 0;
-    // The local calendar time of `value`; nullopt when it cannot be represented.
-    virtual std::optional<CalendarTime> ToLocal(TimeValue value) const = 0;
-};
-
-// The workstation's own zone (the C library's local time).
-class SystemTimeZone final : public LocalTimeZone {
-  public:
-    std::optional<TimeValue> FromLocal(const CalendarTime& local) const override;
-    std::optional<CalendarTime> ToLocal(TimeValue value) const override;
-};
-
-// Universal time, no daylight saving time.
-class UtcTimeZone final : public LocalTimeZone {
-  public:
-    std::optional<TimeValue> FromLocal(const CalendarTime& local) const override;
-    std::optional<CalendarTime> ToLocal(TimeValue value) const override;
-};
+using platform::CalendarTime;
+using platform::LocalTimeZone;
+using platform::TimeValue;
 
 // The range the pickers offer, in local time.
 inline constexpr CalendarTime PICKER_FIRST{1970, 1, 1, 0, 0, 0};

@@ -2,17 +2,15 @@
 
 #include <algorithm>
 
-#include "wizard/TimezoneTable.h"
-
 namespace halvo::wizard {
 
 namespace {
 
 constexpr std::uint8_t NO_ROW = 255;
 
-std::uint8_t RowByte(int row, std::size_t rows) {
-    return row >= 0 && static_cast<std::size_t>(row) < rows ? static_cast<std::uint8_t>(row)
-                                                            : NO_ROW;
+// The selected row as the one byte sent: 255 for none.
+std::uint8_t RowByte(int row) {
+    return row >= 0 && row < NO_ROW ? static_cast<std::uint8_t>(row) : NO_ROW;
 }
 
 }  // namespace
@@ -31,7 +29,8 @@ bool IsValidDescription(std::string_view description) {
 SystemPageFill FillSystemPage(const protocol::DeviceRecord& record, const LocalTimeZone& zone) {
     SystemPageFill fill;
     fill.dontAskPassword = record.passwordRequired == 0;
-    fill.timezoneRow = record.timezoneIndex < TIMEZONE_COUNT ? record.timezoneIndex : -1;
+    // The combo box holds the template's rows and selects nothing for an index beyond them.
+    fill.timezoneRow = record.timezoneIndex;
     fill.description = record.description.str();
     fill.dateTime = PickerTimeFromStored(zone, record.date.view(), record.time.view());
     return fill;
@@ -51,7 +50,7 @@ std::optional<protocol::SystemInfoBlock> BuildSystemInfoBlock(const protocol::De
                                  .substr(0, static_cast<std::size_t>(DESCRIPTION_READ_LIMIT)));
     block.date = wire->date;
     block.time = wire->time;
-    block.timezoneIndex = RowByte(values.timezoneRow, TIMEZONE_COUNT);
+    block.timezoneIndex = RowByte(values.timezoneRow);
     return block;
 }
 

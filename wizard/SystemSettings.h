@@ -34,7 +34,7 @@ bool IsValidDescription(std::string_view description);
 // What the page shows when it opens.
 struct SystemPageFill {
     bool dontAskPassword = false;  // check box 1027
-    int timezoneRow = -1;          // combo box 1062; -1: no row, empty field
+    int timezoneRow = -1;          // combo box 1062; a row it lacks selects none
     std::string description;       // edit 1029
     // Date and time pickers; nullopt: they keep the workstation's current date and time.
     std::optional<CalendarTime> dateTime;

@@ -33,7 +33,7 @@ void SystemPage::BindControls() {
 }
 
 bool SystemPage::OnInitDialog() {
-    // The timezone rows come with the template, in TIMEZONE_TABLE's order.
+    // The timezone rows come with the template: row i is the device's timezone index i.
     descriptionEdit_->LimitText(DESCRIPTION_EDIT_LIMIT);
     // Every date offered can be sent as it is.
     datePicker_->setDateRange(QDate(PICKER_FIRST.year, PICKER_FIRST.month, PICKER_FIRST.day),

@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <thread>
 
 namespace halvo::platform {
 
@@ -175,14 +174,6 @@ std::uint16_t PosixSocketLayer::LocalPort(SocketHandle socket) {
         return 0;
     }
     return ntohs(sa.sin_port);
-}
-
-Clock::TimePoint SystemClock::Now() {
-    return std::chrono::steady_clock::now();
-}
-
-void SystemClock::Sleep(std::chrono::milliseconds duration) {
-    std::this_thread::sleep_for(duration);
 }
 
 }  // namespace halvo::platform

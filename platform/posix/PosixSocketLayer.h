@@ -1,9 +1,8 @@
-// The socket layer on POSIX sockets, and the system clock.
+// The socket layer on POSIX sockets.
 #pragma once
 
 #include <cstdint>
 
-#include "platform/Clock.h"
 #include "platform/SocketLayer.h"
 
 namespace halvo::platform {
@@ -45,12 +44,6 @@ class PosixSocketLayer final : public SocketLayer {
 
     int started_ = 0;
     int lastError_ = 0;
-};
-
-class SystemClock final : public Clock {
-  public:
-    TimePoint Now() override;
-    void Sleep(std::chrono::milliseconds duration) override;
 };
 
 }  // namespace halvo::platform

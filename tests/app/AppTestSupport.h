@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "app/AppContext.h"
-#include "platform/drives/FakeNetworkDrives.h"
-#include "platform/fake/FakeNetwork.h"
-#include "ui/testing/Recording.h"
-#include "wizard/DeviceDateTime.h"
+#include "platform/posix/SystemTimeZone.h"
+#include "platform/testing/FakeNetworkDrives.h"
+#include "platform/testing/RecordingMessageBoxes.h"
+#include "platform/testing/RecordingShell.h"
+#include "protocol/testing/FakeNetwork.h"
 
 namespace halvo::app::testing {
 
@@ -27,11 +28,11 @@ inline protocol::MacAddress Mac(std::uint8_t last) {
 }
 
 struct FakeWorld {
-    platform::FakeNetwork net;
-    ui::testing::RecordingMessageBoxes boxes;
-    ui::testing::RecordingShell shell;
-    platform::FakeNetworkDrives drives;
-    const wizard::UtcTimeZone zone;
+    protocol::testing::FakeNetwork net;
+    platform::testing::RecordingMessageBoxes boxes;
+    platform::testing::RecordingShell shell;
+    platform::testing::FakeNetworkDrives drives;
+    const platform::UtcTimeZone zone;
     AppContext context{net, net, boxes, shell, BuiltInResources(), drives, zone};
 };
 

@@ -140,7 +140,7 @@ TEST(MainDialog, DevicesAppearInReplyOrderUnsortedWithDuplicatesAndEmptyNames) {
     FakeWorld world;
     world.net.AddDevice(Mac(1)).AnswerDiscovery("zeta", "192.168.1.21", 80, 40ms);
     world.net.AddDevice(Mac(2)).AnswerDiscovery("alpha", "192.168.1.22", 80, 10ms);
-    platform::DeviceProfile unnamed;  // answers the detail query too
+    protocol::testing::DeviceProfile unnamed;  // answers the detail query too
     unnamed.name = "";
     unnamed.ipAddress = "192.168.1.23";
     unnamed.delay = 30ms;
@@ -234,7 +234,7 @@ TEST(MainDialog, ClearDetailsLeavesTheListAndTheButtons) {
 
 TEST(MainDialog, TheDeviceHandlersWithoutASelectionDoNothing) {
     FakeWorld world;
-    platform::DeviceProfile profile;
+    protocol::testing::DeviceProfile profile;
     profile.name = "NAS-1";
     profile.system.passwordRequired = 1;
     world.net.AddDevice(Mac(1)).Serve(profile);
@@ -426,8 +426,8 @@ protocol::VolumeEntry Volume(const char* share, const char* device, const char* 
 
 // A box that answers every request: firmware bytes '1' '2' '0' '3', an IP mode that is neither
 // static nor DHCP, three shares and two USB volumes.
-platform::DeviceProfile BoxProfile(bool asksForPassword = false) {
-    platform::DeviceProfile p;
+protocol::testing::DeviceProfile BoxProfile(bool asksForPassword = false) {
+    protocol::testing::DeviceProfile p;
     p.name = "NAS-Box";
     p.ipAddress = "192.168.1.20";
     p.firmwareVersion = "1203";
@@ -464,16 +464,16 @@ QString Field(const MainDialog& main, int id) {
     return main.ControlAs<QLabel>(id)->text();
 }
 
-int Discoveries(const platform::FakeNetwork& net) {
+int Discoveries(const protocol::testing::FakeNetwork& net) {
     const auto commands = net.SentCommands();
     return static_cast<int>(std::count(commands.begin(), commands.end(), protocol::CMD_DISCOVER));
 }
 
 TEST(MainDialog, SelectingADeviceQueriesItFillsThePanesAndEnablesTheDeviceButtons) {
     FakeWorld world;
-    platform::FakeDevice& other =
+    protocol::testing::FakeDevice& other =
         world.net.AddDevice(Mac(1)).AnswerDiscovery("other", "192.168.1.30", 80, 5ms);
-    platform::FakeDevice& box = world.net.AddDevice(kBoxMac).Serve(BoxProfile());
+    protocol::testing::FakeDevice& box = world.net.AddDevice(kBoxMac).Serve(BoxProfile());
     MainDialog main(world.context);
     ASSERT_TRUE(main.Create());
     ASSERT_EQ(Entries(main), QStringList({"other", "NAS-Box"}));
@@ -526,10 +526,10 @@ TEST(MainDialog, ATimeoutAtAnyStepShowsItsMessageAndRebuildsTheListWithNewRecord
         SCOPED_TRACE(step.message);
         FakeWorld world;
         world.net.AddDevice(Mac(1)).Serve(BoxProfile());
-        platform::DeviceProfile mute = BoxProfile();
+        protocol::testing::DeviceProfile mute = BoxProfile();
         mute.name = "NAS-Mute";
         mute.delay = 20ms;  // answers discovery after the first box
-        platform::FakeDevice& muteBox = world.net.AddDevice(Mac(2)).Serve(mute);
+        protocol::testing::FakeDevice& muteBox = world.net.AddDevice(Mac(2)).Serve(mute);
         muteBox.Silent(step.silent);
         // What the window holds when the new discovery reaches the device.
         std::vector<std::size_t> boxesAtDiscovery;

@@ -1,8 +1,8 @@
-#include "platform/drives/FakeNetworkDrives.h"
+#include "platform/testing/FakeNetworkDrives.h"
 
 #include <gtest/gtest.h>
 
-namespace halvo::platform {
+namespace halvo::platform::testing {
 namespace {
 
 using Op = FakeNetworkDrives::Op;
@@ -72,4 +72,4 @@ TEST(FakeNetworkDrives, RecordsCallsButPasswordsOnlyWhenAsked) {
 }
 
 }  // namespace
-}  // namespace halvo::platform
+}  // namespace halvo::platform::testing

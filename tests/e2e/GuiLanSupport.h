@@ -22,13 +22,15 @@
 #include "app/MainDialog.h"
 #include "platform/NetworkDrives.h"
 #include "platform/posix/PosixSocketLayer.h"
+#include "platform/posix/SystemClock.h"
+#include "platform/posix/SystemTimeZone.h"
+#include "platform/testing/RecordingMessageBoxes.h"
+#include "platform/testing/RecordingShell.h"
 #include "tools/devsim/LanHosts.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
 #include "ui/ResourceStore.h"
 #include "ui/testing/GuiTest.h"
-#include "ui/testing/Recording.h"
-#include "wizard/DeviceDateTime.h"
 
 namespace halvo::e2e {
 
@@ -140,9 +142,9 @@ class GuiLanBase : public ::testing::Test {
     devsim::LanLayout layout_;
     platform::PosixSocketLayer sockets_;
     platform::SystemClock clock_;
-    ui::testing::RecordingMessageBoxes boxes_;
-    ui::testing::RecordingShell shell_;
-    wizard::SystemTimeZone timeZone_;
+    platform::testing::RecordingMessageBoxes boxes_;
+    platform::testing::RecordingShell shell_;
+    platform::SystemTimeZone timeZone_;
     std::unique_ptr<QObject> armed_ = std::make_unique<QObject>();
     app::AppContext context_{sockets_,           clock_,       boxes_,   shell_,
                              BuiltInResources(), TestDrives(), timeZone_};

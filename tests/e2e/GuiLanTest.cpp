@@ -17,8 +17,8 @@
 
 #include "GuiLanSupport.h"
 #include "app/SetupApp.h"
-#include "platform/drives/FakeNetworkDrives.h"
 #include "platform/gio/GioNetworkDrives.h"
+#include "platform/testing/FakeNetworkDrives.h"
 #include "protocol/DetailQuery.h"
 #include "ui/testing/GuiTestRun.h"
 
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
         drives = std::make_unique<halvo::platform::GioNetworkDrives>();
     } else {
-        drives = std::make_unique<halvo::platform::FakeNetworkDrives>();
+        drives = std::make_unique<halvo::platform::testing::FakeNetworkDrives>();
     }
     halvo::e2e::drives = drives.get();
     // An exchange on real sockets may hold a window for up to about 20 s (a settings write

@@ -15,8 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/FakeMessageBoxes.h"
 #include "platform/posix/PosixSocketLayer.h"
+#include "platform/posix/SystemClock.h"
+#include "platform/testing/RecordingMessageBoxes.h"
 #include "protocol/DetailQuery.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/DeviceRecord.h"
@@ -108,7 +109,7 @@ class LanTestBase : public ::testing::Test {
 
     platform::PosixSocketLayer sockets_;
     platform::SystemClock clock_;
-    platform::FakeMessageBoxes messages_;
+    platform::testing::RecordingMessageBoxes messages_;
     ProtocolContext context_{sockets_, clock_, messages_};
     devsim::LanLayout layout_;
 };
@@ -121,7 +122,7 @@ TEST_F(Lan, DiscoveryFindsEveryDeviceOnEveryHost) {
     EXPECT_TRUE(found.result.ran);
     EXPECT_FALSE(found.result.capped);
     EXPECT_EQ(found.result.ignored, 0);
-    EXPECT_TRUE(messages_.warnings.empty());
+    EXPECT_TRUE(messages_.Warnings().empty());
     ASSERT_EQ(found.records.size(), layout_.devices.size());
     std::map<MacAddress, const DeviceRecord*> byMac;
     for (const auto& r : found.records) {
@@ -181,7 +182,7 @@ TEST_F(Lan, DetailQueryCompletesTheRecord) {
     auto record = RecordOf(many);
     RecordingView view;
     ASSERT_EQ(RunDetailQuery(context_, *record, view), DetailQueryResult::Completed);
-    EXPECT_TRUE(messages_.warnings.empty());
+    EXPECT_TRUE(messages_.Warnings().empty());
     EXPECT_TRUE(view.enabled);
     EXPECT_EQ(view.basic, (std::vector<std::string>{
                               FormatFirmwareVersion(many.config.firmwareVersion),
@@ -232,7 +233,7 @@ TEST_F(Lan, SetRequestsChangeWhatTheNextGetReturns) {
     network.primaryDns.Assign("10.77.0.2");
     network.secondaryDns.Assign("10.77.0.3");
     EXPECT_EQ(SendNetworkInfo(context_, *record, network), StatusOutcome::Accepted);
-    EXPECT_TRUE(messages_.warnings.empty());
+    EXPECT_TRUE(messages_.Warnings().empty());
 
     const auto sys = Collect(EncodeGetSystemInfo(record->macAddress), LISTEN_FOR_OTHERS);
     ASSERT_EQ(sys.size(), 1u);
@@ -263,10 +264,10 @@ TEST_F(Lan, AdministratorCheckAcceptsOnlyTheConfiguredCredentials) {
     EXPECT_EQ(VerifyAdmin(context_, *record, locked.config.adminName.view(),
                           locked.config.adminPassword.view()),
               StatusOutcome::Accepted);
-    EXPECT_TRUE(messages_.warnings.empty());
+    EXPECT_TRUE(messages_.Warnings().empty());
     EXPECT_EQ(VerifyAdmin(context_, *record, locked.config.adminName.view(), "wrong"),
               StatusOutcome::Refused);
-    EXPECT_EQ(messages_.warnings, std::vector<std::string>{std::string(MSG_VERIFY_FAILED)});
+    EXPECT_EQ(messages_.Warnings(), std::vector<std::string>{std::string(MSG_VERIFY_FAILED)});
 }
 
 TEST_F(Lan, SilentDeviceGivesTheTimeoutMessage) {
@@ -274,7 +275,7 @@ TEST_F(Lan, SilentDeviceGivesTheTimeoutMessage) {
     const auto record = RecordOf(mute);
     // The check with its own figures: 20 polls of 200 ms.
     EXPECT_EQ(VerifyAdmin(context_, *record, "admin", "admin"), StatusOutcome::TimedOut);
-    EXPECT_EQ(messages_.warnings, std::vector<std::string>{std::string(MSG_TIMEOUT_VERIFY)});
+    EXPECT_EQ(messages_.Warnings(), std::vector<std::string>{std::string(MSG_TIMEOUT_VERIFY)});
 
     // A detail step, its poll limit shortened to keep the test short.
     ExchangeFigures figures = SYSTEM_INFO_EXCHANGE;
@@ -285,8 +286,8 @@ TEST_F(Lan, SilentDeviceGivesTheTimeoutMessage) {
     EXPECT_EQ(exchange.Transact(EncodeGetSystemInfo(record->macAddress), figures, reply),
               TransactResult::Timeout);
     exchange.Close();
-    ASSERT_EQ(messages_.warnings.size(), 2u);
-    EXPECT_EQ(messages_.warnings[1], MSG_TIMEOUT_SYSTEM_INFO);
+    ASSERT_EQ(messages_.Warnings().size(), 2u);
+    EXPECT_EQ(messages_.Warnings()[1], MSG_TIMEOUT_SYSTEM_INFO);
     EXPECT_EQ(sockets_.startedCount(), 0);
 }
 

@@ -5,18 +5,18 @@
 #include <functional>
 #include <memory>
 
-#include "platform/fake/FakeMessageBoxes.h"
-#include "platform/fake/FakeNetwork.h"
+#include "platform/testing/RecordingMessageBoxes.h"
 #include "protocol/DetailQuery.h"
 #include "protocol/DeviceRecord.h"
+#include "protocol/testing/FakeNetwork.h"
 
 namespace halvo::protocol {
 namespace {
 
 using namespace std::chrono_literals;
-using platform::FakeDevice;
-using platform::FakeNetwork;
 using platform::SocketType;
+using protocol::testing::FakeDevice;
+using protocol::testing::FakeNetwork;
 using Strings = std::vector<std::string>;
 
 const MacAddress MAC{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
@@ -70,8 +70,8 @@ std::vector<std::string> ShareNames(int n) {
     return names;
 }
 
-platform::DeviceProfile Profile(int shares) {
-    platform::DeviceProfile p;
+protocol::testing::DeviceProfile Profile(int shares) {
+    protocol::testing::DeviceProfile p;
     p.name = "NAS-OFFICE";
     p.ipAddress = "192.168.1.20";
     p.firmwareVersion = "1203";
@@ -134,7 +134,7 @@ class DetailQueryTest : public ::testing::Test {
     }
 
     FakeNetwork net;
-    platform::FakeMessageBoxes boxes;
+    platform::testing::RecordingMessageBoxes boxes;
     ProtocolContext ctx{net, net, boxes};
     DeviceRecord record;
     RecordingView view;
@@ -149,7 +149,7 @@ TEST_F(DetailQueryTest, CompletesTheRecordAndShowsEverything) {
     EXPECT_EQ(view.basic, (Strings{"V12R03", "Office storage", "00:1a:2b:3c:4d:5e", "192.168.1.20",
                                    "Static ip"}));
     EXPECT_EQ(view.rows, (std::vector<VolumeRow>{{"usbdisk1", "sda1", "FAT32", "512", "37%"}}));
-    EXPECT_TRUE(boxes.warnings.empty());
+    EXPECT_TRUE(boxes.Warnings().empty());
 
     EXPECT_EQ(record.firmwareVersion.view(), "1203");
     EXPECT_EQ(record.passwordRequired, 1);
@@ -187,7 +187,7 @@ TEST_F(DetailQueryTest, SharePagesFollowTheCount) {
     for (const auto& c :
          {Case{0, {}}, Case{1, {0}}, Case{20, {0, 1}}, Case{40, {0, 1, 2}}, Case{45, {0, 1, 2}}}) {
         FakeNetwork n;
-        platform::FakeMessageBoxes b;
+        platform::testing::RecordingMessageBoxes b;
         n.AddDevice(MAC).Serve(Profile(c.shares));
         DeviceRecord r = record;
         r.shares.resize(5);  // stale entries of an earlier query
@@ -233,7 +233,7 @@ TEST_F(DetailQueryTest, APageEchoingAnotherIndexAddsNothing) {
     expected.insert(expected.end(), names.begin() + 40, names.end());
     EXPECT_EQ(RecordShares(), expected);
     EXPECT_EQ(record.shareCount, 45);
-    EXPECT_TRUE(boxes.warnings.empty());
+    EXPECT_TRUE(boxes.Warnings().empty());
 }
 
 // A reply with another command at each step: that step copies nothing and the query goes on.
@@ -244,7 +244,7 @@ TEST_F(DetailQueryTest, AnotherCommandAtEachStepCopiesNothing) {
     for (const auto step : steps) {
         SCOPED_TRACE(step);
         FakeNetwork n;
-        platform::FakeMessageBoxes b;
+        platform::testing::RecordingMessageBoxes b;
         n.AddDevice(MAC).Serve(Profile(25)).Reply(step, foreign);
         DeviceRecord r = record;
         // Values of an earlier query, to see what each step leaves alone.
@@ -254,7 +254,7 @@ TEST_F(DetailQueryTest, AnotherCommandAtEachStepCopiesNothing) {
         r.shareCount = 3;
         RecordingView v;
         EXPECT_EQ(RunDetailQuery({n, n, b}, r, v), DetailQueryResult::Completed);
-        EXPECT_TRUE(b.warnings.empty());
+        EXPECT_TRUE(b.Warnings().empty());
 
         const bool system = step != CMD_GET_SYSTEM_INFO;
         const bool network = step != CMD_GET_NETWORK_INFO;
@@ -287,14 +287,14 @@ TEST_F(DetailQueryTest, ALateDuplicateIsTakenByTheNextStep) {
     EXPECT_EQ(view.basic[3], "192.168.1.99");  // still the address discovery found
     EXPECT_EQ(record.subnetMask.view(), "");
     EXPECT_TRUE(view.rows.empty());  // the volume step took the share-count reply
-    EXPECT_TRUE(boxes.warnings.empty());
+    EXPECT_TRUE(boxes.Warnings().empty());
 }
 
 TEST_F(DetailQueryTest, IpStatusFollowsTheMode) {
     for (const auto& [mode, text] :
          {std::pair<int, std::string>{0, "Static ip"}, {1, "DHCP"}, {2, ""}, {255, ""}}) {
         FakeNetwork n;
-        platform::FakeMessageBoxes b;
+        platform::testing::RecordingMessageBoxes b;
         auto profile = Profile(0);
         profile.network.ipMode = static_cast<std::uint8_t>(mode);
         n.AddDevice(MAC).Serve(profile);
@@ -311,15 +311,15 @@ TEST_F(DetailQueryTest, SetUpFailureClearsThePanesAndStops) {
     net.AddDevice(MAC).Serve(Profile(3));
     EXPECT_EQ(Run(), DetailQueryResult::SetupFailed);
     EXPECT_EQ(view.calls, Strings{"Clear"});
-    EXPECT_EQ(boxes.warnings, Strings{"Network communication failed with error 10091\n"});
+    EXPECT_EQ(boxes.Warnings(), Strings{"Network communication failed with error 10091\n"});
     EXPECT_TRUE(net.sent().empty());
 
     FakeNetwork n;
-    platform::FakeMessageBoxes b;
+    platform::testing::RecordingMessageBoxes b;
     n.FailOpen(SocketType::Datagram);
     RecordingView v;
     EXPECT_EQ(RunDetailQuery({n, n, b}, record, v), DetailQueryResult::SetupFailed);
-    EXPECT_EQ(b.warnings, Strings{"Network communication failed with error 0\n"});
+    EXPECT_EQ(b.Warnings(), Strings{"Network communication failed with error 0\n"});
     EXPECT_EQ(n.LayerUses(), 0);
     EXPECT_EQ(record.description.view(), "");
 }
@@ -329,8 +329,8 @@ TEST_F(DetailQueryTest, BroadcastAndReleaseFailuresAreShownAndTheQueryCompletes)
     net.FailCleanup(10050);
     net.AddDevice(MAC).Serve(Profile(3));
     EXPECT_EQ(Run(), DetailQueryResult::Completed);
-    EXPECT_EQ(boxes.warnings, (Strings{"Network communication failed with error -1\n",
-                                       "WSACleanup failed with error 10050\n"}));
+    EXPECT_EQ(boxes.Warnings(), (Strings{"Network communication failed with error -1\n",
+                                         "WSACleanup failed with error 10050\n"}));
     EXPECT_EQ(view.calls.back(), "Enable");
     EXPECT_EQ(record.shares.size(), 3u);
 }
@@ -350,7 +350,7 @@ TEST(DetailQueryTimeout, EachStepShowsItsMessageAndLeavesTheRecordAlone) {
     const auto silentPage1 = [](FakeDevice& d) {
         d.On(CMD_GET_SHARE_PAGE, [](std::span<const std::uint8_t> request) {
             const auto page = *DecodeSharePageRequest(request);
-            std::vector<platform::Answer> answers;
+            std::vector<protocol::testing::Answer> answers;
             if (page != 1) {
                 answers.push_back({EncodeSharePageReply(page, {"a", "b"}), 10ms});
             }

@@ -2,18 +2,18 @@
 // that end the collection, the hard cap, and the failure messages.
 #include <gtest/gtest.h>
 
-#include "platform/fake/FakeMessageBoxes.h"
-#include "platform/fake/FakeNetwork.h"
+#include "platform/testing/RecordingMessageBoxes.h"
 #include "protocol/Discovery.h"
+#include "protocol/testing/FakeNetwork.h"
 #include "tests/protocol/GoldenVectors.h"
 
 namespace halvo::protocol {
 namespace {
 
 using namespace std::chrono_literals;
-using platform::FakeMessageBoxes;
-using platform::FakeNetwork;
 using platform::SocketType;
+using platform::testing::RecordingMessageBoxes;
+using protocol::testing::FakeNetwork;
 using Strings = std::vector<std::string>;
 
 MacAddress Mac(std::uint8_t last) {
@@ -42,7 +42,7 @@ class DiscoveryTest : public ::testing::Test {
     }
 
     FakeNetwork net;
-    FakeMessageBoxes boxes;
+    RecordingMessageBoxes boxes;
     ProtocolContext ctx{net, net, boxes};
     std::vector<std::unique_ptr<DeviceRecord>> found;
     std::vector<platform::Clock::Duration> handedAt;
@@ -52,7 +52,7 @@ TEST_F(DiscoveryTest, NoAnswerEndsAfterTwentyEmptySlotsWithoutAMessage) {
     const auto result = Run();
     EXPECT_TRUE(result.ran);
     EXPECT_TRUE(found.empty());
-    EXPECT_TRUE(boxes.warnings.empty());
+    EXPECT_TRUE(boxes.Warnings().empty());
     EXPECT_EQ(result.emptyPolls, 21);
     EXPECT_EQ(net.waits(), std::vector<std::chrono::milliseconds>(20, 100ms));
     EXPECT_EQ(net.Elapsed(), 2s);
@@ -90,7 +90,7 @@ TEST_F(DiscoveryTest, DevicesInTheOrderOfTheirAnswersEachHandedOverOnArrival) {
     EXPECT_EQ(found[0]->name.bytes[16], '\0');
     // Answers do not move the end: still 20 slots of 100 ms.
     EXPECT_EQ(net.Elapsed(), 2s);
-    EXPECT_TRUE(boxes.warnings.empty());
+    EXPECT_TRUE(boxes.Warnings().empty());
     ExpectReleased();
 }
 
@@ -121,7 +121,7 @@ TEST_F(DiscoveryTest, DatagramsThatAreNotDiscoveryRepliesAreIgnored) {
     EXPECT_EQ(result.ignored, 4);
     EXPECT_EQ(result.devicesFound, 1);
     EXPECT_EQ(Names(), Strings{"STORAGE-SERVER16"});
-    EXPECT_TRUE(boxes.warnings.empty());
+    EXPECT_TRUE(boxes.Warnings().empty());
 }
 
 TEST_F(DiscoveryTest, ASteadyStreamDoesNotExtendTheCollection) {
@@ -148,7 +148,7 @@ TEST_F(DiscoveryTest, AFloodIsCutAtTheHardCap) {
 
     // The cap is the caller's: a shorter one ends sooner.
     FakeNetwork other;
-    FakeMessageBoxes shown;
+    RecordingMessageBoxes shown;
     ProtocolContext context{other, other, shown};
     context.discoveryCap = 3s;
     other.SetReceiveCost(1ms);
@@ -162,7 +162,7 @@ TEST_F(DiscoveryTest, StreamSocketFailureStopsWithItsMessage) {
     net.FailOpen(SocketType::Stream);
     const auto result = Run();
     EXPECT_FALSE(result.ran);
-    EXPECT_EQ(boxes.warnings, Strings{"Creating Server socket failed!\n"});
+    EXPECT_EQ(boxes.Warnings(), Strings{"Creating Server socket failed!\n"});
     EXPECT_TRUE(net.sent().empty());
     EXPECT_TRUE(found.empty());
     EXPECT_EQ(net.cleanupCalls(), 1);
@@ -175,7 +175,7 @@ TEST_F(DiscoveryTest, BindAndListenFailuresAreSilent) {
     net.FailListen();
     const auto result = Run();
     EXPECT_EQ(result.devicesFound, 1);
-    EXPECT_TRUE(boxes.warnings.empty());
+    EXPECT_TRUE(boxes.Warnings().empty());
     EXPECT_EQ(net.bindCalls(), 1);
     EXPECT_EQ(net.listenCalls(), 1);
     ExpectReleased();
@@ -184,19 +184,19 @@ TEST_F(DiscoveryTest, BindAndListenFailuresAreSilent) {
 TEST_F(DiscoveryTest, SetUpFailuresAndTheirMessages) {
     {
         FakeNetwork n;
-        FakeMessageBoxes b;
+        RecordingMessageBoxes b;
         n.FailStartup(10091);
         EXPECT_FALSE(Discover({n, n, b}, [](auto) {}).ran);
-        EXPECT_EQ(b.warnings, Strings{"Network communication failed with error 10091\n"});
+        EXPECT_EQ(b.Warnings(), Strings{"Network communication failed with error 10091\n"});
         EXPECT_EQ(n.cleanupCalls(), 0);
         EXPECT_EQ(n.SocketsOpened(SocketType::Datagram), 0);
     }
     {
         FakeNetwork n;
-        FakeMessageBoxes b;
+        RecordingMessageBoxes b;
         n.FailOpen(SocketType::Datagram);
         EXPECT_FALSE(Discover({n, n, b}, [](auto) {}).ran);
-        EXPECT_EQ(b.warnings, Strings{"Network communication failed with error 0\n"});
+        EXPECT_EQ(b.Warnings(), Strings{"Network communication failed with error 0\n"});
         EXPECT_EQ(n.SocketsOpened(SocketType::Stream), 0);
         EXPECT_EQ(n.LayerUses(), 0);
         EXPECT_EQ(n.cleanupCalls(), 1);
@@ -204,23 +204,23 @@ TEST_F(DiscoveryTest, SetUpFailuresAndTheirMessages) {
     {
         // Broadcast refused: shown, and discovery goes on.
         FakeNetwork n;
-        FakeMessageBoxes b;
+        RecordingMessageBoxes b;
         n.FailBroadcast();
         n.AddDevice(Mac(1)).AnswerDiscovery("NAS", "10.0.0.2");
         const auto result = Discover({n, n, b}, [](auto) {});
         EXPECT_EQ(result.devicesFound, 1);
-        EXPECT_EQ(b.warnings, Strings{"Network communication failed with error -1\n"});
+        EXPECT_EQ(b.Warnings(), Strings{"Network communication failed with error -1\n"});
     }
     {
         // A failed release is shown; the devices found stay found.
         FakeNetwork n;
-        FakeMessageBoxes b;
+        RecordingMessageBoxes b;
         n.FailCleanup(10093);
         n.AddDevice(Mac(1)).AnswerDiscovery("NAS", "10.0.0.2");
         std::vector<std::unique_ptr<DeviceRecord>> kept;
         Discover({n, n, b}, [&](auto r) { kept.push_back(std::move(r)); });
         EXPECT_EQ(kept.size(), 1u);
-        EXPECT_EQ(b.warnings, Strings{"WSACleanup failed with error 10093\n"});
+        EXPECT_EQ(b.Warnings(), Strings{"WSACleanup failed with error 10093\n"});
         EXPECT_EQ(n.OpenSockets(), 0);
     }
 }

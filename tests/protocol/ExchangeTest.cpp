@@ -2,19 +2,19 @@
 // failure messages with their numbers, and socket and layer released on every path.
 #include <gtest/gtest.h>
 
-#include "platform/fake/FakeMessageBoxes.h"
-#include "platform/fake/FakeNetwork.h"
+#include "platform/testing/RecordingMessageBoxes.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/Messages.h"
+#include "protocol/testing/FakeNetwork.h"
 #include "tests/protocol/GoldenVectors.h"
 
 namespace halvo::protocol {
 namespace {
 
 using namespace std::chrono_literals;
-using platform::FakeMessageBoxes;
-using platform::FakeNetwork;
 using platform::SocketType;
+using platform::testing::RecordingMessageBoxes;
+using protocol::testing::FakeNetwork;
 using Strings = std::vector<std::string>;
 
 const MacAddress MAC{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
@@ -34,7 +34,7 @@ class ExchangeTest : public ::testing::Test {
     StatusOutcome SetNetwork() { return SendNetworkInfo(ctx, record, NetworkInfoBlock{}); }
 
     FakeNetwork net;
-    FakeMessageBoxes boxes;
+    RecordingMessageBoxes boxes;
     ProtocolContext ctx{net, net, boxes};
     DeviceRecord record;
 };
@@ -58,13 +58,13 @@ TEST_F(ExchangeTest, AcceptedRefusedAndOtherReplies) {
     };
     for (const auto& c : cases) {
         FakeNetwork fresh;
-        FakeMessageBoxes shown;
+        RecordingMessageBoxes shown;
         const ProtocolContext context{fresh, fresh, shown};
         fresh.AddDevice(MAC).Reply(CMD_SET_NETWORK_INFO, c.reply, 30ms);
         const auto outcome = SendNetworkInfo(context, record, NetworkInfoBlock{});
         EXPECT_EQ(outcome, c.outcome);
         EXPECT_TRUE(IsDone(outcome));
-        EXPECT_EQ(shown.warnings, c.warnings);
+        EXPECT_EQ(shown.Warnings(), c.warnings);
         EXPECT_EQ(fresh.Elapsed(), 30ms);
         EXPECT_EQ(fresh.OpenSockets(), 0);
         EXPECT_EQ(fresh.LayerUses(), 0);
@@ -74,12 +74,13 @@ TEST_F(ExchangeTest, AcceptedRefusedAndOtherReplies) {
 
 TEST_F(ExchangeTest, OnlyTheFirstDatagramIsJudged) {
     net.AddDevice(MAC).On(CMD_SET_NETWORK_INFO, [](std::span<const std::uint8_t>) {
-        return std::vector<platform::Answer>{{EncodeStatusReply(CMD_DISCOVER, 0), 10ms},
-                                             {EncodeStatusReply(CMD_SET_NETWORK_INFO, 0), 20ms}};
+        return std::vector<protocol::testing::Answer>{
+            {EncodeStatusReply(CMD_DISCOVER, 0), 10ms},
+            {EncodeStatusReply(CMD_SET_NETWORK_INFO, 0), 20ms}};
     });
     EXPECT_EQ(SetNetwork(), StatusOutcome::OtherReply);
     EXPECT_EQ(net.Elapsed(), 10ms);  // did not wait for the right reply
-    EXPECT_TRUE(boxes.warnings.empty());
+    EXPECT_TRUE(boxes.Warnings().empty());
     ExpectReleased();
 }
 
@@ -109,14 +110,14 @@ TEST_F(ExchangeTest, RequestGoesToTheBroadcastAddressWithItsLength) {
 }
 
 TEST_F(ExchangeTest, VerifyAcceptsOnlyTheRightCredentials) {
-    platform::DeviceProfile profile;
+    protocol::testing::DeviceProfile profile;
     profile.adminName = "administrator-16";
     profile.adminPassword = "password";
     net.AddDevice(MAC).Serve(profile);
     EXPECT_EQ(VerifyAdmin(ctx, record, "administrator-16", "password"), StatusOutcome::Accepted);
-    EXPECT_TRUE(boxes.warnings.empty());
+    EXPECT_TRUE(boxes.Warnings().empty());
     EXPECT_EQ(VerifyAdmin(ctx, record, "administrator-16", "passwort"), StatusOutcome::Refused);
-    EXPECT_EQ(boxes.warnings, Strings{"Verify failed!"});
+    EXPECT_EQ(boxes.Warnings(), Strings{"Verify failed!"});
     EXPECT_EQ(net.sent()[0].bytes, golden::VerifyAdminRequest());
     ExpectReleased(2);
 }
@@ -126,7 +127,7 @@ TEST_F(ExchangeTest, VerifyAcceptsOnlyTheRightCredentials) {
 TEST_F(ExchangeTest, SlotWaitTimesOutAfterExactlyNSlotsAndNPlusOnePolls) {
     net.AddDevice(MAC).Silent(CMD_SET_NETWORK_INFO);
     EXPECT_EQ(SetNetwork(), StatusOutcome::TimedOut);
-    EXPECT_EQ(boxes.warnings, Strings{"Time out:Set network info!"});
+    EXPECT_EQ(boxes.Warnings(), Strings{"Time out:Set network info!"});
     EXPECT_EQ(net.receiveCalls(), 201);
     EXPECT_EQ(net.waits(), std::vector<std::chrono::milliseconds>(200, 100ms));
     EXPECT_TRUE(net.sleeps().empty());
@@ -138,7 +139,7 @@ TEST_F(ExchangeTest, BlindSleepTimesOutAfterExactlyNSleepsAndNPlusOnePolls) {
     ctx.waitMode = WaitMode::BlindSleep;
     net.AddDevice(MAC).Silent(CMD_VERIFY_ADMIN);
     EXPECT_EQ(VerifyAdmin(ctx, record, "admin", "admin"), StatusOutcome::TimedOut);
-    EXPECT_EQ(boxes.warnings, Strings{"Time out:Verify name & password!"});
+    EXPECT_EQ(boxes.Warnings(), Strings{"Time out:Verify name & password!"});
     EXPECT_EQ(net.receiveCalls(), 21);
     EXPECT_EQ(net.sleeps(), std::vector<std::chrono::milliseconds>(20, 200ms));
     EXPECT_TRUE(net.waits().empty());
@@ -169,7 +170,7 @@ TEST_F(ExchangeTest, SlotWaitKeepsTheTotalWindowOfTheTable) {
     // A reply inside the last slot is still taken; one just after the 200th slot is too late.
     for (const auto& [delay, accepted] : {std::pair{19950ms, true}, std::pair{20001ms, false}}) {
         FakeNetwork fresh;
-        FakeMessageBoxes shown;
+        RecordingMessageBoxes shown;
         const ProtocolContext context{fresh, fresh, shown};
         fresh.AddDevice(MAC).Reply(CMD_SET_NETWORK_INFO, EncodeStatusReply(CMD_SET_NETWORK_INFO, 0),
                                    delay);
@@ -190,7 +191,7 @@ TEST_F(ExchangeTest, AnOversizedDatagramIsAnEmptyPoll) {
 
     // A datagram of exactly 1024 bytes is taken.
     FakeNetwork fresh;
-    FakeMessageBoxes shown;
+    RecordingMessageBoxes shown;
     const ProtocolContext context{fresh, fresh, shown};
     Bytes full = EncodeStatusReply(CMD_SET_NETWORK_INFO, 7);
     full.resize(1024, 0);
@@ -204,7 +205,7 @@ TEST_F(ExchangeTest, StartupFailureShowsItsCodeAndOpensNothing) {
     net.FailStartup(10091);
     EXPECT_EQ(SetNetwork(), StatusOutcome::NotSent);
     EXPECT_FALSE(IsDone(StatusOutcome::NotSent));
-    EXPECT_EQ(boxes.warnings, Strings{"Network communication failed with error 10091\n"});
+    EXPECT_EQ(boxes.Warnings(), Strings{"Network communication failed with error 10091\n"});
     EXPECT_EQ(net.SocketsOpened(SocketType::Datagram), 0);
     EXPECT_TRUE(net.sent().empty());
     ExpectReleased(0);  // nothing was started, so nothing is released
@@ -213,7 +214,7 @@ TEST_F(ExchangeTest, StartupFailureShowsItsCodeAndOpensNothing) {
 TEST_F(ExchangeTest, SocketFailureShowsZeroAndReleasesTheLayer) {
     net.FailOpen(SocketType::Datagram);
     EXPECT_EQ(SetNetwork(), StatusOutcome::NotSent);
-    EXPECT_EQ(boxes.warnings, Strings{"Network communication failed with error 0\n"});
+    EXPECT_EQ(boxes.Warnings(), Strings{"Network communication failed with error 0\n"});
     EXPECT_TRUE(net.sent().empty());
     ExpectReleased(1);
 }
@@ -222,7 +223,7 @@ TEST_F(ExchangeTest, BroadcastFailureShowsMinusOneAndStillSends) {
     net.FailBroadcast();
     net.AddDevice(MAC).Reply(CMD_SET_NETWORK_INFO, EncodeStatusReply(CMD_SET_NETWORK_INFO, 0));
     EXPECT_EQ(SetNetwork(), StatusOutcome::Accepted);
-    EXPECT_EQ(boxes.warnings, Strings{"Network communication failed with error -1\n"});
+    EXPECT_EQ(boxes.Warnings(), Strings{"Network communication failed with error -1\n"});
     EXPECT_EQ(net.sent().size(), 1u);
     ExpectReleased();
 }
@@ -231,20 +232,20 @@ TEST_F(ExchangeTest, CleanupFailureShowsTheLastErrorAfterEveryOutcome) {
     net.FailCleanup(10036);
     net.AddDevice(MAC).Reply(CMD_SET_NETWORK_INFO, EncodeStatusReply(CMD_SET_NETWORK_INFO, 0));
     EXPECT_EQ(SetNetwork(), StatusOutcome::Accepted);
-    EXPECT_EQ(boxes.warnings, Strings{"WSACleanup failed with error 10036\n"});
+    EXPECT_EQ(boxes.Warnings(), Strings{"WSACleanup failed with error 10036\n"});
 
     // After a timeout: its message first, then the release failure.
-    boxes.warnings.clear();
+    boxes.Clear();
     EXPECT_EQ(SendSystemInfo(ctx, record, SystemInfoBlock{}), StatusOutcome::TimedOut);
-    EXPECT_EQ(boxes.warnings,
+    EXPECT_EQ(boxes.Warnings(),
               (Strings{"Time out:Set system info!", "WSACleanup failed with error 10036\n"}));
 
     // After a socket failure the layer is still released, and its failure shown too.
-    boxes.warnings.clear();
+    boxes.Clear();
     net.FailOpen(SocketType::Datagram);
     EXPECT_EQ(SetNetwork(), StatusOutcome::NotSent);
-    EXPECT_EQ(boxes.warnings, (Strings{"Network communication failed with error 0\n",
-                                       "WSACleanup failed with error 10036\n"}));
+    EXPECT_EQ(boxes.Warnings(), (Strings{"Network communication failed with error 0\n",
+                                         "WSACleanup failed with error 10036\n"}));
     ExpectReleased(3);
 }
 

@@ -9,15 +9,16 @@
 #include <utility>
 #include <vector>
 
-#include "platform/drives/FakeNetworkDrives.h"
+#include "platform/testing/FakeNetworkDrives.h"
+#include "platform/testing/RecordingMessageBoxes.h"
+#include "platform/testing/RecordingShell.h"
 #include "shares/ShareMappingDialog.h"
 #include "ui/testing/GuiTest.h"
-#include "ui/testing/Recording.h"
 
 namespace halvo::shares {
 namespace {
 
-using platform::FakeNetworkDrives;
+using platform::testing::FakeNetworkDrives;
 using Op = FakeNetworkDrives::Op;
 using Row = std::pair<QString, QString>;
 
@@ -80,7 +81,7 @@ class ShareMappingTest : public ::testing::Test {
     std::size_t Count(Op op) const { return drives.CallsOf(op).size(); }
 
     FakeNetworkDrives drives;
-    ui::testing::RecordingMessageBoxes boxes;
+    platform::testing::RecordingMessageBoxes boxes;
     ShareMappingContext context{drives, boxes, Resources()};
     protocol::DeviceRecord record;
     std::unique_ptr<ShareMappingDialog> dialog;

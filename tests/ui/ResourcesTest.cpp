@@ -237,7 +237,7 @@ TEST(BuiltInResources, VerifyTemplate) {
 }
 
 TEST(BuiltInResources, TimezoneTableRows) {
-    const QStringList rows = TimezoneTable(Store());
+    const QStringList rows = Store().FindTemplate(130)->Find(1062)->items;
     ASSERT_EQ(rows.size(), 75);
     EXPECT_EQ(rows[0], "(GMT-12:00) International Date Line West ");
     EXPECT_EQ(rows[4], "(GMT-08:00) Pacific Time (US &amp; Canada); Tijuana ");

@@ -1,3 +1,4 @@
+#include "platform/posix/SystemTimeZone.h"
 #include "wizard/DeviceDateTime.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@ void PrintTo(const CalendarTime& t, std::ostream* os) {
 
 namespace {
 
+using platform::SystemTimeZone;
+using platform::UtcTimeZone;
 using testing::CENTRAL_EUROPE;
 using testing::ScopedTimeZone;
 

@@ -91,16 +91,16 @@ TEST(SetNetworkInfo, RefusalAndSilenceStillAdvance) {
     values.protocolRow = 0;
     {
         NetworkBench bench;
-        platform::DeviceProfile profile;
+        protocol::testing::DeviceProfile profile;
         profile.setStatus = 1;
         bench.net.AddDevice(TEST_MAC).Serve(profile);
         EXPECT_EQ(SetNetworkInfo(bench.context, record, values), 0);
-        EXPECT_EQ(bench.boxes.warnings, std::vector<std::string>{"Set network info failed!"});
+        EXPECT_EQ(bench.boxes.Warnings(), std::vector<std::string>{"Set network info failed!"});
     }
     {
         NetworkBench bench;
         EXPECT_EQ(SetNetworkInfo(bench.context, record, values), 0);
-        EXPECT_EQ(bench.boxes.warnings, std::vector<std::string>{"Time out:Set network info!"});
+        EXPECT_EQ(bench.boxes.Warnings(), std::vector<std::string>{"Time out:Set network info!"});
         EXPECT_GE(bench.net.Elapsed(), 20s);
         EXPECT_EQ(bench.net.OpenSockets(), 0);
         EXPECT_EQ(bench.net.LayerUses(), 0);
@@ -111,7 +111,7 @@ TEST(SetNetworkInfo, NoSocketKeepsThePage) {
     NetworkBench bench;
     bench.net.FailOpen(platform::SocketType::Datagram);
     EXPECT_EQ(SetNetworkInfo(bench.context, MakeRecord(), {}), 1);
-    EXPECT_EQ(bench.boxes.warnings,
+    EXPECT_EQ(bench.boxes.Warnings(),
               std::vector<std::string>{"Network communication failed with error 0\n"});
     EXPECT_TRUE(bench.net.sent().empty());
 }

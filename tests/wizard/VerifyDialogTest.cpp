@@ -7,10 +7,11 @@
 
 #include "GuiSupport.h"
 #include "WizardTestSupport.h"
-#include "platform/fake/FakeNetwork.h"
+#include "platform/testing/RecordingMessageBoxes.h"
+#include "platform/testing/RecordingShell.h"
 #include "protocol/WireFormat.h"
+#include "protocol/testing/FakeNetwork.h"
 #include "ui/testing/GuiTest.h"
-#include "ui/testing/Recording.h"
 
 namespace halvo::wizard {
 namespace {
@@ -28,8 +29,8 @@ class VerifyDialogTest : public ::testing::Test {
     void SetUp() override { dialog.SetDevice(&record); }
 
     // A device that knows admin / secret.
-    platform::FakeDevice& ServeAdmin() {
-        platform::DeviceProfile profile;
+    protocol::testing::FakeDevice& ServeAdmin() {
+        protocol::testing::DeviceProfile profile;
         profile.adminName = "admin";
         profile.adminPassword = "secret";
         return net.AddDevice(TEST_MAC).Serve(profile);
@@ -50,8 +51,8 @@ class VerifyDialogTest : public ::testing::Test {
         return {bytes.begin() + 12, bytes.end()};
     }
 
-    platform::FakeNetwork net;
-    ui::testing::RecordingMessageBoxes boxes;
+    protocol::testing::FakeNetwork net;
+    platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     protocol::DeviceRecord record = MakeRecord();
     VerifyDialog dialog{Resources(), context};
@@ -265,8 +266,8 @@ TEST_F(VerifyDialogTest, ThePasswordIsGoneWhenTheDialogEnds) {
 // ---------------------------------------------------------------------------
 
 TEST(DialogVerifyPrompt, RunsOneDialogForTheRecord) {
-    platform::FakeNetwork net;
-    ui::testing::RecordingMessageBoxes boxes;
+    protocol::testing::FakeNetwork net;
+    platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     const auto record = MakeRecord();
     DialogVerifyPrompt prompt(Resources(), context, nullptr);

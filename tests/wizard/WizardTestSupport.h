@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/fake/FakeMessageBoxes.h"
-#include "platform/fake/FakeNetwork.h"
+#include "platform/testing/RecordingMessageBoxes.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/Protocol.h"
+#include "protocol/testing/FakeNetwork.h"
 
 namespace halvo::wizard::testing {
 
@@ -32,8 +32,8 @@ inline protocol::DeviceRecord MakeRecord() {
 }
 
 struct NetworkBench {
-    platform::FakeNetwork net;
-    platform::FakeMessageBoxes boxes;
+    protocol::testing::FakeNetwork net;
+    platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
 
     std::string_view LastRequestText(std::size_t from, std::size_t width) const {

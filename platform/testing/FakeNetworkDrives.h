@@ -11,7 +11,7 @@
 
 #include "platform/NetworkDrives.h"
 
-namespace halvo::platform {
+namespace halvo::platform::testing {
 
 inline constexpr unsigned DRIVE_FIXED = 3;
 
@@ -85,4 +85,4 @@ class FakeNetworkDrives : public NetworkDrives {
     bool recordPasswords = false;
 };
 
-}  // namespace halvo::platform
+}  // namespace halvo::platform::testing

@@ -9,6 +9,8 @@
 //   net.AddDevice(mac).AnswerDiscovery("NAS-1", "192.168.1.20")
 //                     .Reply(CMD_GET_SHARE_COUNT, EncodeShareCountReply(3), 40ms);
 //   ProtocolContext ctx{net, net, boxes};
+//
+// It stands above the protocol it fakes a network for: its devices speak the wire format.
 #pragma once
 
 #include <chrono>
@@ -26,10 +28,11 @@
 #include "protocol/Protocol.h"
 #include "protocol/WireFormat.h"
 
-namespace halvo::platform {
+namespace halvo::protocol::testing {
 
-using Bytes = std::vector<std::uint8_t>;
-using protocol::MacAddress;
+using platform::Clock;
+using platform::SocketHandle;
+using platform::SocketType;
 
 inline constexpr Clock::Duration DEFAULT_ANSWER_DELAY = std::chrono::milliseconds(10);
 
@@ -45,11 +48,11 @@ struct DeviceProfile {
     std::string ipAddress = "192.168.1.20";
     std::uint16_t webPort = 80;
     std::string firmwareVersion = "1203";
-    protocol::SystemInfoBlock system;    // its name is ignored: `name` is used
-    protocol::NetworkInfoBlock network;  // its ipAddress is ignored: `ipAddress` is used
-    std::int16_t shareCount = -1;        // -1: shares.size()
+    SystemInfoBlock system;        // its name is ignored: `name` is used
+    NetworkInfoBlock network;      // its ipAddress is ignored: `ipAddress` is used
+    std::int16_t shareCount = -1;  // -1: shares.size()
     std::vector<std::string> shares;
-    std::vector<protocol::VolumeEntry> volumes;
+    std::vector<VolumeEntry> volumes;
     std::string adminName = "admin";
     std::string adminPassword = "admin";
     std::uint16_t setStatus = 0;  // status of the replies to the two set requests
@@ -91,10 +94,8 @@ class FakeDevice {
     const std::vector<Bytes>& requests() const { return requests_; }
     int RequestCount(std::uint16_t command) const;
     // The last blocks a set request carried (Serve only).
-    const std::optional<protocol::SystemInfoBlock>& lastSystemInfo() const { return lastSystem_; }
-    const std::optional<protocol::NetworkInfoBlock>& lastNetworkInfo() const {
-        return lastNetwork_;
-    }
+    const std::optional<SystemInfoBlock>& lastSystemInfo() const { return lastSystem_; }
+    const std::optional<NetworkInfoBlock>& lastNetworkInfo() const { return lastNetwork_; }
 
   private:
     friend class FakeNetwork;
@@ -105,11 +106,11 @@ class FakeDevice {
     std::map<std::uint16_t, Handler> handlers_;
     std::vector<Bytes> requests_;
     std::shared_ptr<DeviceProfile> profile_;
-    std::optional<protocol::SystemInfoBlock> lastSystem_;
-    std::optional<protocol::NetworkInfoBlock> lastNetwork_;
+    std::optional<SystemInfoBlock> lastSystem_;
+    std::optional<NetworkInfoBlock> lastNetwork_;
 };
 
-class FakeNetwork final : public SocketLayer, public Clock {
+class FakeNetwork final : public platform::SocketLayer, public platform::Clock {
   public:
     struct Sent {
         Bytes bytes;
@@ -239,4 +240,4 @@ class FakeNetwork final : public SocketLayer, public Clock {
     std::vector<std::string> calls_;
 };
 
-}  // namespace halvo::platform
+}  // namespace halvo::protocol::testing

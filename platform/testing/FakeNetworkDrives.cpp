@@ -1,6 +1,6 @@
-#include "platform/drives/FakeNetworkDrives.h"
+#include "platform/testing/FakeNetworkDrives.h"
 
-namespace halvo::platform {
+namespace halvo::platform::testing {
 
 namespace {
 
@@ -124,4 +124,4 @@ int FakeNetworkDrives::CancelConnection(std::string_view localName) {
     return result;
 }
 
-}  // namespace halvo::platform
+}  // namespace halvo::platform::testing

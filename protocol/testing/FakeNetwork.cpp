@@ -1,10 +1,12 @@
-#include "platform/fake/FakeNetwork.h"
+#include "protocol/testing/FakeNetwork.h"
 
 #include <algorithm>
 
-namespace halvo::platform {
+namespace halvo::protocol::testing {
 
-using namespace protocol;
+using platform::INVALID_SOCKET_HANDLE;
+using platform::SOCKET_VERSION_1_1;
+using platform::SOCKET_VERSION_2_2;
 
 namespace {
 
@@ -381,4 +383,4 @@ void FakeNetwork::Sleep(std::chrono::milliseconds duration) {
     now_ += duration;
 }
 
-}  // namespace halvo::platform
+}  // namespace halvo::protocol::testing
