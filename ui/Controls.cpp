@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
@@ -38,6 +39,17 @@ ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
             emit SelectionChangedByUser();
         }
     });
+}
+
+void ListBox::mousePressEvent(QMouseEvent* event) {
+    const int before = GetCurSel();
+    const QModelIndex at = indexAt(event->position().toPoint());
+    QListWidget::mousePressEvent(event);
+    // The selection did not change, so no selection signal went out; report the click anyway.
+    if (event->button() == Qt::LeftButton && at.isValid() && before >= 0 && at.row() == before &&
+        GetCurSel() == before && !programmatic_) {
+        emit SelectionChangedByUser();
+    }
 }
 
 int ListBox::AddString(const QString& text) {

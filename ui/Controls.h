@@ -39,7 +39,13 @@ class ListBox : public QListWidget {
     void ResetContent();
 
   signals:
+    // The user selected an entry: the selection moved, or a click landed on the entry that was
+    // already selected (every click on an entry counts as a selection; keys that leave the
+    // selection where it was do not).
     void SelectionChangedByUser();
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
 
   private:
     bool programmatic_ = false;

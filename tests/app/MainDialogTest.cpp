@@ -510,6 +510,41 @@ TEST(MainDialog, SelectingADeviceQueriesItFillsThePanesAndEnablesTheDeviceButton
     main.hide();
 }
 
+TEST(MainDialog, AClickOnTheSelectedLineQueriesAgainAndAKeyThatStaysDoesNot) {
+    FakeWorld world;
+    protocol::testing::DeviceProfile profile = BoxProfile();
+    protocol::testing::FakeDevice& box = world.net.AddDevice(kBoxMac).Serve(profile);
+    MainDialog main(world.context);
+    ASSERT_TRUE(main.Create());
+    ClickEntry(main, 0);
+    ASSERT_EQ(box.RequestCount(protocol::CMD_GET_SYSTEM_INFO), 1);
+    ASSERT_EQ(main.Devices()[0]->shares.size(), 3u);
+
+    // The device changed meanwhile: the second click reads it anew and replaces the shares.
+    profile.system.description.Assign("Moved upstairs");
+    profile.shares = {"only"};
+    box.Serve(profile);
+    ClickEntry(main, 0);
+    EXPECT_EQ(box.RequestCount(protocol::CMD_GET_SYSTEM_INFO), 2);
+    EXPECT_EQ(Field(main, IDC_DESCRIPTION), "Moved upstairs");
+    ASSERT_EQ(main.Devices()[0]->shares.size(), 1u);
+    EXPECT_EQ(main.Devices()[0]->shares[0].name.view(), "only");
+
+    // Keys that leave the selection on the same line are no selection.
+    ui::ListBox* list = DeviceList(main);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Home);
+    EXPECT_EQ(list->GetCurSel(), 0);
+    EXPECT_EQ(box.RequestCount(protocol::CMD_GET_SYSTEM_INFO), 2);
+    // A click beside the entries selects nothing and queries nothing.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      QPoint(2, list->viewport()->height() - 2));
+    EXPECT_EQ(box.RequestCount(protocol::CMD_GET_SYSTEM_INFO), 2);
+    EXPECT_TRUE(world.boxes.boxes.empty());
+    main.hide();
+}
+
 TEST(MainDialog, ATimeoutAtAnyStepShowsItsMessageAndRebuildsTheListWithNewRecords) {
     struct Step {
         std::uint16_t silent;
