@@ -28,7 +28,9 @@ class RecordingMessageBoxes final : public MessageBoxes {
     }
 
     // The texts of all boxes, in order.
-    std::vector<std::string> Texts() const { return TextsOf([](const Box&) { return true; }); }
+    std::vector<std::string> Texts() const {
+        return TextsOf([](const Box&) { return true; });
+    }
     // The texts of the standard boxes, in order.
     std::vector<std::string> Warnings() const {
         return TextsOf([](const Box& box) { return !box.information; });
