@@ -164,16 +164,4 @@ int PosixSocketLayer::Close(SocketHandle socket) {
     return ::close(Fd(socket)) == 0 ? 0 : Fail();
 }
 
-std::uint16_t PosixSocketLayer::LocalPort(SocketHandle socket) {
-    if (!ValidFd(socket)) {
-        return 0;
-    }
-    sockaddr_in sa{};
-    socklen_t len = sizeof sa;
-    if (::getsockname(Fd(socket), reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
-        return 0;
-    }
-    return ntohs(sa.sin_port);
-}
-
 }  // namespace halvo::platform

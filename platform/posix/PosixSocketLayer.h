@@ -34,9 +34,6 @@ class PosixSocketLayer final : public SocketLayer {
     bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) override;
     int Close(SocketHandle socket) override;
 
-    // The local port a socket is bound to (host order), 0 when unknown. For loopback tests.
-    std::uint16_t LocalPort(SocketHandle socket);
-
     int startedCount() const { return started_; }
 
   private:

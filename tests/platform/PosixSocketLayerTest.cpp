@@ -1,0 +1,162 @@
+// The POSIX socket layer with real sockets, on loopback only: the layer's socket sends to a peer
+// socket bound to 127.0.0.1, and the peer answers to the port the system gave the layer's socket,
+// as a device answers.
+#include "platform/posix/PosixSocketLayer.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+namespace halvo::platform {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::uint32_t LOOPBACK = 0x7F000001;  // 127.0.0.1, host order
+
+// A plain UDP socket on 127.0.0.1 that plays the device.
+class Peer {
+  public:
+    Peer() {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(LOOPBACK);
+        socklen_t len = sizeof sa;
+        ok_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&sa), len) == 0 &&
+              ::getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &len) == 0;
+        port_ = ntohs(sa.sin_port);
+    }
+    ~Peer() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Peer(const Peer&) = delete;
+    Peer& operator=(const Peer&) = delete;
+
+    bool ok() const { return ok_; }
+    std::uint16_t port() const { return port_; }
+
+    // Takes the layer's request and remembers where it came from.
+    bool TakeRequest() {
+        std::uint8_t buffer[64];
+        socklen_t len = sizeof from_;
+        return ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from_),
+                          &len) >= 0;
+    }
+    // Answers to the port the request came from.
+    bool Answer(std::size_t size) const {
+        const std::vector<std::uint8_t> bytes(size, 0x5A);
+        return ::sendto(fd_, bytes.data(), bytes.size(), 0,
+                        reinterpret_cast<const sockaddr*>(&from_),
+                        sizeof from_) == static_cast<ssize_t>(size);
+    }
+
+  private:
+    int fd_ = -1;
+    bool ok_ = false;
+    std::uint16_t port_ = 0;
+    sockaddr_in from_{};
+};
+
+class PosixSocketLayerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(peer.ok());
+        ASSERT_EQ(layer.Startup(SOCKET_VERSION_2_2), 0);
+        socket = layer.Open(SocketType::Datagram);
+        ASSERT_NE(socket, INVALID_SOCKET_HANDLE);
+        ASSERT_EQ(layer.SetNonBlocking(socket), 0);
+        ASSERT_EQ(layer.EnableBroadcast(socket), 0);
+        const std::uint8_t request[12] = {};
+        ASSERT_EQ(layer.SendTo(socket, request, LOOPBACK, peer.port()), 12);
+        ASSERT_TRUE(peer.TakeRequest());
+    }
+    void TearDown() override {
+        if (socket != INVALID_SOCKET_HANDLE) {
+            EXPECT_EQ(layer.Close(socket), 0);
+        }
+        EXPECT_EQ(layer.Cleanup(), 0);
+        EXPECT_EQ(layer.startedCount(), 0);
+    }
+
+    Peer peer;
+    PosixSocketLayer layer;
+    SocketHandle socket = INVALID_SOCKET_HANDLE;
+    std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(1024);
+};
+
+TEST_F(PosixSocketLayerTest, ADatagramOverTheBufferIsDroppedWholeAndReadsAsAnEmptyPoll) {
+    ASSERT_TRUE(peer.Answer(1025));
+    ASSERT_TRUE(peer.Answer(1024));
+    ASSERT_TRUE(layer.WaitReadable(socket, 5000ms));
+    EXPECT_EQ(layer.ReceiveFrom(socket, buffer), -1);
+    EXPECT_EQ(layer.LastError(), EMSGSIZE);
+    // The datagram that fits comes next, whole; nothing of the dropped one is left.
+    ASSERT_TRUE(layer.WaitReadable(socket, 5000ms));
+    EXPECT_EQ(layer.ReceiveFrom(socket, buffer), 1024);
+    EXPECT_EQ(buffer[1023], 0x5A);
+    EXPECT_EQ(layer.ReceiveFrom(socket, buffer), -1);
+}
+
+TEST_F(PosixSocketLayerTest, AnEmptySocketNeverBlocksAndTheWaitRunsOutOrWakesOnADatagram) {
+    EXPECT_EQ(layer.ReceiveFrom(socket, buffer), -1);
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_FALSE(layer.WaitReadable(socket, 30ms));
+    EXPECT_GE(std::chrono::steady_clock::now() - before, 25ms);
+
+    // An answer arriving while the wait runs ends it long before its time.
+    std::thread answer([&] {
+        std::this_thread::sleep_for(50ms);
+        EXPECT_TRUE(peer.Answer(50));
+    });
+    const auto waitStart = std::chrono::steady_clock::now();
+    const bool readable = layer.WaitReadable(socket, 20000ms);
+    const auto waited = std::chrono::steady_clock::now() - waitStart;
+    answer.join();
+    EXPECT_TRUE(readable);
+    EXPECT_LT(waited, 10000ms);
+    EXPECT_EQ(layer.ReceiveFrom(socket, buffer), 50);
+}
+
+TEST(PosixSocketLayer, StartUpsAndCleanUpsAreCountedAndOnlyTwoVersionsStart) {
+    PosixSocketLayer layer;
+    EXPECT_EQ(layer.Open(SocketType::Datagram), INVALID_SOCKET_HANDLE);  // not started
+    EXPECT_EQ(layer.LastError(), SOCKET_ERROR_NOT_INITIALISED);
+    EXPECT_EQ(layer.Startup(0x0303), SOCKET_ERROR_VERSION_NOT_SUPPORTED);
+    EXPECT_EQ(layer.startedCount(), 0);
+
+    EXPECT_EQ(layer.Startup(SOCKET_VERSION_1_1), 0);
+    EXPECT_EQ(layer.Startup(SOCKET_VERSION_2_2), 0);
+    EXPECT_EQ(layer.startedCount(), 2);
+    const SocketHandle stream = layer.Open(SocketType::Stream);
+    ASSERT_NE(stream, INVALID_SOCKET_HANDLE);
+    EXPECT_EQ(layer.Close(stream), 0);
+    EXPECT_EQ(layer.Cleanup(), 0);
+    EXPECT_EQ(layer.Cleanup(), 0);
+    // One clean-up more than start-ups fails, with the error the window shows.
+    EXPECT_EQ(layer.Cleanup(), -1);
+    EXPECT_EQ(layer.LastError(), SOCKET_ERROR_NOT_INITIALISED);
+    EXPECT_EQ(layer.startedCount(), 0);
+}
+
+TEST(PosixSocketLayer, CallsOnAHandleThatIsNoSocketFailWithoutTouchingAnything) {
+    PosixSocketLayer layer;
+    std::vector<std::uint8_t> buffer(16);
+    EXPECT_EQ(layer.SetNonBlocking(INVALID_SOCKET_HANDLE), -1);
+    EXPECT_EQ(layer.EnableBroadcast(INVALID_SOCKET_HANDLE), -1);
+    EXPECT_EQ(layer.ReceiveFrom(INVALID_SOCKET_HANDLE, buffer), -1);
+    EXPECT_FALSE(layer.WaitReadable(INVALID_SOCKET_HANDLE, 0ms));
+    EXPECT_EQ(layer.Close(INVALID_SOCKET_HANDLE), -1);
+}
+
+}  // namespace
+}  // namespace halvo::platform
