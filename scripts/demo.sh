@@ -83,7 +83,11 @@ as_owner() {
 }
 
 say "installing what is missing"
-scripts/install-deps.sh
+if [ "$WEB_SHOT" = 1 ]; then
+    scripts/install-deps.sh --web-shot
+else
+    scripts/install-deps.sh
+fi
 say "building in $BUILD"
 as_owner cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 as_owner cmake --build "$BUILD" -j2 --target halvo halvo-devsim
@@ -111,7 +115,7 @@ trap 'exit 130' INT TERM
 
 BOXES=(tools/devsim/configs/box1.ini tools/devsim/configs/box2.ini tools/devsim/configs/box3.ini)
 bash scripts/lan.sh up --smb 3 "${BOXES[@]}"
-LAN_DIR="/tmp/halvo-lan-$HALVO_LAN"
+LAN_DIR="$(bash scripts/lan.sh dir)"
 
 # A home, runtime folder and caches of the program's own: its GVfs daemons, its FUSE folder and
 # any browser it opens start fresh inside the namespace instead of reaching the desktop's own
@@ -234,8 +238,8 @@ if [ "$WEB_SHOT" = 1 ]; then
     keep_shot web-page.png "$url"
 fi
 
-# Quit, as the user would; the LAN teardown ends it in any case.
-on_workstation xdotool mousemove $((X + 595)) $((Y + 355)) click 1 || true
+# Esc closes the main window, as the user would; the LAN teardown ends it in any case.
+on_workstation xdotool key Escape || true
 for _ in $(seq 50); do
     on_workstation xdotool search --onlyvisible --classname halvo >/dev/null 2>&1 || break
     sleep 0.1

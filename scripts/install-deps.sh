@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs, from Debian 12's packages, everything the build, the tests and the demo use.
+# Usage: scripts/install-deps.sh [--web-shot]
+#   --web-shot   also the browser that takes the demo's screenshot of a box's web page
 set -euo pipefail
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -10,8 +12,10 @@ PACKAGES=(
     xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei
     iproute2 dbus-daemon
     samba samba-common-bin smbclient gvfs-backends gvfs-daemons gvfs-fuse fuse3
-    chromium  # scripts/demo.sh --web-shot: a box's web page, headless, on the namespace LAN
 )
+if [ "${1:-}" = "--web-shot" ]; then
+    PACKAGES+=(chromium)  # a box's web page, headless, on the namespace LAN
+fi
 missing=()
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

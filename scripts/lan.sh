@@ -11,6 +11,8 @@
 #   lan.sh exec CMD...        runs CMD on the workstation host (HALVO_LAN_HOSTS names the hosts
 #                             file: "index address instance config" per device host)
 #   lan.sh status             lists this run's namespaces and simulators
+#   lan.sh dir                prints this run's folder (PID files, hosts file, logs), for
+#                             scripts that read them
 #   lan.sh down               stops this run's simulators and Samba servers (by PID file),
 #                             then whatever else still runs inside its namespaces (by PID), and
 #                             removes the namespaces; safe to repeat
@@ -19,7 +21,8 @@
 # Environment: HALVO_LAN is the run id (1-24 of [a-z0-9-]; default derived from this checkout's
 # path); runs with different ids never touch each other. HALVO_DEVSIM is the simulator binary
 # (default: build/tools/devsim/halvo-devsim). PID files, the hosts file and the simulators' logs
-# live in /tmp/halvo-lan-<id> until 'down'.
+# live in /run/halvo-lan/<id> until 'down': a folder under /run that only root can create, so no
+# local user can put one there first and have root write into it.
 #
 # Addresses: 10.77.0.0/24 on a bridge of its own; workstation 10.77.0.1, device host i at
 # 10.77.0.(10 + i). Nothing is created or started in the machine's own namespace: the bridge
@@ -35,7 +38,8 @@ if ! [[ "$RUN_ID" =~ ^[a-z0-9][a-z0-9-]{0,23}$ ]]; then
 fi
 # '_' cannot occur in a run id, so no run's names are a prefix of another run's.
 PREFIX="halvo-${RUN_ID}_"
-RUN_DIR="/tmp/halvo-lan-$RUN_ID"
+RUNS_DIR="/run/halvo-lan"
+RUN_DIR="$RUNS_DIR/$RUN_ID"
 NET="10.77.0"
 MAX_HOSTS=240
 LAN_NS="${PREFIX}lan"
@@ -52,6 +56,25 @@ need_root() {
 }
 
 ns_exists() { [ -e "/run/netns/$1" ]; }
+
+# A folder of ours: a real directory (no link), owned by root and writable by no one else.
+check_ours() {
+    [ -d "$1" ] && [ ! -L "$1" ] || die "$1 is not a directory"
+    [ "$(stat -c %u "$1")" = 0 ] || die "$1 is not owned by root: refusing to use it"
+    [ $((0$(stat -c %a "$1") & 022)) -eq 0 ] || die "$1 is writable by others: refusing to use it"
+}
+
+# Creates the run's folder, refusing one that someone else made.
+make_run_dir() {
+    if [ ! -e "$RUNS_DIR" ]; then
+        mkdir -m 0711 "$RUNS_DIR" 2>/dev/null || [ -d "$RUNS_DIR" ] || die "cannot create $RUNS_DIR"
+    fi
+    check_ours "$RUNS_DIR"
+    [ -e "$RUN_DIR" ] || mkdir -m 0711 "$RUN_DIR"
+    check_ours "$RUN_DIR"
+    # Searchable, not listable: Samba's accounts reach their shares below it.
+    chmod 0711 "$RUN_DIR"
+}
 
 our_namespaces() {
     local name
@@ -114,9 +137,7 @@ cmd_up() {
         [ -r "$c" ] || die "cannot read config $c"
         configs+=("$(realpath "$c")")
     done
-    mkdir -p "$RUN_DIR"
-    # Searchable, not listable: Samba's accounts reach their shares below it.
-    chmod 0711 "$RUN_DIR"
+    make_run_dir
     rm -f "$RUN_DIR"/*.pid "$RUN_DIR"/*.smbd "$RUN_DIR"/*.ready "$RUN_DIR"/hosts "$RUN_DIR"/smb-hosts
     # Built by a child so that any failure there, however deep, ends in one clean teardown.
     if ! HALVO_LAN="$RUN_ID" bash "${BASH_SOURCE[0]}" __build "$n" "$smb" "$devsim" \
@@ -238,6 +259,9 @@ stop_namespace_processes() {
 cmd_down() {
     need_root
     local f pid dir
+    if [ -e "$RUN_DIR" ]; then
+        check_ours "$RUN_DIR"
+    fi
     for f in "$RUN_DIR"/*.pid; do
         [ -e "$f" ] || continue
         pid="$(cat "$f")"
@@ -284,8 +308,8 @@ cmd_sweep() {
     while read -r name _; do
         [[ "$name" =~ ^halvo-($prefix(-[a-z0-9-]*)?)_ ]] && ids+=("${BASH_REMATCH[1]}")
     done < <(ip netns list 2>/dev/null)
-    for dir in /tmp/halvo-lan-"$prefix" /tmp/halvo-lan-"$prefix"-*; do
-        [ -d "$dir" ] && ids+=("${dir#/tmp/halvo-lan-}")
+    for dir in "$RUNS_DIR/$prefix" "$RUNS_DIR/$prefix"-*; do
+        [ -d "$dir" ] && ids+=("${dir#"$RUNS_DIR"/}")
     done
     [ "${#ids[@]}" -gt 0 ] || return 0
     for id in $(printf '%s\n' "${ids[@]}" | sort -u); do
@@ -339,6 +363,9 @@ sweep)
 status)
     shift
     cmd_status
+    ;;
+dir)
+    echo "$RUN_DIR"
     ;;
 *)
     sed -n '2,/^set -/{/^#/p}' "$0" | sed 's/^# \{0,1\}//' >&2

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # Installs what is needed, configures, builds and runs the whole test suite.
-# Usage: scripts/test.sh [build-dir] [extra cmake options...]
+# Usage: scripts/test.sh [--no-install] [build-dir] [extra cmake options...]
+#   --no-install   skips the installation step (everything is there already)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+INSTALL=1
+if [ "${1:-}" = "--no-install" ]; then
+    INSTALL=0
+    shift
+fi
 BUILD="${1:-build}"
 shift || true
-scripts/install-deps.sh
+[ "$INSTALL" = 0 ] || scripts/install-deps.sh
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 cmake --build "$BUILD" -j2
 ctest --test-dir "$BUILD" --output-on-failure -j2

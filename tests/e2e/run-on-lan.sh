@@ -49,6 +49,7 @@ probe="halvo-${HALVO_LAN}_probe"
 ip netns add "$probe" 2>/dev/null || skip "cannot create network namespaces here"
 ip netns del "$probe"
 
+run_dir="$(bash "$lan" dir)"
 work=""
 # shellcheck disable=SC2317  # run by the trap
 down() {
@@ -67,7 +68,7 @@ if [ "$session" = 1 ]; then
     # A clean environment: the session's daemons take their folders from it.
     session_env=(env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME="$work/home"
         XDG_RUNTIME_DIR="$work/runtime" GVFS_REMOTE_VOLUME_MONITOR_IGNORE=1 LANG=C.UTF-8
-        HALVO_LAN_HOSTS="/tmp/halvo-lan-$HALVO_LAN/hosts")
+        HALVO_LAN_HOSTS="$run_dir/hosts")
     [ -n "${UBSAN_OPTIONS:-}" ] && session_env+=("UBSAN_OPTIONS=$UBSAN_OPTIONS")
     [ -n "${ASAN_OPTIONS:-}" ] && session_env+=("ASAN_OPTIONS=$ASAN_OPTIONS:fast_unwind_on_malloc=0")
     # GLib's own allocations that live until exit are not the program's leaks.
@@ -79,7 +80,7 @@ else
 fi
 status=$?
 if [ "$status" -ne 0 ]; then
-    for log in /tmp/halvo-lan-"$HALVO_LAN"/d*.log /tmp/halvo-lan-"$HALVO_LAN"/smb-d*/smbd.log; do
+    for log in "$run_dir"/d*.log "$run_dir"/smb-d*/smbd.log; do
         [ -e "$log" ] && { echo "--- $log"; tail -n 20 "$log"; }
     done
 fi
