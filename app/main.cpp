@@ -7,6 +7,10 @@
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/SystemTimeZone.h"
+#include "ui/BusyCursor.h"
+#include "ui/LiveClock.h"
+#include "ui/LiveMessageBoxes.h"
+#include "ui/LiveSocketLayer.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/QtShell.h"
 #include "ui/ResourceStore.h"
@@ -26,9 +30,15 @@ int main(int argc, char** argv) {
         QMessageBox::critical(nullptr, halvo::ui::ProgramName(), error);
         return 2;
     }
-    halvo::platform::PosixSocketLayer sockets;
-    halvo::platform::SystemClock clock;
-    halvo::ui::QtMessageBoxes messages(halvo::ui::ProgramName());
+    halvo::platform::PosixSocketLayer posixSockets;
+    halvo::platform::SystemClock systemClock;
+    halvo::ui::QtMessageBoxes qtMessages(halvo::ui::ProgramName());
+    // Exchanges wait in a local event loop, so the windows keep painting and stay responsive to
+    // the window manager, with the busy cursor once a reply is slow; input waits its turn.
+    halvo::ui::BusyCursor busy(systemClock);
+    halvo::ui::LiveSocketLayer sockets(posixSockets, busy);
+    halvo::ui::LiveClock clock(systemClock);
+    halvo::ui::LiveMessageBoxes messages(qtMessages, busy);
     halvo::ui::QtShell shell;
     const halvo::platform::SystemTimeZone timeZone;
 

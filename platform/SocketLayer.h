@@ -48,6 +48,9 @@ class SocketLayer {
     virtual int ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer) = 0;
     // Waits until a datagram is waiting or `timeout` has passed; true when one is waiting.
     virtual bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) = 0;
+    // The native handle an event loop can watch for `socket` turning readable, so that a window
+    // can wait for a reply without blocking; -1 when there is none (a scripted network).
+    virtual std::intptr_t NotifierHandle(SocketHandle /*socket*/) { return -1; }
     // 0 or -1.
     virtual int Close(SocketHandle socket) = 0;
 };

@@ -157,6 +157,10 @@ bool PosixSocketLayer::WaitReadable(SocketHandle socket, std::chrono::millisecon
     return rc > 0 && p.revents != 0;
 }
 
+std::intptr_t PosixSocketLayer::NotifierHandle(SocketHandle socket) {
+    return ValidFd(socket) ? socket : -1;
+}
+
 int PosixSocketLayer::Close(SocketHandle socket) {
     if (!ValidFd(socket)) {
         return -1;

@@ -32,6 +32,8 @@ class PosixSocketLayer final : public SocketLayer {
                std::uint16_t port) override;
     int ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer) override;
     bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) override;
+    // The file descriptor itself.
+    std::intptr_t NotifierHandle(SocketHandle socket) override;
     int Close(SocketHandle socket) override;
 
     int startedCount() const { return started_; }

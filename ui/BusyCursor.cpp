@@ -1,0 +1,45 @@
+#include "ui/BusyCursor.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+namespace halvo::ui {
+
+void BusyCursor::Start() {
+    running_ = true;
+    start_ = clock_.Now();
+}
+
+void BusyCursor::Stop() {
+    running_ = false;
+    Hide();
+}
+
+void BusyCursor::Waiting() {
+    if (running_ && !shown_ && clock_.Now() - start_ >= BUSY_AFTER) {
+        Show();
+    }
+}
+
+std::chrono::milliseconds BusyCursor::Remaining() {
+    if (!running_ || shown_) {
+        return std::chrono::milliseconds(-1);
+    }
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(start_ + BUSY_AFTER - clock_.Now());
+    return left.count() < 0 ? std::chrono::milliseconds(0) : left;
+}
+
+void BusyCursor::Show() {
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    shown_ = true;
+}
+
+void BusyCursor::Hide() {
+    if (shown_) {
+        QGuiApplication::restoreOverrideCursor();
+        shown_ = false;
+    }
+}
+
+}  // namespace halvo::ui

@@ -1,0 +1,25 @@
+// Waiting inside a handler without freezing the windows: a local event loop that keeps painting,
+// timers and window-manager requests going while keyboard and mouse input stays queued for the
+// window system to deliver once the handler has returned.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+namespace halvo::ui {
+
+// Runs the loop until `handle` (a socket handle an event loop can watch; -1 for none) turns
+// readable or `timeout` has passed. `tick`, when given, runs once after `tickAfter` (the busy
+// cursor's moment). True when the handle turned readable.
+bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
+              std::chrono::milliseconds tickAfter = std::chrono::milliseconds(-1),
+              const std::function<void()>& tick = {});
+
+// One pass over what is pending (paints, due timers, posted calls), user input left queued.
+void PumpPending();
+
+// True while a WaitLive or PumpPending runs: anything that runs then runs inside a wait.
+bool InsideWait();
+
+}  // namespace halvo::ui

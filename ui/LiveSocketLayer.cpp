@@ -1,0 +1,47 @@
+#include "ui/LiveSocketLayer.h"
+
+#include "ui/EventWait.h"
+
+namespace halvo::ui {
+
+int LiveSocketLayer::Startup(std::uint16_t version) {
+    if (InsideWait()) {
+        ++refused_;
+        return SOCKET_ERROR_IN_PROGRESS;
+    }
+    const int rc = inner_.Startup(version);
+    if (rc == 0 && uses_++ == 0) {
+        busy_.Start();
+    }
+    return rc;
+}
+
+int LiveSocketLayer::Cleanup() {
+    const int rc = inner_.Cleanup();
+    if (uses_ > 0 && --uses_ == 0) {
+        busy_.Stop();
+    }
+    return rc;
+}
+
+bool LiveSocketLayer::WaitReadable(platform::SocketHandle socket,
+                                   std::chrono::milliseconds timeout) {
+    busy_.Waiting();
+    if (inner_.WaitReadable(socket, std::chrono::milliseconds(0))) {
+        return true;
+    }
+    const std::intptr_t handle = inner_.NotifierHandle(socket);
+    if (handle < 0) {
+        // A layer no event loop can watch (a scripted network on virtual time): let what is
+        // pending run, then let it wait its own way.
+        PumpPending();
+        const bool readable = inner_.WaitReadable(socket, timeout);
+        busy_.Waiting();
+        return readable;
+    }
+    WaitLive(handle, timeout, busy_.Remaining(), [this] { busy_.Due(); });
+    // The notifier tells that something is there; the layer says whether it is a datagram.
+    return inner_.WaitReadable(socket, std::chrono::milliseconds(0));
+}
+
+}  // namespace halvo::ui
