@@ -26,7 +26,6 @@ die() {
     echo "check-package: $*" >&2
     exit 1
 }
-[ "$(id -u)" -eq 0 ] || die "needs root (network namespaces, chroot)"
 [ -x "$BUILD/tools/devsim/halvo-devsim" ] || die "no simulator in $BUILD (build halvo-devsim)"
 
 export HALVO_LAN="${HALVO_LAN:-pkg-$$}"
@@ -55,6 +54,7 @@ dpkg-deb -x "$DEB" "$WORK/files"
 desktop-file-validate "$WORK"/files/usr/share/applications/*.desktop
 appstreamcli validate --no-net "$WORK"/files/usr/share/metainfo/*.metainfo.xml
 say "desktop entry and metainfo valid"
+[ "$(id -u)" -eq 0 ] || die "the rest needs root (network namespaces, chroot)"
 
 # ---- 2. A fresh Debian 12 with the package and its Depends only. ----
 recommends="$(dpkg-deb --field "$DEB" Recommends | tr -d ,)"
