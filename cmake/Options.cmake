@@ -3,6 +3,17 @@ option(HALVO_GUI "Build the Qt front end (off: protocol, platform core, tools an
 option(HALVO_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(HALVO_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
 option(HALVO_E2E "Register the end-to-end tests that need root and network namespaces" ON)
+option(HALVO_GIO "Build the GIO network drives without the GUI" OFF)
+option(HALVO_WERROR "Treat compiler warnings as errors (on in CI and scripts/test.sh)" OFF)
+# CTest's BUILD_TESTING (default ON): off builds no tests, benchmarks or fuzz targets and needs
+# no GoogleTest.
+include(CTest)
+
+# A packager's build without a type still gets optimised code with debug information.
+get_property(HALVO_MULTI_CONFIG GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
+if(NOT CMAKE_BUILD_TYPE AND NOT HALVO_MULTI_CONFIG)
+    set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type when none is given" FORCE)
+endif()
 
 set(CMAKE_CXX_STANDARD 20)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
@@ -11,7 +22,8 @@ set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 
 add_library(halvo_warnings INTERFACE)
 target_compile_options(halvo_warnings INTERFACE
-    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Wformat=2 -Werror)
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Wformat=2
+    $<$<BOOL:${HALVO_WERROR}>:-Werror>)
 
 if(HALVO_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)

@@ -10,7 +10,8 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libqt6test6 libglib2.0-dev libglib2.0-bin
     xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei
-    iproute2 dbus-daemon
+    iproute2 dbus-daemon nftables
+    file dpkg-dev desktop-file-utils appstream mmdebstrap
     samba samba-common-bin smbclient gvfs-backends gvfs-daemons gvfs-fuse fuse3
 )
 if [ "${1:-}" = "--web-shot" ]; then

@@ -12,6 +12,6 @@ fi
 BUILD="${1:-build}"
 shift || true
 [ "$INSTALL" = 0 ] || scripts/install-deps.sh
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALVO_WERROR=ON "$@"
 cmake --build "$BUILD" -j2
 ctest --test-dir "$BUILD" --output-on-failure -j2

@@ -117,6 +117,22 @@ class LanTestBase : public ::testing::Test {
 class Lan : public LanTestBase {};
 class Flood : public LanTestBase {};
 
+// Discovery behind the workstation's own firewall; tests/e2e/firewall-on-lan.sh sets the rules
+// and says which of these to run, by HALVO_FIREWALL (closed: input policy drop; readme: with the
+// README's rule added).
+class Firewall : public LanTestBase {
+  protected:
+    void SetUp() override {
+        const char* state = std::getenv("HALVO_FIREWALL");
+        if (state == nullptr) {
+            GTEST_SKIP() << "needs the firewall of tests/e2e/firewall-on-lan.sh";
+        }
+        state_ = state;
+        LanTestBase::SetUp();
+    }
+    std::string state_;
+};
+
 TEST_F(Lan, DiscoveryFindsEveryDeviceOnEveryHost) {
     const Found found = RunDiscovery();
     EXPECT_TRUE(found.result.ran);
@@ -346,6 +362,20 @@ TEST_F(Flood, FloodingHostDoesNotKeepDiscoveryOpenPastItsCap) {
         if (cap < 2s) {
             EXPECT_TRUE(found.result.capped);  // the cap ends it before the 20 empty polls
         }
+    }
+}
+
+TEST_F(Firewall, ClosedInputFindsNoBoxAndReadmeRuleFindsThemAll) {
+    const Found found = RunDiscovery();
+    EXPECT_TRUE(found.result.ran);
+    if (state_ == "closed") {
+        // The replies come from the boxes' port 1638 to our port: not replies to the broadcast
+        // in the connection tracker's eyes, so a stateful firewall drops them.
+        EXPECT_EQ(found.records.size(), 0u);
+    } else {
+        ASSERT_EQ(state_, "readme");
+        ASSERT_GT(layout_.devices.size(), 0u);
+        EXPECT_EQ(found.records.size(), layout_.devices.size());
     }
 }
 
