@@ -12,7 +12,7 @@
 #include "WizardTestSupport.h"
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"
-#include "protocol/WireFormat.h"
+#include "protocol/device/DeviceReplies.h"
 #include "protocol/testing/FakeNetwork.h"
 #include "ui/testing/GuiTest.h"
 #include "wizard/VerifyDialog.h"
