@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -97,9 +98,26 @@ class Recorder : public Dialog {
 
 // ---------------------------------------------------------------- geometry
 
+// The pixel figures below hold for the faces this machine's fonts give the templates at 96 dpi:
+// AR PL UMing CN at 12 px for "宋体" 9 pt, DejaVu Sans Condensed at 11 px for "MS Sans Serif"
+// 8 pt. Another face has other base units, so on a machine where the font resolves otherwise
+// these tests are skipped with the face found, not failed. Empty when `dialog` has the face.
+std::string OtherFaceThan(const Dialog& dialog, const char* family, int pixelSize) {
+    const QFontInfo resolved(dialog.font());
+    if (resolved.family() == QLatin1String(family) && resolved.pixelSize() == pixelSize) {
+        return {};
+    }
+    return "pixel figures are for " + std::string(family) + " at " + std::to_string(pixelSize) +
+           " px; template " + std::to_string(dialog.TemplateId()) + "'s font resolved to " +
+           resolved.family().toStdString() + " at " + std::to_string(resolved.pixelSize()) + " px";
+}
+
 TEST(DialogGeometry, MainWindowInUnitsOfAR_PL_UMing) {
     Dialog dialog(BuiltInResources(), 102);
     ASSERT_TRUE(dialog.Create());
+    if (const std::string other = OtherFaceThan(dialog, "AR PL UMing CN", 12); !other.empty()) {
+        GTEST_SKIP() << other;
+    }
     EXPECT_EQ(dialog.GetBaseUnits().x, 6);
     EXPECT_EQ(dialog.GetBaseUnits().y, 12);
     EXPECT_EQ(dialog.windowTitle(), "Halvo");
@@ -115,6 +133,10 @@ TEST(DialogGeometry, MainWindowInUnitsOfAR_PL_UMing) {
 TEST(DialogGeometry, ShareMappingUsesItsOwnFont) {
     Dialog dialog(BuiltInResources(), 105);
     ASSERT_TRUE(dialog.Create());
+    if (const std::string other = OtherFaceThan(dialog, "DejaVu Sans Condensed", 11);
+        !other.empty()) {
+        GTEST_SKIP() << other;
+    }
     // The stand-in for MS Sans Serif 8 pt has its base units, 6 x 13.
     EXPECT_EQ(dialog.GetBaseUnits().x, 6);
     EXPECT_EQ(dialog.GetBaseUnits().y, 13);
@@ -164,6 +186,9 @@ TEST(DialogGeometry, ChildWithSunkenEdgeShiftsItsControls) {
     QWidget host;
     Dialog page(BuiltInResources(), 130);
     ASSERT_TRUE(page.CreateChild(&host));
+    if (const std::string other = OtherFaceThan(page, "AR PL UMing CN", 12); !other.empty()) {
+        GTEST_SKIP() << other;
+    }
     EXPECT_FALSE(page.isVisibleTo(&host));  // created hidden
     EXPECT_EQ(page.parentWidget(), &host);
     // 15, 32 units = 22.5 -> 23, 48 pixels, plus the 2-pixel edge.
