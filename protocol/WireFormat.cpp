@@ -2,66 +2,13 @@
 
 #include <algorithm>
 
+#include "protocol/WireLayout.h"
+
 namespace halvo::protocol {
 
+using namespace layout;
+
 namespace {
-
-// Header, at the start of every datagram.
-constexpr std::size_t OFF_COMMAND = 0;         // u16
-constexpr std::size_t OFF_STATUS = 2;          // u16, 0 in requests
-constexpr std::size_t OFF_PAYLOAD_LENGTH = 4;  // u16, bytes after the header
-constexpr std::size_t OFF_DEVICE_MAC = 6;      // 6 raw bytes
-
-// Discovery reply.
-constexpr std::size_t OFF_DISC_SIGNATURE = 12;  // 4 chars "0101", no terminator
-constexpr std::size_t OFF_DISC_NAME = 16;       // 16-byte text
-constexpr std::size_t OFF_DISC_IP = 32;         // 16-byte text, first 15 taken
-constexpr std::size_t OFF_DISC_WEB_PORT = 48;   // u16
-constexpr std::string_view DISCOVERY_SIGNATURE = "0101";
-
-// System-info reply: 12..15 a signature nobody reads, then the version and the block.
-constexpr std::size_t OFF_SYS_FIRMWARE = 16;  // 4 chars
-constexpr std::size_t OFF_SYS_BLOCK = 20;     // SystemInfoBlock, 96 bytes
-
-// Set-system-info request and network-info reply/request: the block follows the header.
-constexpr std::size_t OFF_PAYLOAD = 12;
-
-// SystemInfoBlock, offsets from the block's start.
-constexpr std::size_t BLK_SYS_PASSWORD = 0;      // u8
-constexpr std::size_t BLK_SYS_NAME = 1;          // 16-byte text
-constexpr std::size_t BLK_SYS_DESCRIPTION = 17;  // 64-byte text, at most 63 sent
-constexpr std::size_t BLK_SYS_DATE = 81;         // 8 digits YYYYMMDD
-constexpr std::size_t BLK_SYS_TIME = 89;         // 6 digits HHMMSS
-constexpr std::size_t BLK_SYS_TIMEZONE = 95;     // u8
-constexpr std::size_t DESCRIPTION_SENT_MAX = 63;
-
-// NetworkInfoBlock, offsets from the block's start: the mode, then five 15-byte address texts.
-constexpr std::size_t BLK_NET_MODE = 0;
-constexpr std::size_t BLK_NET_ADDRESSES = 1;
-constexpr std::size_t ADDRESS_WIDTH = 15;
-
-// Share count reply: s16 at 12. Share page: u8 page at 12, u8 count at 13, names from 14.
-constexpr std::size_t OFF_SHARE_COUNT = 12;
-constexpr std::size_t OFF_PAGE_INDEX = 12;
-constexpr std::size_t OFF_PAGE_COUNT = 13;
-constexpr std::size_t OFF_PAGE_NAMES = 14;
-
-// Volume reply: u8 count at 12, 68-byte entries from 13.
-constexpr std::size_t OFF_VOLUME_COUNT = 12;
-constexpr std::size_t OFF_VOLUMES = 13;
-// VolumeEntry, offsets from the entry's start.
-constexpr std::size_t VOL_SHARE_NAME = 0;     // 36-byte text
-constexpr std::size_t VOL_DEVICE_ID = 36;     // 16-byte text
-constexpr std::size_t VOL_FS_TYPE = 52;       // 10-byte text
-constexpr std::size_t VOL_TOTAL_MB = 62;      // s32
-constexpr std::size_t VOL_FREE_PERCENT = 66;  // s16
-
-// Verify request: 16-byte name at 12, 8-byte password at 28, zero 36..43.
-constexpr std::size_t OFF_ADMIN_NAME = 12;
-constexpr std::size_t OFF_ADMIN_PASSWORD = 28;
-constexpr std::size_t ADMIN_NAME_WIDTH = 16;
-constexpr std::size_t ADMIN_PASSWORD_WIDTH = 8;
-constexpr std::uint16_t ADMIN_PAYLOAD = 32;
 
 Request MakeRequest(std::uint16_t command, const MacAddress& mac, std::uint16_t payloadLength) {
     Request request;
@@ -73,6 +20,20 @@ Request MakeRequest(std::uint16_t command, const MacAddress& mac, std::uint16_t 
     request.length = HEADER_SIZE + payloadLength;
     return request;
 }
+
+// The five address texts in their wire order.
+std::array<FixedText<15>*, 5> Addresses(NetworkInfoBlock& b) {
+    return {&b.ipAddress, &b.subnetMask, &b.gateway, &b.primaryDns, &b.secondaryDns};
+}
+std::array<const FixedText<15>*, 5> Addresses(const NetworkInfoBlock& b) {
+    return {&b.ipAddress, &b.subnetMask, &b.gateway, &b.primaryDns, &b.secondaryDns};
+}
+
+}  // namespace
+
+// ---- Layout helpers, shared with the device side ----------------------------------------------
+
+namespace layout {
 
 void WriteSystemBlock(ByteWriter& w, std::size_t base, const SystemInfoBlock& b,
                       std::size_t descriptionWidth) {
@@ -95,14 +56,6 @@ bool ReadSystemBlock(const ByteReader& r, std::size_t base, SystemInfoBlock& b) 
     r.Text(base + BLK_SYS_TIME, 6, b.time);
     b.timezoneIndex = *r.U8(base + BLK_SYS_TIMEZONE);
     return true;
-}
-
-// The five address texts in their wire order.
-std::array<FixedText<15>*, 5> Addresses(NetworkInfoBlock& b) {
-    return {&b.ipAddress, &b.subnetMask, &b.gateway, &b.primaryDns, &b.secondaryDns};
-}
-std::array<const FixedText<15>*, 5> Addresses(const NetworkInfoBlock& b) {
-    return {&b.ipAddress, &b.subnetMask, &b.gateway, &b.primaryDns, &b.secondaryDns};
 }
 
 void WriteNetworkBlock(ByteWriter& w, std::size_t base, const NetworkInfoBlock& b) {
@@ -132,13 +85,7 @@ bool CommandIs(const ByteReader& r, std::uint16_t command) {
     return got && *got == command;
 }
 
-Bytes MakeReply(std::uint16_t command, std::size_t size) {
-    Bytes bytes(std::max(size, HEADER_SIZE), 0);
-    ByteWriter(bytes).U16(OFF_COMMAND, command);
-    return bytes;
-}
-
-}  // namespace
+}  // namespace layout
 
 // ---- ByteReader / ByteWriter -----------------------------------------------------------------
 
@@ -420,116 +367,6 @@ std::optional<std::uint16_t> DecodeStatusReply(std::span<const std::uint8_t> byt
         return std::nullopt;
     }
     return r.U16(OFF_STATUS);
-}
-
-// ---- Device side -------------------------------------------------------------------------------
-
-Bytes EncodeDiscoveryReply(const MacAddress& mac, std::string_view name, std::string_view ipAddress,
-                           std::uint16_t webPort) {
-    Bytes bytes = MakeReply(CMD_DISCOVER, DISCOVERY_REPLY_MIN_SIZE);
-    ByteWriter w(bytes);
-    w.Raw(OFF_DEVICE_MAC, mac);
-    w.Text(OFF_DISC_SIGNATURE, 4, DISCOVERY_SIGNATURE);
-    w.Text(OFF_DISC_NAME, 16, name);
-    w.Text(OFF_DISC_IP, 16, ipAddress);
-    w.U16(OFF_DISC_WEB_PORT, webPort);
-    return bytes;
-}
-
-Bytes EncodeSystemInfoReply(std::string_view firmwareVersion, const SystemInfoBlock& block) {
-    Bytes bytes = MakeReply(CMD_GET_SYSTEM_INFO, SYSTEM_INFO_REPLY_SIZE);
-    ByteWriter w(bytes);
-    w.Text(OFF_SYS_FIRMWARE, 4, firmwareVersion);
-    WriteSystemBlock(w, OFF_SYS_BLOCK, block, 64);
-    return bytes;
-}
-
-Bytes EncodeNetworkInfoReply(const NetworkInfoBlock& block) {
-    Bytes bytes = MakeReply(CMD_GET_NETWORK_INFO, NETWORK_INFO_REPLY_SIZE);
-    ByteWriter w(bytes);
-    WriteNetworkBlock(w, OFF_PAYLOAD, block);
-    return bytes;
-}
-
-Bytes EncodeShareCountReply(std::int16_t count) {
-    Bytes bytes = MakeReply(CMD_GET_SHARE_COUNT, SHARE_COUNT_REPLY_SIZE);
-    ByteWriter(bytes).S16(OFF_SHARE_COUNT, count);
-    return bytes;
-}
-
-Bytes EncodeSharePageReply(std::uint8_t page, const std::vector<std::string_view>& names,
-                           std::optional<std::uint8_t> declaredCount) {
-    const std::size_t fit = (DATAGRAM_CAPACITY - OFF_PAGE_NAMES) / SHARE_ENTRY_SIZE;
-    const std::size_t n = std::min(names.size(), fit);
-    Bytes bytes = MakeReply(CMD_GET_SHARE_PAGE, OFF_PAGE_NAMES + n * SHARE_ENTRY_SIZE);
-    ByteWriter w(bytes);
-    w.U8(OFF_PAGE_INDEX, page);
-    w.U8(OFF_PAGE_COUNT, declaredCount.value_or(static_cast<std::uint8_t>(n)));
-    for (std::size_t i = 0; i < n; ++i) {
-        w.Text(OFF_PAGE_NAMES + i * SHARE_ENTRY_SIZE, SHARE_ENTRY_SIZE, names[i]);
-    }
-    return bytes;
-}
-
-Bytes EncodeVolumeInfoReply(const std::vector<VolumeEntry>& volumes,
-                            std::optional<std::uint8_t> declaredCount) {
-    const std::size_t fit = (DATAGRAM_CAPACITY - OFF_VOLUMES) / VOLUME_ENTRY_SIZE;
-    const std::size_t n = std::min(volumes.size(), fit);
-    Bytes bytes = MakeReply(CMD_GET_VOLUME_INFO, OFF_VOLUMES + n * VOLUME_ENTRY_SIZE);
-    ByteWriter w(bytes);
-    w.U8(OFF_VOLUME_COUNT, declaredCount.value_or(static_cast<std::uint8_t>(n)));
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t base = OFF_VOLUMES + i * VOLUME_ENTRY_SIZE;
-        const VolumeEntry& v = volumes[i];
-        w.Text(base + VOL_SHARE_NAME, 36, v.shareName.view());
-        w.Text(base + VOL_DEVICE_ID, 16, v.deviceId.view());
-        w.Text(base + VOL_FS_TYPE, 10, v.fsType.view());
-        w.S32(base + VOL_TOTAL_MB, v.totalSizeMb);
-        w.S16(base + VOL_FREE_PERCENT, v.freePercent);
-    }
-    return bytes;
-}
-
-Bytes EncodeStatusReply(std::uint16_t command, std::uint16_t status) {
-    Bytes bytes = MakeReply(command, HEADER_SIZE);
-    ByteWriter(bytes).U16(OFF_STATUS, status);
-    return bytes;
-}
-
-std::optional<SystemInfoBlock> DecodeSetSystemInfoRequest(std::span<const std::uint8_t> bytes) {
-    const ByteReader r(bytes);
-    SystemInfoBlock block;
-    if (!CommandIs(r, CMD_SET_SYSTEM_INFO) || !ReadSystemBlock(r, OFF_PAYLOAD, block)) {
-        return std::nullopt;
-    }
-    return block;
-}
-
-std::optional<NetworkInfoBlock> DecodeSetNetworkInfoRequest(std::span<const std::uint8_t> bytes) {
-    const ByteReader r(bytes);
-    NetworkInfoBlock block;
-    if (!CommandIs(r, CMD_SET_NETWORK_INFO) || !ReadNetworkBlock(r, OFF_PAYLOAD, block)) {
-        return std::nullopt;
-    }
-    return block;
-}
-
-std::optional<AdminCredentials> DecodeVerifyAdminRequest(std::span<const std::uint8_t> bytes) {
-    const ByteReader r(bytes);
-    AdminCredentials c;
-    if (!CommandIs(r, CMD_VERIFY_ADMIN) || !r.Text(OFF_ADMIN_NAME, ADMIN_NAME_WIDTH, c.name) ||
-        !r.Text(OFF_ADMIN_PASSWORD, ADMIN_PASSWORD_WIDTH, c.password)) {
-        return std::nullopt;
-    }
-    return c;
-}
-
-std::optional<std::uint8_t> DecodeSharePageRequest(std::span<const std::uint8_t> bytes) {
-    const ByteReader r(bytes);
-    if (!CommandIs(r, CMD_GET_SHARE_PAGE)) {
-        return std::nullopt;
-    }
-    return r.U8(OFF_PAGE_INDEX);
 }
 
 }  // namespace halvo::protocol

@@ -1,5 +1,5 @@
-// Byte layout of every datagram: bounded reading and writing, request encoders, reply decoders,
-// and the device-side reply encoders that test devices and the simulator answer with.
+// Byte layout of every datagram: bounded reading and writing, request encoders and reply
+// decoders. What a device sends and reads is in device/DeviceReplies.h.
 //
 // Replies are decoded from the bytes actually received: a decoder never reads past that length.
 // A reply whose command is not the one expected, or that is too short for the fields a step
@@ -158,30 +158,5 @@ std::optional<VolumeInfoReply> DecodeVolumeInfoReply(std::span<const std::uint8_
 // the status field was not received.
 std::optional<std::uint16_t> DecodeStatusReply(std::span<const std::uint8_t> bytes,
                                                std::uint16_t command);
-
-// ---- Device side: replies as a device sends them ----------------------------------------------
-
-Bytes EncodeDiscoveryReply(const MacAddress& mac, std::string_view name, std::string_view ipAddress,
-                           std::uint16_t webPort);
-Bytes EncodeSystemInfoReply(std::string_view firmwareVersion, const SystemInfoBlock& block);
-Bytes EncodeNetworkInfoReply(const NetworkInfoBlock& block);
-Bytes EncodeShareCountReply(std::int16_t count);
-// `declaredCount` defaults to names.size(); a different value makes a lying page.
-Bytes EncodeSharePageReply(std::uint8_t page, const std::vector<std::string_view>& names,
-                           std::optional<std::uint8_t> declaredCount = std::nullopt);
-Bytes EncodeVolumeInfoReply(const std::vector<VolumeEntry>& volumes,
-                            std::optional<std::uint8_t> declaredCount = std::nullopt);
-Bytes EncodeStatusReply(std::uint16_t command, std::uint16_t status);
-
-// Request decoding, for devices: the system and network blocks of set requests, and the verify
-// request's name and password. nullopt when the command or length does not fit.
-std::optional<SystemInfoBlock> DecodeSetSystemInfoRequest(std::span<const std::uint8_t> bytes);
-std::optional<NetworkInfoBlock> DecodeSetNetworkInfoRequest(std::span<const std::uint8_t> bytes);
-struct AdminCredentials {
-    FixedText<16> name;
-    FixedText<8> password;
-};
-std::optional<AdminCredentials> DecodeVerifyAdminRequest(std::span<const std::uint8_t> bytes);
-std::optional<std::uint8_t> DecodeSharePageRequest(std::span<const std::uint8_t> bytes);
 
 }  // namespace halvo::protocol

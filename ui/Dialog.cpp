@@ -2,12 +2,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QGroupBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -15,32 +12,11 @@
 #include <QStyleOptionFrame>
 #include <QtGlobal>
 
+#include "ui/ControlFactory.h"
+
 namespace halvo::ui {
 
 namespace {
-
-// A static text shows "&x" as an underlined x and "&&" as "&" unless it has the noPrefix style.
-QString StripMnemonics(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
-            ++i;
-        }
-        out.append(text[i]);
-    }
-    return out;
-}
-
-Qt::Alignment TextAlignment(const ControlTemplate& control) {
-    Qt::Alignment horizontal = Qt::AlignLeft;
-    if (control.Has(styleCenter)) {
-        horizontal = Qt::AlignHCenter;
-    } else if (control.Has(styleRight)) {
-        horizontal = Qt::AlignRight;
-    }
-    return horizontal | Qt::AlignTop;
-}
 
 bool IsEnter(const QKeyEvent* event) {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
@@ -129,8 +105,10 @@ void Dialog::Build(bool child) {
 
     controls_.clear();
     byId_.clear();
+    const ControlFactory factory(this, store_, [this](int id) { OnCommand(id); });
     for (const ControlTemplate& control : t.controls) {
-        QWidget* widget = CreateControl(control);
+        QWidget* widget = factory.Create(control, MapDialogRect(control.rect),
+                                         static_cast<int>(controls_.size()));
         controls_.push_back(widget);
         if (control.id != 0) {
             byId_.emplace(control.id, widget);
@@ -154,178 +132,6 @@ void Dialog::Build(bool child) {
     if (OnInitDialog() && !child) {
         GotoDlgCtrl(FirstTabStop());
     }
-}
-
-QWidget* Dialog::CreateControl(const ControlTemplate& control) {
-    QRect geometry = MapDialogRect(control.rect);
-    QWidget* widget = nullptr;
-    const int id = control.id;
-
-    switch (control.kind) {
-        case ControlKind::pushButton:
-        case ControlKind::defPushButton: {
-            auto* button = new QPushButton(control.text, this);
-            // Enter is the dialog's business (DefaultKeyProcessing), not the button's.
-            button->setAutoDefault(false);
-            button->setDefault(control.kind == ControlKind::defPushButton);
-            if (id != 0) {
-                connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
-            }
-            widget = button;
-            break;
-        }
-        case ControlKind::checkBox: {
-            auto* box = new QCheckBox(control.text, this);
-            const bool automatic = control.Has(styleAuto);
-            connect(box, &QCheckBox::clicked, this, [this, box, id, automatic](bool checked) {
-                if (!automatic) {
-                    // A plain check box leaves its state to the dialog.
-                    const QSignalBlocker block(box);
-                    box->setChecked(!checked);
-                }
-                if (id != 0) {
-                    OnCommand(id);
-                }
-            });
-            widget = box;
-            break;
-        }
-        case ControlKind::groupBox:
-            widget = new QGroupBox(control.text, this);
-            break;
-        case ControlKind::label:
-        case ControlKind::valueField: {
-            auto* label = new QLabel(this);
-            label->setTextFormat(Qt::PlainText);
-            label->setWordWrap(true);
-            label->setAlignment(TextAlignment(control));
-            label->setText(control.Has(styleNoPrefix) ? control.text
-                                                      : StripMnemonics(control.text));
-            if (control.kind == ControlKind::valueField) {
-                label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-                label->setLineWidth(1);
-            }
-            widget = label;
-            break;
-        }
-        case ControlKind::etchedLine: {
-            auto* line = new QFrame(this);
-            line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-            geometry.setHeight(std::max(geometry.height(), 2));
-            widget = line;
-            break;
-        }
-        case ControlKind::etchedFrame: {
-            auto* frame = new QFrame(this);
-            frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            widget = frame;
-            break;
-        }
-        case ControlKind::listBox: {
-            auto* list = new ListBox(this);
-            list->setFrameStyle(control.Has(styleBorder) ? (QFrame::StyledPanel | QFrame::Sunken)
-                                                         : QFrame::NoFrame);
-            list->setVerticalScrollBarPolicy(control.Has(styleVScroll) ? Qt::ScrollBarAsNeeded
-                                                                       : Qt::ScrollBarAlwaysOff);
-            list->setHorizontalScrollBarPolicy(control.Has(styleHScroll) ? Qt::ScrollBarAsNeeded
-                                                                         : Qt::ScrollBarAlwaysOff);
-            if (control.Has(styleNotify) && id != 0) {
-                connect(list, &ListBox::SelectionChangedByUser, this,
-                        [this, id] { OnCommand(id); });
-            }
-            widget = list;
-            break;
-        }
-        case ControlKind::listView: {
-            auto* view = new ListView(this);
-            view->setFrameStyle(control.Has(styleBorder) ? (QFrame::StyledPanel | QFrame::Sunken)
-                                                         : QFrame::NoFrame);
-            view->setSelectionMode(control.Has(styleSingleSel)
-                                       ? QAbstractItemView::SingleSelection
-                                       : QAbstractItemView::ExtendedSelection);
-            widget = view;
-            break;
-        }
-        case ControlKind::comboBox: {
-            // The template's height includes the dropped-down list; the field takes the height
-            // the font needs, the rest is the list.
-            auto* probe = new ComboBox(control.Has(styleDropDown), 0, this);
-            const int field = std::min(geometry.height(), probe->sizeHint().height());
-            delete probe;
-            auto* combo = new ComboBox(control.Has(styleDropDown), geometry.height() - field, this);
-            for (const QString& item : control.items) {
-                combo->AddString(item);
-            }
-            const int rowHeight = std::max(1, combo->fontMetrics().height() + 2);
-            combo->setMaxVisibleItems(std::max(1, (geometry.height() - field) / rowHeight));
-            geometry.setHeight(field);
-            if (id != 0) {
-                connect(combo, &ComboBox::SelectionChangedByUser, this,
-                        [this, id] { OnCommand(id); });
-            }
-            widget = combo;
-            break;
-        }
-        case ControlKind::edit: {
-            auto* edit = new Edit(this);
-            edit->setFrame(control.Has(styleBorder));
-            if (control.Has(stylePassword)) {
-                edit->setEchoMode(QLineEdit::Password);
-            }
-            widget = edit;
-            break;
-        }
-        case ControlKind::datePicker:
-            widget = new DatePicker(this);
-            break;
-        case ControlKind::timePicker:
-            widget = new TimePicker(this);
-            break;
-        case ControlKind::ipAddress:
-            widget = new IpAddressControl(this);
-            break;
-        case ControlKind::picture:
-        case ControlKind::icon: {
-            // Like the platform's image statics, the control takes the image's own size.
-            auto* picture = new QLabel(this);
-            const QPixmap pixmap = control.kind == ControlKind::picture
-                                       ? store_.Bitmap(control.image)
-                                       : store_.Icon(control.image).pixmap(32, 32);
-            picture->setPixmap(pixmap);
-            picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            int frame = 0;
-            if (control.Has(styleSunken)) {
-                picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-                picture->setLineWidth(1);
-                frame = 1;
-            }
-            if (!pixmap.isNull()) {
-                geometry.setSize(pixmap.deviceIndependentSize().toSize() +
-                                 QSize(2 * frame, 2 * frame));
-            }
-            widget = picture;
-            break;
-        }
-    }
-
-    widget->setObjectName(id != 0 ? QStringLiteral("control%1").arg(id)
-                                  : QStringLiteral("static%1").arg(controls_.size()));
-    widget->setGeometry(geometry);
-
-    // Tab stops take the focus by Tab and click; other interactive controls only by click.
-    const bool interactive =
-        control.kind != ControlKind::label && control.kind != ControlKind::valueField &&
-        control.kind != ControlKind::groupBox && control.kind != ControlKind::etchedLine &&
-        control.kind != ControlKind::etchedFrame && control.kind != ControlKind::picture &&
-        control.kind != ControlKind::icon;
-    if (interactive) {
-        widget->setFocusPolicy(control.Has(styleTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
-    } else {
-        widget->setFocusPolicy(Qt::NoFocus);
-    }
-    widget->setEnabled(!control.Has(styleDisabled));
-    widget->show();
-    return widget;
 }
 
 void Dialog::Watch(QWidget* widget) {

@@ -193,7 +193,6 @@ class Dialog : public QDialog {
 
   private:
     void Build(bool child);
-    QWidget* CreateControl(const ControlTemplate& control);
     void Watch(QWidget* widget);
     QWidget* FirstTabStop() const;
     bool HandleKey(QKeyEvent* event);

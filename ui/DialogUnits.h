@@ -6,7 +6,7 @@
 #include <QFont>
 #include <QRect>
 
-#include "ui/ResourceStore.h"
+#include "ui/DialogTemplate.h"
 
 namespace halvo::ui {
 

@@ -1,5 +1,6 @@
-// The five network-drive operations over our own letter table and a share mounter. Standard C++;
-// the GIO mounter is in platform/gio, a scripted one in the tests.
+// The five network-drive operations over our own letter table and a share mounter. Standard C++
+// over the table's file (DriveTableFile.h, POSIX); the GIO mounter is in platform/gio, a scripted
+// one in the tests.
 #pragma once
 
 #include <functional>
@@ -9,6 +10,8 @@
 
 #include "platform/NetworkDrives.h"
 #include "platform/drives/DriveTable.h"
+#include "platform/drives/DriveTableFile.h"
+#include "platform/drives/ShareNames.h"
 
 namespace halvo::platform {
 

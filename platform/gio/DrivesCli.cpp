@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/drives/DriveTable.h"
+#include "platform/drives/DriveTableFile.h"
 #include "platform/gio/GioNetworkDrives.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "platform/NetworkDrives.h"
 #include "platform/drives/DriveLetters.h"
-#include "platform/drives/DriveTable.h"
+#include "platform/drives/DriveTableFile.h"
 #include "platform/gio/GioShareMounter.h"
 
 namespace halvo::platform {

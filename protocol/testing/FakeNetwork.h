@@ -27,6 +27,7 @@
 #include "platform/SocketLayer.h"
 #include "protocol/Protocol.h"
 #include "protocol/WireFormat.h"
+#include "protocol/device/DeviceReplies.h"
 
 namespace halvo::protocol::testing {
 

@@ -10,18 +10,11 @@
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"
 #include "protocol/testing/FakeNetwork.h"
+#include "ui/testing/BuiltInResources.h"
 
 namespace halvo::app::testing {
 
-inline const ui::ResourceStore& BuiltInResources() {
-    static const ui::ResourceStore store = [] {
-        ui::ResourceStore s;
-        QString error;
-        EXPECT_TRUE(s.LoadBuiltIn(&error)) << error.toStdString();
-        return s;
-    }();
-    return store;
-}
+using ui::testing::BuiltInResources;
 
 inline protocol::MacAddress Mac(std::uint8_t last) {
     return {0x00, 0x11, 0x22, 0x33, 0x44, last};

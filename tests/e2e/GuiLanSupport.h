@@ -26,10 +26,12 @@
 #include "platform/posix/SystemTimeZone.h"
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"
+#include "tests/e2e/FetchPage.h"
 #include "tools/devsim/LanHosts.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
 #include "ui/ResourceStore.h"
+#include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 
 namespace halvo::e2e {
@@ -42,10 +44,8 @@ using devsim::LanDevice;
 // session bus, scripted ones without one, where no test maps a share.
 platform::NetworkDrives& TestDrives();
 
-const ui::ResourceStore& BuiltInResources();
-
-// Fetches "/" from address:port over plain HTTP; empty on any failure.
-std::string FetchPage(const std::string& address, std::uint16_t port);
+using ui::testing::BuiltInResources;
+using ui::testing::WhenActive;
 
 // Splits "http://A.B.C.D[:port]" into address and port; port 0 when it is no such address.
 std::pair<std::string, std::uint16_t> SplitWebAddress(const std::string& url);
@@ -68,7 +68,7 @@ ui::ListView* UsbList(const MainDialog& main);
 QStringList Entries(const MainDialog& main);
 QString FieldText(const MainDialog& main, int id);
 
-// A dialog run from a WhenOpen handler is ended when the handler returns, unless it has been
+// A dialog run from a WhenActive handler is ended when the handler returns, unless it has been
 // ended already, whatever a failed check left undone, so that the click that opened it returns.
 class EndOnExit {
   public:
@@ -99,36 +99,6 @@ class GuiLanBase : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    // Runs `action` once on the modal window of type T when it is open and active; the answer is
-    // armed before the click that opens the window, which blocks in the window's own loop. Gives
-    // up after `timeoutMs`, and at the end of the test, so that no answer outlives its test.
-    // Returns a flag that turns true once the action has run.
-    template <class T>
-    std::shared_ptr<bool> WhenOpen(std::function<void(T*)> action, int timeoutMs) {
-        auto done = std::make_shared<bool>(false);
-        auto* timer = new QTimer(armed_.get());
-        auto waited = std::make_shared<int>(0);
-        QObject::connect(timer, &QTimer::timeout, timer, [timer, action, done, waited, timeoutMs] {
-            QWidget* widget = QApplication::activeModalWidget();
-            // Only once it has the keyboard too, so that keys reach its focused control.
-            if (T* target = dynamic_cast<T*>(widget);
-                target != nullptr && QApplication::activeWindow() == widget) {
-                timer->stop();
-                timer->deleteLater();
-                *done = true;
-                action(target);
-                return;
-            }
-            *waited += 10;
-            if (*waited >= timeoutMs) {
-                timer->stop();
-                timer->deleteLater();
-            }
-        });
-        timer->start(10);
-        return done;
-    }
-
     const LanDevice& ByName(std::string_view name) const;
     // Every device name the LAN serves, sorted.
     QStringList LanNames() const;
@@ -145,6 +115,8 @@ class GuiLanBase : public ::testing::Test {
     platform::testing::RecordingMessageBoxes boxes_;
     platform::testing::RecordingShell shell_;
     platform::SystemTimeZone timeZone_;
+    // Owns the answers armed with WhenActive(…, armed_.get()): they give up at the end of the
+    // test, so that no answer outlives its test.
     std::unique_ptr<QObject> armed_ = std::make_unique<QObject>();
     app::AppContext context_{sockets_,           clock_,       boxes_,   shell_,
                              BuiltInResources(), TestDrives(), timeZone_};

@@ -34,13 +34,13 @@ TEST_F(GuiLan, TheProgramStartsWithEveryBoxListedByName) {
     app::SetupApp program(context_);
     QStringList shown;
     ButtonStates states{};
-    auto seen = WhenOpen<MainDialog>(
+    auto seen = WhenActive<MainDialog>(
         [&](MainDialog* main) {
             shown = Entries(*main);
             states = States(*main);
             QTest::mouseClick(main->Control(app::IDC_QUIT), Qt::LeftButton);
         },
-        10000);
+        10000, armed_.get());
     EXPECT_EQ(program.Run(), 0);
     ASSERT_TRUE(*seen) << "the main window never came up";
     EXPECT_EQ(Sorted(shown), LanNames());

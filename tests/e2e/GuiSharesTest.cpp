@@ -132,7 +132,7 @@ TEST_F(GuiShares, AShareMappedToZCarriesFilesAndIsListedUntilUnmapped) {
     std::vector<std::string> messages;
     std::string readBack;
     bool wrote = false;
-    auto first = WhenOpen<ShareMappingDialog>(
+    auto first = WhenActive<ShareMappingDialog>(
         [&](ShareMappingDialog* dialog) {
             EndOnExit end(dialog);
             ui::ComboBox* shareCombo = Combo(dialog, shares::IDC_SHARE_COMBO);
@@ -147,7 +147,7 @@ TEST_F(GuiShares, AShareMappedToZCarriesFilesAndIsListedUntilUnmapped) {
             readBack = ReadFile(letters_ + "Z/hello.txt");
             Click(*dialog, ui::IDOK);
         },
-        kMapWaitMs);
+        kMapWaitMs, armed_.get());
     Click(*main, app::IDC_SHARE_MAPPING);
     ASSERT_TRUE(*first) << "the share mapping dialog did not open";
     EXPECT_EQ(shareRows, QStringList({"public", "media", "backup"}));
@@ -164,7 +164,7 @@ TEST_F(GuiShares, AShareMappedToZCarriesFilesAndIsListedUntilUnmapped) {
     // A new dialog lists the letter; Unmap frees it again.
     QStringList rowsAtOpen, rowsAfterUnmap;
     bool zOfferedFree = false;
-    auto second = WhenOpen<ShareMappingDialog>(
+    auto second = WhenActive<ShareMappingDialog>(
         [&](ShareMappingDialog* dialog) {
             EndOnExit end(dialog);
             ui::ListView* list = MappedList(dialog);
@@ -178,7 +178,7 @@ TEST_F(GuiShares, AShareMappedToZCarriesFilesAndIsListedUntilUnmapped) {
             zOfferedFree = drives->GetCount() > 0 && drives->GetLBText(0) == "Z:";
             Click(*dialog, ui::IDCANCEL);
         },
-        kMapWaitMs);
+        kMapWaitMs, armed_.get());
     Click(*main, app::IDC_SHARE_MAPPING);
     ASSERT_TRUE(*second);
     EXPECT_EQ(rowsAtOpen, QStringList({path + " | Z:"}));
@@ -203,7 +203,7 @@ TEST_F(GuiShares, AWrongPasswordGivesMapFailedAndMountsNothing) {
     bool yStillFree = false;
     int mounts = -1;
     QString userKept;
-    auto seen = WhenOpen<ShareMappingDialog>(
+    auto seen = WhenActive<ShareMappingDialog>(
         [&](ShareMappingDialog* dialog) {
             EndOnExit end(dialog);
             Map(dialog, "projects", "Y:", Q(beta.config.smbUser), "wrong-pw");
@@ -214,7 +214,7 @@ TEST_F(GuiShares, AWrongPasswordGivesMapFailedAndMountsNothing) {
             userKept = dialog->ControlAs<ui::Edit>(shares::IDC_USER_NAME)->GetWindowText();
             Click(*dialog, ui::IDCANCEL);
         },
-        kMapWaitMs);
+        kMapWaitMs, armed_.get());
     Click(*main, app::IDC_SHARE_MAPPING);
     ASSERT_TRUE(*seen) << "the share mapping dialog did not open";
     EXPECT_EQ(messages, std::vector<std::string>{shares::MSG_MAP_FAILED});

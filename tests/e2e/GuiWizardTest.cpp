@@ -61,7 +61,7 @@ TEST_F(GuiWizard, TheAdministratorCheckRefusesAWrongPasswordAndOpensTheWizardOnT
     bool stayedOpen = false;
     QString wizardDescription;
     std::shared_ptr<bool> wizardSeen;
-    auto verifySeen = WhenOpen<wizard::VerifyDialog>(
+    auto verifySeen = WhenActive<wizard::VerifyDialog>(
         [&](wizard::VerifyDialog* verify) {
             EndOnExit end(verify);
             Type(*verify, wizard::VERIFY_NAME_EDIT, Q(locked.config.adminName.view()));
@@ -71,7 +71,7 @@ TEST_F(GuiWizard, TheAdministratorCheckRefusesAWrongPasswordAndOpensTheWizardOnT
             stayedOpen = verify->IsRunning();
 
             // The right one: the check ends and the wizard opens on its first page.
-            wizardSeen = WhenOpen<WizardDialog>(
+            wizardSeen = WhenActive<WizardDialog>(
                 [&](WizardDialog* wizard) {
                     EndOnExit endWizard(wizard);
                     EXPECT_EQ(wizard->CurrentPage(), 0);
@@ -80,11 +80,11 @@ TEST_F(GuiWizard, TheAdministratorCheckRefusesAWrongPasswordAndOpensTheWizardOnT
                                             ->GetWindowText();
                     Click(*wizard, ui::IDCANCEL);
                 },
-                kWizardWaitMs);
+                kWizardWaitMs, armed_.get());
             Type(*verify, wizard::VERIFY_PASSWORD_EDIT, Q(locked.config.adminPassword.view()));
             Click(*verify, wizard::VERIFY_OK_BUTTON);
         },
-        10000);
+        10000, armed_.get());
     Click(*main, app::IDC_SETUP_WIZARD);
 
     ASSERT_TRUE(*verifySeen) << "the administrator check did not open";
@@ -106,7 +106,7 @@ TEST_F(GuiWizard, SettingsWrittenThroughTheWizardAreWhatTheBoxReportsNext) {
     const QTime time(14, 7, 9);
 
     std::vector<int> pages;
-    auto seen = WhenOpen<WizardDialog>(
+    auto seen = WhenActive<WizardDialog>(
         [&](WizardDialog* wizard) {
             EndOnExit end(wizard);
             ui::Dialog* system = wizard->GetPage(0);
@@ -131,7 +131,7 @@ TEST_F(GuiWizard, SettingsWrittenThroughTheWizardAreWhatTheBoxReportsNext) {
             Click(*wizard, WizardDialog::NEXT_BUTTON);  // "&Finished"
             EXPECT_FALSE(wizard->isVisible());
         },
-        kWizardWaitMs);
+        kWizardWaitMs, armed_.get());
     Click(*main, app::IDC_SETUP_WIZARD);
     ASSERT_TRUE(*seen) << "the wizard did not open";
     EXPECT_EQ(pages, (std::vector<int>{1, 2}));
@@ -176,7 +176,7 @@ TEST_F(GuiWizard, ARefusedAndAnUnansweredWriteShowTheirMessagesAndTheWizardStill
 
     std::vector<std::vector<std::string>> messages;
     std::vector<int> pages;
-    auto seen = WhenOpen<WizardDialog>(
+    auto seen = WhenActive<WizardDialog>(
         [&](WizardDialog* wizard) {
             EndOnExit end(wizard);
             Type(*wizard->GetPage(0), SystemPage::DESCRIPTION_EDIT, "Not taken");
@@ -191,7 +191,7 @@ TEST_F(GuiWizard, ARefusedAndAnUnansweredWriteShowTheirMessagesAndTheWizardStill
             pages.push_back(wizard->CurrentPage());
             Click(*wizard, WizardDialog::NEXT_BUTTON);
         },
-        kWizardWaitMs);
+        kWizardWaitMs, armed_.get());
     Click(*main, app::IDC_SETUP_WIZARD);
     ASSERT_TRUE(*seen) << "the wizard did not open";
     const std::string refused(protocol::MSG_SET_SYSTEM_FAILED);

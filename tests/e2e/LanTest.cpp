@@ -1,11 +1,7 @@
 // End-to-end: the protocol core on real sockets against simulators on a namespace LAN. Runs only
 // on the workstation host of such a LAN (tests/e2e/run-on-lan.sh puts it there); anywhere else
 // every test is skipped, so nothing is ever broadcast on the machine's own network.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -23,6 +19,7 @@
 #include "protocol/DeviceRecord.h"
 #include "protocol/Discovery.h"
 #include "protocol/Messages.h"
+#include "tests/e2e/FetchPage.h"
 #include "tools/devsim/LanHosts.h"
 #include "tools/devsim/NamespaceGuard.h"
 
@@ -305,35 +302,6 @@ TEST_F(Lan, SilentDeviceGivesTheTimeoutMessage) {
     ASSERT_EQ(messages_.Warnings().size(), 2u);
     EXPECT_EQ(messages_.Warnings()[1], MSG_TIMEOUT_SYSTEM_INFO);
     EXPECT_EQ(sockets_.startedCount(), 0);
-}
-
-// Fetches "/" from address:port over plain HTTP; empty on any failure.
-std::string FetchPage(const std::string& address, std::uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
-    if (fd < 0) {
-        return {};
-    }
-    timeval timeout{2, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    std::string page;
-    if (::inet_pton(AF_INET, address.c_str(), &to.sin_addr) == 1 &&
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
-        const std::string request = "GET / HTTP/1.0\r\nHost: " + address + "\r\n\r\n";
-        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
-            static_cast<ssize_t>(request.size())) {
-            char buffer[4096];
-            ssize_t n = 0;
-            while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
-                page.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-    }
-    ::close(fd);
-    return page;
 }
 
 TEST_F(Lan, WebPageOnTheDevicesWebPortNamesIt) {

@@ -7,6 +7,7 @@
 
 #include "protocol/DeviceRecord.h"
 #include "protocol/WireFormat.h"
+#include "protocol/device/DeviceReplies.h"
 #include "tests/protocol/GoldenVectors.h"
 
 namespace halvo::protocol {

@@ -13,6 +13,7 @@
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"
 #include "shares/ShareMappingDialog.h"
+#include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 
 namespace halvo::shares {
@@ -21,16 +22,7 @@ namespace {
 using platform::testing::FakeNetworkDrives;
 using Op = FakeNetworkDrives::Op;
 using Row = std::pair<QString, QString>;
-
-const ui::ResourceStore& Resources() {
-    static const ui::ResourceStore store = [] {
-        ui::ResourceStore s;
-        QString error;
-        EXPECT_TRUE(s.LoadBuiltIn(&error)) << error.toStdString();
-        return s;
-    }();
-    return store;
-}
+using ui::testing::BuiltInResources;
 
 class ShareMappingTest : public ::testing::Test {
   protected:
@@ -82,7 +74,7 @@ class ShareMappingTest : public ::testing::Test {
 
     FakeNetworkDrives drives;
     platform::testing::RecordingMessageBoxes boxes;
-    ShareMappingContext context{drives, boxes, Resources()};
+    ShareMappingContext context{drives, boxes, BuiltInResources()};
     protocol::DeviceRecord record;
     std::unique_ptr<ShareMappingDialog> dialog;
 };

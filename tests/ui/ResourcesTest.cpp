@@ -8,10 +8,13 @@
 #include <QTemporaryDir>
 
 #include "ui/ResourceStore.h"
+#include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 
 namespace halvo::ui {
 namespace {
+
+using testing::BuiltInResources;
 
 using K = ControlKind;
 
@@ -22,19 +25,9 @@ struct Row {
     int x, y, w, h;
 };
 
-const ResourceStore& Store() {
-    static ResourceStore store = [] {
-        ResourceStore s;
-        QString error;
-        EXPECT_TRUE(s.LoadBuiltIn(&error)) << error.toStdString();
-        return s;
-    }();
-    return store;
-}
-
 void ExpectControls(int templateId, const std::vector<Row>& rows) {
     SCOPED_TRACE("template " + std::to_string(templateId));
-    const DialogTemplate* t = Store().FindTemplate(templateId);
+    const DialogTemplate* t = BuiltInResources().FindTemplate(templateId);
     ASSERT_NE(t, nullptr);
     ASSERT_EQ(t->controls.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -48,7 +41,7 @@ void ExpectControls(int templateId, const std::vector<Row>& rows) {
 }
 
 TEST(BuiltInResources, MainWindowTemplate) {
-    const DialogTemplate* t = Store().FindTemplate(102);
+    const DialogTemplate* t = BuiltInResources().FindTemplate(102);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->title, "Halvo");
     EXPECT_EQ(t->size, QSize(443, 264));
@@ -92,7 +85,7 @@ TEST(BuiltInResources, MainWindowTemplate) {
 }
 
 TEST(BuiltInResources, AboutTemplate) {
-    const DialogTemplate* t = Store().FindTemplate(100);
+    const DialogTemplate* t = BuiltInResources().FindTemplate(100);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->title, "About");
     EXPECT_EQ(t->size, QSize(235, 55));
@@ -114,7 +107,7 @@ TEST(BuiltInResources, AboutTemplate) {
 }
 
 TEST(BuiltInResources, ShareMappingTemplate) {
-    const DialogTemplate* t = Store().FindTemplate(105);
+    const DialogTemplate* t = BuiltInResources().FindTemplate(105);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->title, "Share Mapping");
     EXPECT_EQ(t->size, QSize(392, 263));
@@ -151,7 +144,7 @@ TEST(BuiltInResources, ShareMappingTemplate) {
 }
 
 TEST(BuiltInResources, WizardTemplates) {
-    const DialogTemplate* frame = Store().FindTemplate(129);
+    const DialogTemplate* frame = BuiltInResources().FindTemplate(129);
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(frame->title, "Wizard");
     EXPECT_EQ(frame->size, QSize(362, 218));
@@ -168,7 +161,7 @@ TEST(BuiltInResources, WizardTemplates) {
     EXPECT_TRUE(frame->Find(1021)->Has(styleDisabled));
     EXPECT_FALSE(frame->Find(1022)->Has(styleDisabled));
 
-    const DialogTemplate* system = Store().FindTemplate(130);
+    const DialogTemplate* system = BuiltInResources().FindTemplate(130);
     ASSERT_NE(system, nullptr);
     EXPECT_EQ(system->frame, FrameKind::child);
     EXPECT_EQ(system->size, QSize(235, 163));
@@ -187,7 +180,7 @@ TEST(BuiltInResources, WizardTemplates) {
     // "Drop-down combo box": a list with a field that can be typed into.
     EXPECT_TRUE(system->Find(1062)->Has(styleDropDown));
 
-    const DialogTemplate* network = Store().FindTemplate(131);
+    const DialogTemplate* network = BuiltInResources().FindTemplate(131);
     ASSERT_NE(network, nullptr);
     EXPECT_EQ(network->frame, FrameKind::child);
     EXPECT_EQ(network->size, QSize(225, 159));
@@ -208,7 +201,7 @@ TEST(BuiltInResources, WizardTemplates) {
     EXPECT_EQ(network->Find(1045)->items, QStringList({"Static IP", "DHCP"}));
     EXPECT_TRUE(network->Find(1045)->Has(styleDropDown));
 
-    const DialogTemplate* finish = Store().FindTemplate(132);
+    const DialogTemplate* finish = BuiltInResources().FindTemplate(132);
     ASSERT_NE(finish, nullptr);
     EXPECT_EQ(finish->size, QSize(235, 163));
     ASSERT_EQ(finish->controls.size(), 1u);
@@ -217,7 +210,7 @@ TEST(BuiltInResources, WizardTemplates) {
 }
 
 TEST(BuiltInResources, VerifyTemplate) {
-    const DialogTemplate* t = Store().FindTemplate(141);
+    const DialogTemplate* t = BuiltInResources().FindTemplate(141);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->title, "Verify");
     EXPECT_EQ(t->size, QSize(279, 98));
@@ -237,7 +230,7 @@ TEST(BuiltInResources, VerifyTemplate) {
 }
 
 TEST(BuiltInResources, TimezoneTableRows) {
-    const QStringList rows = Store().FindTemplate(130)->Find(1062)->items;
+    const QStringList rows = BuiltInResources().FindTemplate(130)->Find(1062)->items;
     ASSERT_EQ(rows.size(), 75);
     EXPECT_EQ(rows[0], "(GMT-12:00) International Date Line West ");
     EXPECT_EQ(rows[4], "(GMT-08:00) Pacific Time (US &amp; Canada); Tijuana ");
@@ -255,20 +248,20 @@ TEST(BuiltInResources, TimezoneTableRows) {
 }
 
 TEST(BuiltInResources, Strings) {
-    EXPECT_EQ(Store().String(101), "About Ostrel");
-    const QString failed = Store().String(103);
+    EXPECT_EQ(BuiltInResources().String(101), "About Ostrel");
+    const QString failed = BuiltInResources().String(103);
     EXPECT_EQ(failed, QString::fromUtf8("Windows socket initialization failed\xE3\x80\x82"));
     EXPECT_EQ(failed.back().unicode(), 0x3002);
-    EXPECT_TRUE(Store().String(999).isEmpty());
+    EXPECT_TRUE(BuiltInResources().String(999).isEmpty());
 }
 
 TEST(BuiltInResources, IconHasBothSizes) {
-    const QIcon icon = Store().Icon(128);
+    const QIcon icon = BuiltInResources().Icon(128);
     ASSERT_FALSE(icon.isNull());
     const QList<QSize> sizes = icon.availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(16, 16)));
     EXPECT_TRUE(sizes.contains(QSize(32, 32)));
-    EXPECT_TRUE(Store().Icon(129).isNull());
+    EXPECT_TRUE(BuiltInResources().Icon(129).isNull());
 }
 
 TEST(BuiltInResources, SideBitmapIsTwoGreysIn16Colours) {
@@ -279,7 +272,7 @@ TEST(BuiltInResources, SideBitmapIsTwoGreysIn16Colours) {
     EXPECT_EQ(bytes.left(2), "BM");
     EXPECT_EQ(static_cast<int>(bytes[28]), 4);  // bits per pixel: 16 colours
 
-    const QImage image = Store().Bitmap(136).toImage();
+    const QImage image = BuiltInResources().Bitmap(136).toImage();
     ASSERT_EQ(image.size(), QSize(160, 249));
     const QRgb light = qRgb(0xC0, 0xC0, 0xC0);
     const QRgb dark = qRgb(0x80, 0x80, 0x80);

@@ -11,6 +11,7 @@
 
 #include "ui/Dialog.h"
 #include "ui/ResourceStore.h"
+#include "ui/testing/BuiltInResources.h"
 
 namespace halvo::wizard::testing {
 
@@ -49,16 +50,6 @@ inline void PressOnFocus(Qt::Key key) {
     QTest::keyClick(focus, key);
 }
 
-inline const ui::ResourceStore& Resources() {
-    static const ui::ResourceStore store = [] {
-        ui::ResourceStore s;
-        QString error;
-        if (!s.LoadBuiltIn(&error)) {
-            ADD_FAILURE() << error.toStdString();
-        }
-        return s;
-    }();
-    return store;
-}
+using ui::testing::BuiltInResources;
 
 }  // namespace halvo::wizard::testing

@@ -9,7 +9,7 @@
 #include "WizardTestSupport.h"
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"
-#include "protocol/WireFormat.h"
+#include "protocol/device/DeviceReplies.h"
 #include "protocol/testing/FakeNetwork.h"
 #include "ui/testing/GuiTest.h"
 
@@ -18,9 +18,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using protocol::CMD_VERIFY_ADMIN;
+using testing::BuiltInResources;
 using testing::MakeRecord;
 using testing::PressOnFocus;
-using testing::Resources;
 using testing::RunModalWith;
 using testing::TEST_MAC;
 
@@ -55,7 +55,7 @@ class VerifyDialogTest : public ::testing::Test {
     platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     protocol::DeviceRecord record = MakeRecord();
-    VerifyDialog dialog{Resources(), context};
+    VerifyDialog dialog{BuiltInResources(), context};
 };
 
 // ---- Enter in each control ---------------------------------------------------------------------
@@ -132,10 +132,10 @@ TEST_F(VerifyDialogTest, EnterOnCancelCancelsWithoutSending) {
 TEST_F(VerifyDialogTest, EscapeCloseBoxAndCancelButtonReturnTwo) {
     ServeAdmin();
     EXPECT_EQ(RunModalWith(dialog, [&] { PressOnFocus(Qt::Key_Escape); }), 2);
-    VerifyDialog second(Resources(), context);
+    VerifyDialog second(BuiltInResources(), context);
     second.SetDevice(&record);
     EXPECT_EQ(RunModalWith(second, [&] { second.close(); }), 2);
-    VerifyDialog third(Resources(), context);
+    VerifyDialog third(BuiltInResources(), context);
     third.SetDevice(&record);
     EXPECT_EQ(RunModalWith(third, [&] { third.ControlAs<QPushButton>(ui::IDCANCEL)->click(); }), 2);
     EXPECT_TRUE(net.sent().empty());
@@ -270,7 +270,7 @@ TEST(DialogVerifyPrompt, RunsOneDialogForTheRecord) {
     platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     const auto record = MakeRecord();
-    DialogVerifyPrompt prompt(Resources(), context, nullptr);
+    DialogVerifyPrompt prompt(BuiltInResources(), context, nullptr);
     const auto answered = ui::testing::WhenActive<VerifyDialog>(
         [](VerifyDialog* shown) { shown->ControlAs<QPushButton>(ui::IDCANCEL)->click(); });
     EXPECT_EQ(RunVerificationGate(record, prompt), GateOutcome::Cancelled);

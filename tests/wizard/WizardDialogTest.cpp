@@ -12,7 +12,7 @@
 #include "WizardTestSupport.h"
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"
-#include "protocol/WireFormat.h"
+#include "protocol/device/DeviceReplies.h"
 #include "protocol/testing/FakeNetwork.h"
 #include "ui/testing/GuiTest.h"
 #include "wizard/VerifyDialog.h"
@@ -24,8 +24,8 @@ namespace {
 using platform::UtcTimeZone;
 using protocol::CMD_SET_NETWORK_INFO;
 using protocol::CMD_SET_SYSTEM_INFO;
+using testing::BuiltInResources;
 using testing::MakeRecord;
-using testing::Resources;
 using testing::RunModalWith;
 using testing::TEST_MAC;
 
@@ -37,9 +37,9 @@ class WizardDialogTest : public ::testing::Test {
     int Run(const std::function<void()>& steps) {
         wizard = std::make_unique<WizardDialog>(context);
         wizard->SetDevice(&record);
-        system = std::make_unique<SystemPage>(Resources());
-        network = std::make_unique<NetworkPage>(Resources());
-        finish = std::make_unique<FinishPage>(Resources());
+        system = std::make_unique<SystemPage>(BuiltInResources());
+        network = std::make_unique<NetworkPage>(BuiltInResources());
+        finish = std::make_unique<FinishPage>(BuiltInResources());
         wizard->AddPage(system.get(), SYSTEM_PAGE_TEMPLATE);
         wizard->AddPage(network.get(), NETWORK_PAGE_TEMPLATE);
         wizard->AddPage(finish.get(), FINISH_PAGE_TEMPLATE);
@@ -91,7 +91,7 @@ class WizardDialogTest : public ::testing::Test {
     protocol::testing::FakeNetwork net;
     platform::testing::RecordingMessageBoxes boxes;
     const UtcTimeZone zone;
-    WizardContext context{Resources(), {net, net, boxes}, zone};
+    WizardContext context{BuiltInResources(), {net, net, boxes}, zone};
     protocol::DeviceRecord record = MakeRecord();
     protocol::testing::FakeDevice* device = nullptr;
     // The frame before its pages: the pages go first.
@@ -140,7 +140,7 @@ TEST_F(WizardDialogTest, TimezoneRowsAreShownLiterally) {
     Run([&] {
         auto* combo = SystemControl<ui::ComboBox>(SystemPage::TIMEZONE_COMBO);
         ASSERT_EQ(combo->GetCount(), 75);
-        const QStringList fromTemplate = Resources().FindTemplate(130)->Find(1062)->items;
+        const QStringList fromTemplate = BuiltInResources().FindTemplate(130)->Find(1062)->items;
         ASSERT_EQ(fromTemplate.size(), 75);
         for (int i = 0; i < 75; ++i) {
             EXPECT_EQ(combo->GetLBText(i), fromTemplate[i]) << i;

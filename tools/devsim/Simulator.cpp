@@ -4,6 +4,8 @@
 #include <string_view>
 #include <utility>
 
+#include "protocol/device/DeviceReplies.h"
+
 namespace halvo::devsim {
 
 using protocol::Bytes;

@@ -19,12 +19,13 @@
 namespace halvo::ui::testing {
 
 // Polls every 10 ms for a popup menu or a modal window of type T that is the active window, and
-// runs `action` on it once; gives up after `timeoutMs`. Returns a flag that turns true once the
-// action has run.
+// runs `action` on it once; gives up after `timeoutMs`, or when `owner` (the application by
+// default) is destroyed. Returns a flag that turns true once the action has run.
 template <class T>
-std::shared_ptr<bool> WhenActive(std::function<void(T*)> action, int timeoutMs = 2000) {
+std::shared_ptr<bool> WhenActive(std::function<void(T*)> action, int timeoutMs = 2000,
+                                 QObject* owner = qApp) {
     auto done = std::make_shared<bool>(false);
-    auto* timer = new QTimer(qApp);
+    auto* timer = new QTimer(owner);
     auto waited = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, action, done, waited, timeoutMs] {
         QWidget* widget = QApplication::activePopupWidget();
