@@ -4,6 +4,7 @@
 
 #include "app/SetupApp.h"
 #include "platform/gio/GioNetworkDrives.h"
+#include "platform/posix/PosixNetworkInterfaces.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/SystemTimeZone.h"
@@ -32,6 +33,10 @@ int main(int argc, char** argv) {
     halvo::ui::QtShell shell;
     const halvo::platform::SystemTimeZone timeZone;
 
-    halvo::app::SetupApp setup({sockets, clock, messages, shell, resources, drives, timeZone});
+    halvo::platform::PosixNetworkInterfaces interfaces;
+
+    halvo::app::AppContext context{sockets, clock, messages, shell, resources, drives, timeZone};
+    context.interfaces = &interfaces;
+    halvo::app::SetupApp setup(context);
     return setup.Run();
 }

@@ -21,7 +21,7 @@ struct DatagramPath {
 
 // Where a received datagram came from and in by.
 struct ReceivedFrom {
-    DatagramPath path;              // interface and local address it arrived on (0 when unknown)
+    DatagramPath path;                // interface and local address it arrived on (0 when unknown)
     std::uint32_t senderAddress = 0;  // IPv4, host order
     std::uint16_t senderPort = 0;
 };

@@ -62,8 +62,7 @@ bool DeviceExchange::Open(std::uint16_t version, const DeviceRoute& route) {
     if (!OpenSocket(version)) {
         return false;
     }
-    if (context_.interfaces != nullptr &&
-        !RouteAvailable(route, context_.interfaces->List())) {
+    if (context_.interfaces != nullptr && !RouteAvailable(route, context_.interfaces->List())) {
         // The interface the device was heard on has gone: a broadcast now would leave by another
         // one and could reach another segment's box of the same MAC, or none at all.
         context_.messages.ShowWarning(

@@ -25,7 +25,7 @@ using DeviceReceiver = std::function<void(std::unique_ptr<DeviceRecord>)>;
 
 // What one discovery asks.
 struct DiscoveryTargets {
-    bool broadcast = true;                // the broadcast requests
+    bool broadcast = true;                 // the broadcast requests
     std::vector<std::uint32_t> addresses;  // one unicast request each, host order
 };
 

@@ -260,8 +260,8 @@ class FakeNetwork final : public platform::SocketLayer,
     SocketState* Live(SocketHandle socket);
     SocketHandle CurrentDatagramSocket() const;
     void Schedule(Duration at, SocketHandle target, Bytes bytes, ReceivedFrom from = {});
-    int Transmit(SocketHandle socket, std::span<const std::uint8_t> datagram,
-                 std::uint32_t address, std::uint16_t port, std::optional<DatagramPath> via);
+    int Transmit(SocketHandle socket, std::span<const std::uint8_t> datagram, std::uint32_t address,
+                 std::uint16_t port, std::optional<DatagramPath> via);
     const FakeInterface* Interface(std::uint32_t index) const;
     // Whether a device hears a datagram to `address` leaving by interface `egress`.
     bool Hears(const FakeDevice& device, std::uint32_t address, std::uint32_t egress) const;
