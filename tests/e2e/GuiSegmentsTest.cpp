@@ -99,8 +99,7 @@ class GuiSegments : public GuiLanBase {
         auto done = WhenOpen<app::AddDeviceDialog>(
             [address](app::AddDeviceDialog* d) {
                 EndOnExit end(d);
-                d->ControlAs<ui::IpAddressControl>(app::IDC_DEVICE_ADDRESS)
-                    ->SetAddress(Q(address));
+                d->ControlAs<ui::IpAddressControl>(app::IDC_DEVICE_ADDRESS)->SetAddress(Q(address));
                 Click(*d, ui::IDOK);
             },
             5000);
@@ -132,7 +131,8 @@ TEST_F(GuiSegments, ASecondSegmentBoxIsQueriedAndWrittenThroughItsSegmentOnly) {
     const auto before = Logs();
     ClickEntry(*main, box.config.name.view());
     EXPECT_EQ(States(*main), kAllEnabled);
-    EXPECT_EQ(FieldText(*main, app::IDC_MAC_ADDRESS), Q(protocol::FormatMacAddress(box.config.mac)));
+    EXPECT_EQ(FieldText(*main, app::IDC_MAC_ADDRESS),
+              Q(protocol::FormatMacAddress(box.config.mac)));
     const protocol::DeviceRecord* record = main->SelectedDevice();
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(WriteSystemInfo(*record), protocol::StatusOutcome::Accepted);
@@ -164,7 +164,8 @@ TEST_F(GuiSegments, ABoxBehindTheRouterIsAddedByAddressQueriedAndWritten) {
     EXPECT_TRUE(boxes_.boxes.empty()) << boxes_.Texts().front();
     EXPECT_EQ(Entries(*main).count(name), 1);
     ClickEntry(*main, box.config.name.view());
-    EXPECT_EQ(FieldText(*main, app::IDC_MAC_ADDRESS), Q(protocol::FormatMacAddress(box.config.mac)));
+    EXPECT_EQ(FieldText(*main, app::IDC_MAC_ADDRESS),
+              Q(protocol::FormatMacAddress(box.config.mac)));
     const protocol::DeviceRecord* record = main->SelectedDevice();
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(WriteSystemInfo(*record), protocol::StatusOutcome::Accepted);
