@@ -8,14 +8,16 @@
 #                             whose config gives an SMB account (smb_user, smb_password) and
 #                             shares also runs Samba serving those shares to that account
 #                             (scripts/samba-ns.sh; "index address folder" lines in smb-hosts)
-#   lan.sh up --multi A B C [config...]
+#   lan.sh up --multi A B C [D] [config...]
 #                             a workstation on two segments, A device hosts on the first
 #                             (10.77.0.0/24, the workstation's eth0) and B on the second
 #                             (10.78.0.0/24, eth1), C device hosts on a third subnet
 #                             (10.79.0.0/24) behind a router host on the first segment
 #                             (10.77.0.254 / 10.79.0.254), and a point-to-point tunnel vpn0 holding
 #                             the workstation's default route (nothing reads it: what goes there
-#                             goes nowhere). Hosts are numbered across the segments in that order;
+#                             goes nowhere). D > 0 adds a third segment of the workstation
+#                             (10.80.0.0/24, eth2) with D device hosts. Hosts are numbered
+#                             across the segments in that order;
 #                             their simulators log every request (--verbose) to d<i>.log
 #   lan.sh exec CMD...        runs CMD on the workstation host (HALVO_LAN_HOSTS names the hosts
 #                             file: "index address instance config" per device host)
@@ -145,14 +147,18 @@ cmd_up() {
     fi
     local n
     if [ "${1:-}" = "--multi" ]; then
-        local a="${2:-}" b="${3:-}" c="${4:-}"
-        shift 4 || die "usage: lan.sh up --multi A B C [config...]"
-        for n in "$a" "$b" "$c"; do
+        local a="${2:-}" b="${3:-}" c="${4:-}" d=0
+        shift 4 || die "usage: lan.sh up --multi A B C [D] [config...]"
+        if [[ "${1:-}" =~ ^[0-9]+$ ]]; then
+            d="$1"
+            shift
+        fi
+        for n in "$a" "$b" "$c" "$d"; do
             [[ "$n" =~ ^[0-9]+$ ]] && [ "$n" -le 60 ] ||
-                die "usage: lan.sh up --multi A B C [config...] with 0 <= A, B, C <= 60"
+                die "usage: lan.sh up --multi A B C [D] [config...] with 0 <= A, B, C, D <= 60"
         done
-        multi="$a $b $c"
-        n=$((a + b + c))
+        multi="$a $b $c $d"
+        n=$((a + b + c + d))
         [ "$n" -ge 1 ] || die "lan.sh up --multi: no device host at all"
     else
         n="${1:-}"
@@ -189,13 +195,16 @@ cmd_up() {
 # The hosts of --multi: three bridges, the workstation on the first two, a router between the
 # first and the third, and a tunnel that holds the workstation's default route.
 build_multi() {
-    local a="$1" b="$2" c="$3" br
-    for br in br0 br1 br2; do
+    local a="$1" b="$2" c="$3" d="$4" br
+    for br in br0 br1 br2 br3; do
         ip -n "$LAN_NS" link add "$br" type bridge
         ip -n "$LAN_NS" link set "$br" up
     done
     add_host_on br0 "$WS_NS" pws0 10.77.0.1 eth0
     add_host_on br1 "$WS_NS" pws1 10.78.0.1 eth1
+    if [ "$d" -gt 0 ]; then
+        add_host_on br3 "$WS_NS" pws2 10.80.0.1 eth2
+    fi
     ip -n "$WS_NS" tuntap add dev vpn0 mode tun
     ip -n "$WS_NS" addr add 10.99.0.2 peer 10.99.0.1 dev vpn0
     ip -n "$WS_NS" link set vpn0 up
@@ -219,6 +228,11 @@ build_multi() {
         i=$((i + 1))
         add_host_on br2 "${PREFIX}d$i" "pd$i" "10.79.0.$((10 + k))" eth0 10.79.0.254
         echo "10.79.0.$((10 + k))" >"$RUN_DIR/d$i.addr"
+    done
+    for ((k = 1; k <= d; k++)); do
+        i=$((i + 1))
+        add_host_on br3 "${PREFIX}d$i" "pd$i" "10.80.0.$((10 + k))" eth0
+        echo "10.80.0.$((10 + k))" >"$RUN_DIR/d$i.addr"
     done
 }
 
