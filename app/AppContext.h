@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/NetworkDrives.h"
+#include "platform/NetworkInterfaces.h"
 #include "platform/Shell.h"
 #include "platform/SocketLayer.h"
 #include "platform/TimeZone.h"
@@ -24,9 +25,12 @@ struct AppContext {
     const platform::LocalTimeZone& timeZone;
     // How exchanges wait for replies; the blind sleep is only for benchmark comparison.
     protocol::WaitMode waitMode = protocol::WaitMode::SlotWait;
+    // The interfaces discovery broadcasts on; none: one unbound broadcast.
+    platform::NetworkInterfaces* interfaces = nullptr;
 
     protocol::ProtocolContext Protocol() const {
-        return protocol::ProtocolContext{sockets, clock, messages, waitMode};
+        return protocol::ProtocolContext{
+            sockets, clock, messages, waitMode, protocol::DISCOVERY_CAP_DEFAULT, interfaces};
     }
 };
 

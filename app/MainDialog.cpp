@@ -1,9 +1,11 @@
 #include "app/MainDialog.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/AboutDialog.h"
+#include "app/AddDeviceDialog.h"
 #include "protocol/Discovery.h"
 #include "shares/ShareMappingDialog.h"
 #include "wizard/VerificationGate.h"
@@ -68,6 +70,9 @@ void MainDialog::BindControls() {
 
 bool MainDialog::OnInitDialog() {
     // The desktop has no window menu of the dialog's own: the dialog's context menu stands in.
+    // A group of its own before the About item, which stays last.
+    AppendMenuItem(0, QString());
+    AppendMenuItem(IDM_ADD_DEVICE, Resources().String(IDS_ADD_DEVICE_ITEM));
     const QString aboutItem = Resources().String(IDS_ABOUT_ITEM);
     if (!aboutItem.isEmpty()) {
         AppendMenuItem(0, QString());
@@ -117,6 +122,8 @@ void MainDialog::OnCommand(int id) {
 void MainDialog::OnSysCommand(int id) {
     if ((id & 0xFFF0) == IDM_ABOUTBOX) {
         OnAbout();
+    } else if ((id & 0xFFF0) == IDM_ADD_DEVICE) {
+        OnAddDeviceByAddress();
     } else {
         Dialog::OnSysCommand(id);
     }
@@ -134,9 +141,12 @@ void MainDialog::RefreshList() {
     devices.clear();  // each record with its share list
     ClearDetails();
 
-    protocol::Discover(context_.Protocol(), [this](std::unique_ptr<protocol::DeviceRecord> record) {
-        AddDevice(std::move(record));
-    });
+    protocol::DiscoveryTargets targets;
+    targets.addresses = addedAddresses;
+    protocol::Discover(
+        context_.Protocol(),
+        [this](std::unique_ptr<protocol::DeviceRecord> record) { AddDevice(std::move(record)); },
+        targets);
 
     refreshListButton->setEnabled(true);
 }
@@ -253,6 +263,21 @@ void MainDialog::OnShareMapping() {
 void MainDialog::OnAbout() {
     AboutDialog about(Resources(), this);
     about.RunModal();
+}
+
+void MainDialog::OnAddDeviceByAddress() {
+    AddDeviceDialog dialog(
+        Resources(), context_.Protocol(),
+        [this](std::unique_ptr<protocol::DeviceRecord> record) { AddDevice(std::move(record)); },
+        this);
+    if (dialog.RunModal() != ui::IDOK) {
+        return;
+    }
+    // Asked again by every refresh; an address added twice is still asked once.
+    if (std::find(addedAddresses.begin(), addedAddresses.end(), dialog.Address()) ==
+        addedAddresses.end()) {
+        addedAddresses.push_back(dialog.Address());
+    }
 }
 
 void MainDialog::OnQuit() {

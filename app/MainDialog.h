@@ -5,6 +5,7 @@
 
 #include <QIcon>
 #include <QPushButton>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +37,8 @@ inline constexpr int IDC_USB_LIST = 1081;
 inline constexpr int IDI_MAIN = 128;
 inline constexpr int IDS_ABOUT_ITEM = 101;
 inline constexpr int IDM_ABOUTBOX = 0x0010;
+inline constexpr int IDS_ADD_DEVICE_ITEM = 104;
+inline constexpr int IDM_ADD_DEVICE = 0x0020;
 
 // The address of a device's web page: "http://%s" for port 80, "http://%s:%d" otherwise.
 std::string WebAddress(const protocol::DeviceRecord& record);
@@ -66,11 +69,16 @@ class MainDialog : public ui::Dialog, private protocol::DetailView {
     void OnShareMapping();
     void OnAbout();
     void OnQuit();
+    // Window menu "Add device by address…": what answers at the address joins the list, and the
+    // address is asked again by every later RefreshList of this run.
+    void OnAddDeviceByAddress();
 
     const std::vector<std::unique_ptr<protocol::DeviceRecord>>& Devices() const { return devices; }
     // The record of the selected device-list entry; null with no selection.
     protocol::DeviceRecord* SelectedDevice() const;
     const AppContext& Context() const { return context_; }
+    // The addresses added by hand, in the order added (host order); kept in memory only.
+    const std::vector<std::uint32_t>& AddedAddresses() const { return addedAddresses; }
 
   protected:
     void BindControls() override;
@@ -103,6 +111,7 @@ class MainDialog : public ui::Dialog, private protocol::DetailView {
     ui::ListBox* deviceList = nullptr;
     std::vector<std::unique_ptr<protocol::DeviceRecord>> devices;
     QIcon icon;
+    std::vector<std::uint32_t> addedAddresses;
 };
 
 }  // namespace halvo::app

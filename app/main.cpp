@@ -4,6 +4,7 @@
 
 #include "app/SetupApp.h"
 #include "platform/gio/GioNetworkDrives.h"
+#include "platform/posix/PosixNetworkInterfaces.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/SystemTimeZone.h"
@@ -41,7 +42,10 @@ int main(int argc, char** argv) {
     halvo::ui::LiveMessageBoxes messages(qtMessages, busy);
     halvo::ui::QtShell shell;
     const halvo::platform::SystemTimeZone timeZone;
+    halvo::platform::PosixNetworkInterfaces interfaces;
 
-    halvo::app::SetupApp setup({sockets, clock, messages, shell, resources, drives, timeZone});
+    halvo::app::AppContext context{sockets, clock, messages, shell, resources, drives, timeZone};
+    context.interfaces = &interfaces;
+    halvo::app::SetupApp setup(context);
     return setup.Run();
 }

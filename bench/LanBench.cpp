@@ -6,6 +6,9 @@
 //     after a latency like a real box's), SlotWait and BlindSleep side by side;
 //   - discovery with every device of the LAN answering in one burst: found, total time, and the
 //     time beyond the 2.0 s collection window.
+// Discovery broadcasts on every interface of the workstation and asks the boxes of the routed
+// subnet (10.79.0.0/24, lan.sh up --multi) by unicast; each box is reached the way a first
+// discovery found it, so a box added by address is measured against one found by broadcast.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -20,12 +23,14 @@
 #include <vector>
 
 #include "bench/BenchStats.h"
+#include "platform/posix/PosixNetworkInterfaces.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "protocol/DetailQuery.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/DeviceRecord.h"
+#include "protocol/DeviceRoutes.h"
 #include "protocol/Discovery.h"
 #include "tools/devsim/LanHosts.h"
 #include "tools/devsim/NamespaceGuard.h"
@@ -58,7 +63,13 @@ const char* Verdict(bool met) {
 
 class Bench {
   public:
-    Bench(const devsim::LanLayout& layout, Options options) : layout_(layout), options_(options) {}
+    Bench(const devsim::LanLayout& layout, Options options) : layout_(layout), options_(options) {
+        for (const auto& h : layout_.hosts) {
+            if (h.address.rfind("10.79.", 0) == 0) {
+                targets_.addresses.push_back(ParseIPv4(h.address).value_or(0));
+            }
+        }
+    }
 
     int Run() {
         std::vector<const devsim::LanDevice*> boxes;  // every device with 45 shares
@@ -72,11 +83,15 @@ class Bench {
             return 1;
         }
         PrintMachine();
+        LearnRoutes();
         for (const devsim::LanDevice* box : boxes) {
             Exchanges(*box);
         }
-        std::printf("\n== Discovery, %zu devices on %zu host(s) answering one broadcast\n",
-                    layout_.devices.size(), layout_.hosts.size());
+        std::printf(
+            "\n== Discovery, %zu devices on %zu host(s): one broadcast on each of %d "
+            "interface(s), %zu unicast request(s)\n",
+            layout_.devices.size(), layout_.hosts.size(), broadcastInterfaces_,
+            targets_.addresses.size());
         Discoveries(WaitMode::SlotWait, options_.discoveries);
         Discoveries(WaitMode::BlindSleep, std::max(1, options_.discoveries / 2));
         return 0;
@@ -88,10 +103,43 @@ class Bench {
         int failed = 0;
     };
 
+    // The way to each device, as a discovery finds it.
+    void LearnRoutes() {
+        platform::PosixSocketLayer sockets;
+        platform::SystemClock clock;
+        platform::testing::RecordingMessageBoxes messages;
+        const ProtocolContext context = Context(sockets, clock, messages, WaitMode::SlotWait);
+        Discover(
+            context, [&](std::unique_ptr<DeviceRecord> r) { routes_[r->macAddress] = r->route; },
+            targets_);
+        const auto list = interfaces_.List();
+        broadcastInterfaces_ = list ? static_cast<int>(BroadcastInterfaces(*list).size()) : 0;
+    }
+    ProtocolContext Context(platform::SocketLayer& sockets, platform::Clock& clock,
+                            platform::MessageBoxes& messages, WaitMode mode) {
+        ProtocolContext context{sockets, clock, messages, mode};
+        context.interfaces = &interfaces_;
+        return context;
+    }
+    static const char* RouteName(const DeviceRoute& route) {
+        switch (route.kind) {
+            case DeviceRoute::Kind::Interface:
+                return "broadcast on its interface";
+            case DeviceRoute::Kind::Unicast:
+                return "unicast, added by address";
+            default:
+                return "unbound broadcast";
+        }
+    }
+
     void Exchanges(const devsim::LanDevice& box) {
-        std::printf("\n== Addressed exchanges against %s (%s, 45 shares, answers after %lld us)\n",
-                    box.config.name.c_str(), box.hostAddress.c_str(),
-                    static_cast<long long>(box.config.latency.count()));
+        const DeviceRoute route =
+            routes_.count(box.config.mac) ? routes_[box.config.mac] : DeviceRoute{};
+        std::printf(
+            "\n== Addressed exchanges against %s (%s, 45 shares, answers after %lld us; %s%s)\n",
+            box.config.name.c_str(), box.hostAddress.c_str(),
+            static_cast<long long>(box.config.latency.count()), RouteName(route),
+            routes_.count(box.config.mac) ? "" : ", not found by discovery");
         std::printf("%-36s %10s %10s %10s %10s %6s %6s\n", "", "median ms", "mean ms", "p90 ms",
                     "min ms", "runs", "failed");
         const auto slotOne = Measure(WaitMode::SlotWait, box, false, options_.slotExchanges);
@@ -130,11 +178,14 @@ class Bench {
         platform::PosixSocketLayer sockets;
         platform::SystemClock clock;
         platform::testing::RecordingMessageBoxes messages;
-        const ProtocolContext context{sockets, clock, messages, mode};
+        const ProtocolContext context = Context(sockets, clock, messages, mode);
         Samples samples;
         for (int i = 0; i < runs; ++i) {
             DeviceRecord record;
             record.macAddress = device.config.mac;
+            if (routes_.count(device.config.mac)) {
+                record.route = routes_[device.config.mac];
+            }
             const auto start = Steady::now();
             const bool ok = sequence ? Sequence(context, record) : Single(context, record);
             const Ms took = Steady::now() - start;
@@ -150,7 +201,7 @@ class Bench {
 
     static bool Single(const ProtocolContext& context, DeviceRecord& record) {
         DeviceExchange exchange(context);
-        if (!exchange.Open(platform::SOCKET_VERSION_2_2)) {
+        if (!exchange.Open(platform::SOCKET_VERSION_2_2, record.route)) {
             return false;
         }
         Reply reply;
@@ -184,11 +235,11 @@ class Bench {
             platform::PosixSocketLayer sockets;
             platform::SystemClock clock;
             platform::testing::RecordingMessageBoxes messages;
-            const ProtocolContext context{sockets, clock, messages, mode};
+            const ProtocolContext context = Context(sockets, clock, messages, mode);
             std::map<MacAddress, int> seen;
             const auto start = Steady::now();
-            const DiscoveryResult result =
-                Discover(context, [&](std::unique_ptr<DeviceRecord> r) { ++seen[r->macAddress]; });
+            const DiscoveryResult result = Discover(
+                context, [&](std::unique_ptr<DeviceRecord> r) { ++seen[r->macAddress]; }, targets_);
             const Ms took = Steady::now() - start;
             int found = 0;
             std::map<int, std::pair<int, int>> perHost;  // host: found, expected
@@ -227,6 +278,10 @@ class Bench {
 
     const devsim::LanLayout& layout_;
     Options options_;
+    platform::PosixNetworkInterfaces interfaces_;
+    DiscoveryTargets targets_;
+    std::map<MacAddress, DeviceRoute> routes_;
+    int broadcastInterfaces_ = 0;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {

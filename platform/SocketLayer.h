@@ -12,6 +12,24 @@ namespace halvo::platform {
 using SocketHandle = std::intptr_t;
 inline constexpr SocketHandle INVALID_SOCKET_HANDLE = -1;
 
+// The way a datagram leaves or came in: the interface and the workstation's address on it. An
+// interface index of 0 leaves the choice to the routing table.
+struct DatagramPath {
+    std::uint32_t interfaceIndex = 0;
+    std::uint32_t localAddress = 0;  // IPv4, host order; 0: the interface's own
+};
+
+// Where a received datagram came from and in by.
+struct ReceivedFrom {
+    DatagramPath path;                // interface and local address it arrived on (0 when unknown)
+    std::uint32_t senderAddress = 0;  // IPv4, host order
+    std::uint16_t senderPort = 0;
+};
+
+// The error a send through an interface that is not there (any more) leaves in LastError, as the
+// Windows layer numbers "network is down".
+inline constexpr int SOCKET_ERROR_NETWORK_DOWN = 10050;
+
 enum class SocketType {
     Datagram,  // AF_INET, SOCK_DGRAM, IPPROTO_UDP
     Stream,    // AF_INET, SOCK_STREAM, IPPROTO_TCP
@@ -43,9 +61,17 @@ class SocketLayer {
     // Sends one datagram to `address` (IPv4, host order) and `port`; bytes sent or -1.
     virtual int SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,
                        std::uint32_t address, std::uint16_t port) = 0;
+    // SendTo out of one given interface only, with the path's local address as the source: a
+    // datagram to 255.255.255.255 then reaches that interface's segment and no other. Needs no
+    // privilege. -1 with SOCKET_ERROR_NETWORK_DOWN when the interface is missing or down.
+    virtual int SendVia(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                        const DatagramPath& path, std::uint32_t address, std::uint16_t port) = 0;
     // Receives one waiting datagram into `buffer`: its length, or -1 when none is waiting or the
     // receive failed. A datagram longer than the buffer is dropped and also gives -1.
     virtual int ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer) = 0;
+    // ReceiveFrom that also tells the sender and the interface the datagram came in on.
+    virtual int ReceiveWithPath(SocketHandle socket, std::span<std::uint8_t> buffer,
+                                ReceivedFrom& from) = 0;
     // Waits until a datagram is waiting or `timeout` has passed; true when one is waiting.
     virtual bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) = 0;
     // The native handle an event loop can watch for `socket` turning readable, so that a window

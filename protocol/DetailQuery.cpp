@@ -22,7 +22,7 @@ DetailQueryResult RunDetailQuery(const ProtocolContext& context, DeviceRecord& r
     view.ClearDetails();
 
     DeviceExchange exchange(context);
-    if (!exchange.Open(platform::SOCKET_VERSION_2_2)) {
+    if (!exchange.Open(platform::SOCKET_VERSION_2_2, record.route)) {
         return DetailQueryResult::SetupFailed;
     }
     const MacAddress mac = record.macAddress;

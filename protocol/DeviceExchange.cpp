@@ -1,5 +1,6 @@
 #include "protocol/DeviceExchange.h"
 
+#include "protocol/DeviceRoutes.h"
 #include "protocol/Messages.h"
 
 namespace halvo::protocol {
@@ -57,23 +58,43 @@ void DeviceExchange::AllowBroadcast() {
     }
 }
 
-bool DeviceExchange::Open(std::uint16_t version) {
+bool DeviceExchange::Open(std::uint16_t version, const DeviceRoute& route) {
     if (!OpenSocket(version)) {
         return false;
     }
+    if (context_.interfaces != nullptr && !RouteAvailable(route, context_.interfaces->List())) {
+        // The interface the device was heard on has gone: a broadcast now would leave by another
+        // one and could reach another segment's box of the same MAC, or none at all.
+        context_.messages.ShowWarning(
+            FormatMessage(MSG_NETWORK_FAILED, platform::SOCKET_ERROR_NETWORK_DOWN));
+        Close();
+        return false;
+    }
+    route_ = route;
     AllowBroadcast();
     return true;
 }
 
 void DeviceExchange::Send(const Request& request) {
-    if (IsOpen()) {
-        // The result is not judged: a lost request shows as a timeout.
-        context_.sockets.SendTo(socket_, request.bytes(), BROADCAST_ADDRESS, DEVICE_PORT);
+    Send(request, route_);
+}
+
+void DeviceExchange::Send(const Request& request, const DeviceRoute& route) {
+    if (!IsOpen()) {
+        return;
+    }
+    // The result is not judged: a lost request shows as a timeout.
+    const RequestTarget target = TargetOf(route);
+    if (target.path) {
+        context_.sockets.SendVia(socket_, request.bytes(), *target.path, target.address,
+                                 DEVICE_PORT);
+    } else {
+        context_.sockets.SendTo(socket_, request.bytes(), target.address, DEVICE_PORT);
     }
 }
 
 bool DeviceExchange::Receive(Reply& reply) {
-    const int n = context_.sockets.ReceiveFrom(socket_, reply.buffer);
+    const int n = context_.sockets.ReceiveWithPath(socket_, reply.buffer, reply.from);
     if (n < 0 || static_cast<std::size_t>(n) > reply.buffer.size()) {
         return false;
     }
@@ -150,9 +171,9 @@ void DeviceExchange::ReleaseLayer() {
 }
 
 StatusOutcome RunStatusExchange(const ProtocolContext& context, const ExchangeFigures& figures,
-                                const Request& request) {
+                                const Request& request, const DeviceRoute& route) {
     DeviceExchange exchange(context);
-    if (!exchange.Open(figures.socketVersion)) {
+    if (!exchange.Open(figures.socketVersion, route)) {
         return StatusOutcome::NotSent;
     }
     Reply reply;
@@ -188,7 +209,7 @@ StatusOutcome VerifyAdmin(const ProtocolContext& context, const DeviceRecord& re
                           std::string_view name, std::string_view password) {
     Request request = EncodeVerifyAdmin(record.macAddress, name, password);
     const WipeOnExit wipe{request};
-    return RunStatusExchange(context, VERIFY_ADMIN_EXCHANGE, request);
+    return RunStatusExchange(context, VERIFY_ADMIN_EXCHANGE, request, record.route);
 }
 
 StatusOutcome SendSystemInfo(const ProtocolContext& context, const DeviceRecord& record,
@@ -196,13 +217,13 @@ StatusOutcome SendSystemInfo(const ProtocolContext& context, const DeviceRecord&
     SystemInfoBlock sent = block;
     sent.name = record.name;
     return RunStatusExchange(context, SET_SYSTEM_INFO_EXCHANGE,
-                             EncodeSetSystemInfo(record.macAddress, sent));
+                             EncodeSetSystemInfo(record.macAddress, sent), record.route);
 }
 
 StatusOutcome SendNetworkInfo(const ProtocolContext& context, const DeviceRecord& record,
                               const NetworkInfoBlock& block) {
     return RunStatusExchange(context, SET_NETWORK_INFO_EXCHANGE,
-                             EncodeSetNetworkInfo(record.macAddress, block));
+                             EncodeSetNetworkInfo(record.macAddress, block), record.route);
 }
 
 }  // namespace halvo::protocol

@@ -12,6 +12,7 @@
 
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
+#include "platform/NetworkInterfaces.h"
 #include "platform/SocketLayer.h"
 #include "protocol/Protocol.h"
 #include "protocol/WireFormat.h"
@@ -37,6 +38,9 @@ struct ProtocolContext {
     WaitMode waitMode = WaitMode::SlotWait;
     // Hard limit on one discovery collection, however many datagrams keep arriving.
     std::chrono::milliseconds discoveryCap = DISCOVERY_CAP_DEFAULT;
+    // The workstation's interfaces. None: discovery makes one unbound send, as when the list
+    // cannot be read, and no interface route is checked before it is used.
+    platform::NetworkInterfaces* interfaces = nullptr;
 };
 
 // The figures of one kind of exchange.
@@ -63,6 +67,7 @@ extern const ExchangeFigures SET_NETWORK_INFO_EXCHANGE;
 struct Reply {
     std::array<std::uint8_t, DATAGRAM_CAPACITY> buffer{};
     std::size_t length = 0;
+    platform::ReceivedFrom from;  // sender and the interface it came in on
 
     std::span<const std::uint8_t> bytes() const { return {buffer.data(), length}; }
 };
@@ -84,7 +89,9 @@ class DeviceExchange {
 
     // Start-up, socket, non-blocking, broadcast. False (message shown, layer released) when the
     // layer cannot start or no socket can be had; a broadcast failure is shown and tolerated.
-    bool Open(std::uint16_t version);
+    // Every request of the session goes out by `route`; when that is an interface that has gone,
+    // the network-failure message is shown instead and nothing is sent.
+    bool Open(std::uint16_t version, const DeviceRoute& route = {});
     // Open() in two halves, for discovery's stream-socket step that sits between them.
     bool OpenSocket(std::uint16_t version);
     void AllowBroadcast();
@@ -93,9 +100,12 @@ class DeviceExchange {
     platform::SocketHandle socket() const { return socket_; }
     const ProtocolContext& context() const { return context_; }
 
-    // Sends the request to 255.255.255.255:1638 and waits for the first datagram.
+    // Sends the request to 255.255.255.255:1638 (the device's address for a unicast route) and
+    // waits for the first datagram.
     TransactResult Transact(const Request& request, const ExchangeFigures& figures, Reply& reply);
+    // By the session's route, or by `route`.
     void Send(const Request& request);
+    void Send(const Request& request, const DeviceRoute& route);
     // Polls up to figures.pollLimit + 1 times; on timeout shows figures.timeoutMessage.
     TransactResult AwaitReply(const ExchangeFigures& figures, Reply& reply);
     // One non-blocking receive; true when a datagram was taken.
@@ -112,6 +122,7 @@ class DeviceExchange {
     void ReleaseLayer();
 
     ProtocolContext context_;
+    DeviceRoute route_;
     bool started_ = false;
     platform::SocketHandle socket_ = platform::INVALID_SOCKET_HANDLE;
 };
@@ -131,7 +142,7 @@ inline bool IsDone(StatusOutcome outcome) {
 
 // One complete exchange on a socket of its own: open, send, judge the status, close.
 StatusOutcome RunStatusExchange(const ProtocolContext& context, const ExchangeFigures& figures,
-                                const Request& request);
+                                const Request& request, const DeviceRoute& route = {});
 
 // The administrator check: accepted only for command 21 with status 0. The request, the one
 // place the password is written to, is wiped before returning.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "protocol/DeviceRecord.h"
+#include "protocol/DeviceRoutes.h"
 #include "protocol/Messages.h"
 #include "protocol/WireFormat.h"
 
@@ -25,7 +26,8 @@ bool TouchServerSocket(platform::SocketLayer& sockets) {
 
 }  // namespace
 
-DiscoveryResult Discover(const ProtocolContext& context, const DeviceReceiver& receiver) {
+DiscoveryResult Discover(const ProtocolContext& context, const DeviceReceiver& receiver,
+                         const DiscoveryTargets& targets) {
     DiscoveryResult result;
     DeviceExchange exchange(context);
     if (!exchange.OpenSocket(platform::SOCKET_VERSION_2_2)) {
@@ -37,7 +39,37 @@ DiscoveryResult Discover(const ProtocolContext& context, const DeviceReceiver& r
         return result;
     }
     exchange.AllowBroadcast();
-    exchange.Send(EncodeDiscover());
+
+    // All requests leave before the collection starts, so that every answer falls into the one
+    // window under the one idle rule.
+    const Request request = EncodeDiscover();
+    std::vector<platform::NetworkInterface> broadcastOn;
+    if (targets.broadcast) {
+        const auto list = context.interfaces != nullptr
+                              ? context.interfaces->List()
+                              : std::optional<std::vector<platform::NetworkInterface>>{};
+        if (!list) {
+            exchange.Send(request, DeviceRoute{});
+            ++result.requestsSent;
+        } else {
+            broadcastOn = BroadcastInterfaces(*list);
+            for (const auto& interface : broadcastOn) {
+                DeviceRoute via;
+                via.kind = DeviceRoute::Kind::Interface;
+                via.interfaceIndex = interface.index;
+                via.localAddress = interface.address;
+                exchange.Send(request, via);
+                ++result.requestsSent;
+            }
+        }
+    }
+    for (const std::uint32_t address : targets.addresses) {
+        DeviceRoute to;
+        to.kind = DeviceRoute::Kind::Unicast;
+        to.unicastAddress = address;
+        exchange.Send(request, to);
+        ++result.requestsSent;
+    }
     result.ran = true;
 
     platform::Clock& clock = context.clock;
@@ -47,6 +79,7 @@ DiscoveryResult Discover(const ProtocolContext& context, const DeviceReceiver& r
     const auto handle = [&] {
         auto record = RecordFromDiscoveryReply(reply.bytes());
         if (record) {
+            record->route = RouteOfAnswer(reply.from, broadcastOn, targets.addresses);
             ++result.devicesFound;
             receiver(std::move(record));
         } else {

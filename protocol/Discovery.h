@@ -1,10 +1,14 @@
-// Discovery: one broadcast CMD_DISCOVER, then the answers collected until 20 empty polls have
-// passed (or the hard cap), each valid answer handed over as a record of its own.
+// Discovery: CMD_DISCOVER broadcast on every interface that can carry it (one unbound broadcast
+// when the interface list cannot be read) and sent to each address a box was added by, then the
+// answers of all of them collected until 20 empty polls have passed (or the hard cap), each
+// valid answer handed over as a record of its own that knows its way back.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "protocol/DeviceExchange.h"
 #include "protocol/Protocol.h"
@@ -19,15 +23,23 @@ inline constexpr int DISCOVERY_LISTEN_BACKLOG = 5;
 // AddDevice).
 using DeviceReceiver = std::function<void(std::unique_ptr<DeviceRecord>)>;
 
+// What one discovery asks.
+struct DiscoveryTargets {
+    bool broadcast = true;                 // the broadcast requests
+    std::vector<std::uint32_t> addresses;  // one unicast request each, host order
+};
+
 struct DiscoveryResult {
     bool ran = false;      // false when set-up failed (its message has been shown)
     int devicesFound = 0;  // records handed to the receiver
     int ignored = 0;       // datagrams that were not discovery replies
     int emptyPolls = 0;    // receives that found nothing, at slot boundaries
     bool capped = false;   // the collection was ended by context.discoveryCap
+    int requestsSent = 0;  // broadcast and unicast requests handed to the socket layer
 };
 
 // Runs one discovery. context.discoveryCap bounds the collection (a zero or negative cap: none).
-DiscoveryResult Discover(const ProtocolContext& context, const DeviceReceiver& receiver);
+DiscoveryResult Discover(const ProtocolContext& context, const DeviceReceiver& receiver,
+                         const DiscoveryTargets& targets = {});
 
 }  // namespace halvo::protocol

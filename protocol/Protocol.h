@@ -110,6 +110,26 @@ struct ShareEntry {
 };
 inline constexpr std::size_t SHARE_ENTRY_SIZE = 36;
 
+// How the requests for one device leave the workstation: the way its discovery answer came in.
+struct DeviceRoute {
+    enum class Kind : std::uint8_t {
+        Default,    // broadcast from an unbound socket; the routing table picks the interface
+        Interface,  // broadcast out of the interface the answer came in on
+        Unicast,    // to the address the box was added by, through whatever route leads there
+    };
+    Kind kind = Kind::Default;
+    std::uint32_t interfaceIndex = 0;  // Interface
+    FixedText<15> interfaceName;       // Interface: an index alone may be reused by a new one
+    std::uint32_t localAddress = 0;    // Interface: the workstation's address on it, host order
+    std::uint32_t unicastAddress = 0;  // Unicast, host order
+
+    bool operator==(const DeviceRoute& other) const {
+        return kind == other.kind && interfaceIndex == other.interfaceIndex &&
+               interfaceName.view() == other.interfaceName.view() &&
+               localAddress == other.localAddress && unicastAddress == other.unicastAddress;
+    }
+};
+
 // Everything known about one device. Zero-filled at creation; every text is terminated at all
 // times. Until the detail query runs only name, macAddress, ipAddress and webPort hold values.
 struct DeviceRecord {
@@ -130,6 +150,7 @@ struct DeviceRecord {
     std::uint8_t timezoneIndex = 0;
     std::int16_t shareCount = 0;
     std::vector<ShareEntry> shares;  // owned, in the order received
+    DeviceRoute route;               // set by discovery; every exchange for the device uses it
 };
 
 }  // namespace halvo::protocol

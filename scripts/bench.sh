@@ -3,7 +3,11 @@
 # the same box answering after 200 us (a real box's processing and wire time), and a host of 1000
 # devices; runs halvo-bench-lan and then (when the front end was built) halvo-bench-select on its
 # workstation host; tears the LAN down on every way out.
-# Usage: sudo scripts/bench.sh [BUILD_DIR] [--quick] [--discoveries N]
+# With --multi, the LAN of several segments instead: the 1000 devices spread over the
+# workstation's three segments (334, 333, 333), the box of 45 shares on the first, its copy
+# answering after 200 us on the second (found by broadcast) and another behind the router (added
+# by address); the front-end benchmark is not run then.
+# Usage: sudo scripts/bench.sh [BUILD_DIR] [--quick] [--discoveries N] [--multi]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="build"
@@ -27,6 +31,26 @@ trap 'exit 130' INT TERM
 configs="$ROOT/tools/devsim/configs"
 sed -e 's/^name = NAS-Many$/name = NAS-Many-Wire/' -e 's/^mac = .*/mac = 00:1a:2b:3c:4d:46/' \
     -e 's/^\[device\]$/[device]\nlatency_us = 200/' "$configs/box45.ini" >"$work/box45-wire.ini"
+multi=0 args=()
+for a in "$@"; do
+    if [ "$a" = --multi ]; then multi=1; else args+=("$a"); fi
+done
+set -- ${args[@]+"${args[@]}"}
+if [ "$multi" = 1 ]; then
+    burst() { # name, first MAC, count
+        sed -e "s/^name = Burst$/name = $1/" -e "s/^mac = .*/mac = $2/" \
+            -e "s/^replicate = .*/replicate = $3/" "$configs/burst1000.ini" >"$work/$1.ini"
+    }
+    burst BurstA 02:00:00:00:00:00 334
+    burst BurstB 02:00:00:01:00:00 333
+    burst BurstC 02:00:00:02:00:00 333
+    sed -e 's/^name = NAS-Many-Wire$/name = NAS-Many-Routed/' -e 's/^mac = .*/mac = 00:1a:2b:3c:4d:47/' \
+        "$work/box45-wire.ini" >"$work/box45-routed.ini"
+    bash "$ROOT/scripts/lan.sh" up --multi 2 2 1 1 "$work/BurstA.ini" "$configs/box45.ini" \
+        "$work/BurstB.ini" "$work/box45-wire.ini" "$work/box45-routed.ini" "$work/BurstC.ini"
+    bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-lan" "$@"
+    exit 0
+fi
 bash "$ROOT/scripts/lan.sh" up 3 "$configs/box45.ini" "$work/box45-wire.ini" "$configs/burst1000.ini"
 bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-lan" "$@"
 if [ -x "$BUILD/bench/halvo-bench-select" ]; then

@@ -8,6 +8,17 @@
 #                             whose config gives an SMB account (smb_user, smb_password) and
 #                             shares also runs Samba serving those shares to that account
 #                             (scripts/samba-ns.sh; "index address folder" lines in smb-hosts)
+#   lan.sh up --multi A B C [D] [config...]
+#                             a workstation on two segments, A device hosts on the first
+#                             (10.77.0.0/24, the workstation's eth0) and B on the second
+#                             (10.78.0.0/24, eth1), C device hosts on a third subnet
+#                             (10.79.0.0/24) behind a router host on the first segment
+#                             (10.77.0.254 / 10.79.0.254), and a point-to-point tunnel vpn0 holding
+#                             the workstation's default route (nothing reads it: what goes there
+#                             goes nowhere). D > 0 adds a third segment of the workstation
+#                             (10.80.0.0/24, eth2) with D device hosts. Hosts are numbered
+#                             across the segments in that order;
+#                             their simulators log every request (--verbose) to d<i>.log
 #   lan.sh exec CMD...        runs CMD on the workstation host (HALVO_LAN_HOSTS names the hosts
 #                             file: "index address instance config" per device host)
 #   lan.sh status             lists this run's namespaces and simulators
@@ -25,7 +36,8 @@
 # local user can put one there first and have root write into it.
 #
 # Addresses: 10.77.0.0/24 on a bridge of its own; workstation 10.77.0.1, device host i at
-# 10.77.0.(10 + i). Nothing is created or started in the machine's own namespace: the bridge
+# 10.77.0.(10 + i). With --multi, each segment has a bridge of its own in the LAN namespace and
+# device hosts count from .11 on each. Nothing is created or started in the machine's own namespace: the bridge
 # lives in a namespace of this run, veth pairs are made inside it, and every command is started
 # through `ip netns exec` into a namespace of this run.
 set -Eeuo pipefail
@@ -96,18 +108,28 @@ in_ns() {
 }
 
 add_host() { # namespace, port name on the bridge, address
-    local ns="$1" port="$2" addr="$3"
-    ip netns add "$ns"
-    ip -n "$ns" link set lo up
-    # No IPv6 chatter on the segment; only the protocol's own traffic.
-    in_ns "$ns" sh -c 'echo 1 >/proc/sys/net/ipv6/conf/all/disable_ipv6' 2>/dev/null || true
+    add_host_on br0 "$1" "$2" "$3" eth0
+}
+
+# namespace, bridge, port name on the bridge, address, interface name in the host[, gateway]
+add_host_on() {
+    local bridge="$1" ns="$2" port="$3" addr="$4" dev="$5" gateway="${6:-}"
+    if ! ns_exists "$ns"; then
+        ip netns add "$ns"
+        ip -n "$ns" link set lo up
+        in_ns "$ns" sh -c 'echo 1 >/proc/sys/net/ipv6/conf/all/disable_ipv6' 2>/dev/null || true
+    fi
     # Both ends are born inside our namespaces; nothing touches the machine's own.
-    ip -n "$LAN_NS" link add "$port" type veth peer name eth0 netns "$ns"
-    ip -n "$LAN_NS" link set "$port" master br0 up
-    ip -n "$ns" addr add "$addr/24" dev eth0
-    ip -n "$ns" link set eth0 up
-    # 255.255.255.255 is sent by route; an on-link default keeps it on this bridge.
-    ip -n "$ns" route add default dev eth0
+    ip -n "$LAN_NS" link add "$port" type veth peer name "$dev" netns "$ns"
+    ip -n "$LAN_NS" link set "$port" master "$bridge" up
+    ip -n "$ns" addr add "$addr/24" dev "$dev"
+    ip -n "$ns" link set "$dev" up
+    if [ -n "$gateway" ]; then
+        ip -n "$ns" route add default via "$gateway" dev "$dev"
+    elif [ "$dev" = eth0 ]; then
+        # 255.255.255.255 is sent by route; an on-link default keeps it on this bridge.
+        ip -n "$ns" route add default dev "$dev"
+    fi
 }
 
 find_devsim() {
@@ -118,13 +140,30 @@ find_devsim() {
 
 cmd_up() {
     need_root
-    local smb=0
+    local smb=0 multi=""
     if [ "${1:-}" = "--smb" ]; then
         smb=1
         shift
     fi
-    local n="${1:-}"
-    shift || true
+    local n
+    if [ "${1:-}" = "--multi" ]; then
+        local a="${2:-}" b="${3:-}" c="${4:-}" d=0
+        shift 4 || die "usage: lan.sh up --multi A B C [D] [config...]"
+        if [[ "${1:-}" =~ ^[0-9]+$ ]]; then
+            d="$1"
+            shift
+        fi
+        for n in "$a" "$b" "$c" "$d"; do
+            [[ "$n" =~ ^[0-9]+$ ]] && [ "$n" -le 60 ] ||
+                die "usage: lan.sh up --multi A B C [D] [config...] with 0 <= A, B, C, D <= 60"
+        done
+        multi="$a $b $c $d"
+        n=$((a + b + c + d))
+        [ "$n" -ge 1 ] || die "lan.sh up --multi: no device host at all"
+    else
+        n="${1:-}"
+        shift || true
+    fi
     [[ "$n" =~ ^[0-9]+$ ]] && [ "$n" -ge 1 ] && [ "$n" -le "$MAX_HOSTS" ] ||
         die "usage: lan.sh up [--smb] N [config...] with 1 <= N <= $MAX_HOSTS"
     [ -z "$(our_namespaces)" ] || die "run '$RUN_ID' is already up; 'lan.sh down' first"
@@ -138,39 +177,97 @@ cmd_up() {
         configs+=("$(realpath "$c")")
     done
     make_run_dir
-    rm -f "$RUN_DIR"/*.pid "$RUN_DIR"/*.smbd "$RUN_DIR"/*.ready "$RUN_DIR"/hosts "$RUN_DIR"/smb-hosts
+    rm -f "$RUN_DIR"/*.pid "$RUN_DIR"/*.smbd "$RUN_DIR"/*.ready "$RUN_DIR"/*.addr "$RUN_DIR"/hosts \
+        "$RUN_DIR"/smb-hosts
     # Built by a child so that any failure there, however deep, ends in one clean teardown.
-    if ! HALVO_LAN="$RUN_ID" bash "${BASH_SOURCE[0]}" __build "$n" "$smb" "$devsim" \
-        "${configs[@]}"; then
+    if ! HALVO_LAN="$RUN_ID" HALVO_LAN_MULTI="$multi" bash "${BASH_SOURCE[0]}" __build "$n" \
+        "$smb" "$devsim" "${configs[@]}"; then
         cmd_down >/dev/null 2>&1 || true
         die "up failed; run '$RUN_ID' torn down"
     fi
-    echo "lan.sh: run '$RUN_ID' up: workstation $NET.1 (${WS_NS}), $n device host(s) from $NET.11"
+    if [ -n "$multi" ]; then
+        echo "lan.sh: run '$RUN_ID' up: workstation 10.77.0.1 and 10.78.0.1 (${WS_NS}), device hosts on 10.77.0, 10.78.0 and behind the router on 10.79.0 ($multi)"
+    else
+        echo "lan.sh: run '$RUN_ID' up: workstation $NET.1 (${WS_NS}), $n device host(s) from $NET.11"
+    fi
+}
+
+# The hosts of --multi: three bridges, the workstation on the first two, a router between the
+# first and the third, and a tunnel that holds the workstation's default route.
+build_multi() {
+    local a="$1" b="$2" c="$3" d="$4" br
+    for br in br0 br1 br2 br3; do
+        ip -n "$LAN_NS" link add "$br" type bridge
+        ip -n "$LAN_NS" link set "$br" up
+    done
+    add_host_on br0 "$WS_NS" pws0 10.77.0.1 eth0
+    add_host_on br1 "$WS_NS" pws1 10.78.0.1 eth1
+    if [ "$d" -gt 0 ]; then
+        add_host_on br3 "$WS_NS" pws2 10.80.0.1 eth2
+    fi
+    ip -n "$WS_NS" tuntap add dev vpn0 mode tun
+    ip -n "$WS_NS" addr add 10.99.0.2 peer 10.99.0.1 dev vpn0
+    ip -n "$WS_NS" link set vpn0 up
+    ip -n "$WS_NS" route replace default dev vpn0
+    ip -n "$WS_NS" route add 10.79.0.0/24 via 10.77.0.254 dev eth0
+    add_host_on br0 "${PREFIX}router" prt0 10.77.0.254 eth0
+    add_host_on br2 "${PREFIX}router" prt1 10.79.0.254 eth1
+    in_ns "${PREFIX}router" sh -c 'echo 1 >/proc/sys/net/ipv4/ip_forward'
+    local i=0 k
+    for ((k = 1; k <= a; k++)); do
+        i=$((i + 1))
+        add_host_on br0 "${PREFIX}d$i" "pd$i" "10.77.0.$((10 + k))" eth0
+        echo "10.77.0.$((10 + k))" >"$RUN_DIR/d$i.addr"
+    done
+    for ((k = 1; k <= b; k++)); do
+        i=$((i + 1))
+        add_host_on br1 "${PREFIX}d$i" "pd$i" "10.78.0.$((10 + k))" eth0
+        echo "10.78.0.$((10 + k))" >"$RUN_DIR/d$i.addr"
+    done
+    for ((k = 1; k <= c; k++)); do
+        i=$((i + 1))
+        add_host_on br2 "${PREFIX}d$i" "pd$i" "10.79.0.$((10 + k))" eth0 10.79.0.254
+        echo "10.79.0.$((10 + k))" >"$RUN_DIR/d$i.addr"
+    done
+    for ((k = 1; k <= d; k++)); do
+        i=$((i + 1))
+        add_host_on br3 "${PREFIX}d$i" "pd$i" "10.80.0.$((10 + k))" eth0
+        echo "10.80.0.$((10 + k))" >"$RUN_DIR/d$i.addr"
+    done
 }
 
 cmd_build() {
     local n="$1" smb="$2" devsim="$3"
     shift 3
     local configs=("$@")
+    local multi="${HALVO_LAN_MULTI:-}" verbose=()
     ip netns add "$LAN_NS"
     ip -n "$LAN_NS" link set lo up
-    ip -n "$LAN_NS" link add br0 type bridge
-    ip -n "$LAN_NS" link set br0 up
-    add_host "$WS_NS" pws "$NET.1"
     local i
-    for ((i = 1; i <= n; i++)); do
-        add_host "${PREFIX}d$i" "pd$i" "$NET.$((10 + i))"
-    done
+    if [ -n "$multi" ]; then
+        # shellcheck disable=SC2086  # three numbers
+        build_multi $multi
+        verbose=(--verbose)
+    else
+        ip -n "$LAN_NS" link add br0 type bridge
+        ip -n "$LAN_NS" link set br0 up
+        add_host "$WS_NS" pws "$NET.1"
+        for ((i = 1; i <= n; i++)); do
+            add_host "${PREFIX}d$i" "pd$i" "$NET.$((10 + i))"
+            echo "$NET.$((10 + i))" >"$RUN_DIR/d$i.addr"
+        done
+    fi
 
     local count="${#configs[@]}"
     for ((i = 1; i <= n; i++)); do
         local cfg="${configs[$(((i - 1) % count))]}" instance=$(((i - 1) / count))
-        local addr="$NET.$((10 + i))"
+        local addr
+        addr="$(cat "$RUN_DIR/d$i.addr")"
         check_ns "${PREFIX}d$i"
         # Started directly (not through a function) so that $! is the simulator itself:
         # ip netns exec replaces itself with the command.
         ip netns exec "${PREFIX}d$i" "$devsim" --config "$cfg" --address "$addr" \
-            --instance "$instance" --ready-file "$RUN_DIR/d$i.ready" \
+            --instance "$instance" --ready-file "$RUN_DIR/d$i.ready" "${verbose[@]}" \
             </dev/null >"$RUN_DIR/d$i.log" 2>&1 &
         echo "$!" >"$RUN_DIR/d$i.pid"
         echo "$i $addr $instance $cfg" >>"$RUN_DIR/hosts"
@@ -206,7 +303,8 @@ start_samba() {
     done < <("$devsim" --smb-accounts --config "$cfg")
     [ -n "$line" ] || return 0
     user="${fields[0]}" password="${fields[1]}" shares=("${fields[@]:2}")
-    local addr="$NET.$((10 + i))" dir="$RUN_DIR/smb-d$i" unix pid
+    local addr dir="$RUN_DIR/smb-d$i" unix pid
+    addr="$(cat "$RUN_DIR/d$i.addr")"
     unix="halvo-$(printf '%s/d%s' "$RUN_ID" "$i" | md5sum | cut -c1-10)"
     check_ns "${PREFIX}d$i"
     pid="$(printf '%s\n' "$password" | bash "$ROOT/scripts/samba-ns.sh" start --login "$user" \

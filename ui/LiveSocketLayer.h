@@ -39,8 +39,17 @@ class LiveSocketLayer final : public platform::SocketLayer {
                std::uint32_t address, std::uint16_t port) override {
         return inner_.SendTo(socket, datagram, address, port);
     }
+    int SendVia(platform::SocketHandle socket, std::span<const std::uint8_t> datagram,
+                const platform::DatagramPath& path, std::uint32_t address,
+                std::uint16_t port) override {
+        return inner_.SendVia(socket, datagram, path, address, port);
+    }
     int ReceiveFrom(platform::SocketHandle socket, std::span<std::uint8_t> buffer) override {
         return inner_.ReceiveFrom(socket, buffer);
+    }
+    int ReceiveWithPath(platform::SocketHandle socket, std::span<std::uint8_t> buffer,
+                        platform::ReceivedFrom& from) override {
+        return inner_.ReceiveWithPath(socket, buffer, from);
     }
     bool WaitReadable(platform::SocketHandle socket, std::chrono::milliseconds timeout) override;
     std::intptr_t NotifierHandle(platform::SocketHandle socket) override {

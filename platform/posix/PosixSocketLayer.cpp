@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
 namespace halvo::platform {
 
@@ -75,6 +76,10 @@ SocketHandle PosixSocketLayer::Open(SocketType type) {
         // refusal only leaves the default, so the result is not checked.
         int size = RECEIVE_BUFFER_BYTES;
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+        // The interface and local address of every datagram that arrives, for ReceiveWithPath.
+        // Without it a receive only lacks that information, so a refusal is not judged either.
+        int on = 1;
+        ::setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     }
     return fd;
 }
@@ -121,17 +126,61 @@ int PosixSocketLayer::SendTo(SocketHandle socket, std::span<const std::uint8_t> 
     return n < 0 ? Fail() : static_cast<int>(n);
 }
 
-int PosixSocketLayer::ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer) {
+int PosixSocketLayer::SendVia(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                              const DatagramPath& path, std::uint32_t address, std::uint16_t port) {
     if (!ValidFd(socket)) {
         return -1;
     }
-    sockaddr_in from{};  // received, never examined
-    iovec io{buffer.data(), buffer.size()};
+    sockaddr_in sa = Endpoint(address, port);
+    iovec io{const_cast<std::uint8_t*>(datagram.data()), datagram.size()};
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
     msghdr msg{};
-    msg.msg_name = &from;
-    msg.msg_namelen = sizeof from;
+    msg.msg_name = &sa;
+    msg.msg_namelen = sizeof sa;
     msg.msg_iov = &io;
     msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
+    cmsghdr* c = CMSG_FIRSTHDR(&msg);
+    c->cmsg_level = IPPROTO_IP;
+    c->cmsg_type = IP_PKTINFO;
+    c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    info.ipi_ifindex = static_cast<int>(path.interfaceIndex);
+    info.ipi_spec_dst.s_addr = htonl(path.localAddress);
+    std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    const ssize_t n = ::sendmsg(Fd(socket), &msg, 0);
+    if (n >= 0) {
+        return static_cast<int>(n);
+    }
+    Fail();
+    if (errno == ENODEV || errno == ENXIO || errno == ENETDOWN || errno == ENETUNREACH) {
+        lastError_ = SOCKET_ERROR_NETWORK_DOWN;
+    }
+    return -1;
+}
+
+int PosixSocketLayer::ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer) {
+    ReceivedFrom unused;  // received, never examined
+    return ReceiveWithPath(socket, buffer, unused);
+}
+
+int PosixSocketLayer::ReceiveWithPath(SocketHandle socket, std::span<std::uint8_t> buffer,
+                                      ReceivedFrom& from) {
+    from = ReceivedFrom{};
+    if (!ValidFd(socket)) {
+        return -1;
+    }
+    sockaddr_in sender{};
+    iovec io{buffer.data(), buffer.size()};
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr msg{};
+    msg.msg_name = &sender;
+    msg.msg_namelen = sizeof sender;
+    msg.msg_iov = &io;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof control;
     // Never blocks, whatever became of the non-blocking switch.
     const ssize_t n = ::recvmsg(Fd(socket), &msg, MSG_DONTWAIT);
     if (n < 0) {
@@ -141,6 +190,19 @@ int PosixSocketLayer::ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> b
         // Longer than the buffer: the rest is lost, so the datagram is dropped whole.
         lastError_ = EMSGSIZE;
         return -1;
+    }
+    if (msg.msg_namelen >= sizeof sender && sender.sin_family == AF_INET) {
+        from.senderAddress = ntohl(sender.sin_addr.s_addr);
+        from.senderPort = ntohs(sender.sin_port);
+    }
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO &&
+            c->cmsg_len >= CMSG_LEN(sizeof(in_pktinfo))) {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(c), sizeof info);
+            from.path.interfaceIndex = static_cast<std::uint32_t>(info.ipi_ifindex);
+            from.path.localAddress = ntohl(info.ipi_spec_dst.s_addr);
+        }
     }
     return static_cast<int>(n);
 }

@@ -30,7 +30,11 @@ class PosixSocketLayer final : public SocketLayer {
     int Listen(SocketHandle socket, int backlog) override;
     int SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram, std::uint32_t address,
                std::uint16_t port) override;
+    int SendVia(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                const DatagramPath& path, std::uint32_t address, std::uint16_t port) override;
     int ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer) override;
+    int ReceiveWithPath(SocketHandle socket, std::span<std::uint8_t> buffer,
+                        ReceivedFrom& from) override;
     bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) override;
     // The file descriptor itself.
     std::intptr_t NotifierHandle(SocketHandle socket) override;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "protocol/DeviceRoutes.h"
+
 namespace halvo::protocol::testing {
 
 using platform::INVALID_SOCKET_HANDLE;
@@ -21,6 +23,23 @@ const char* TypeName(SocketType type) {
 }  // namespace
 
 // ---- FakeDevice --------------------------------------------------------------------------------
+
+FakeDevice& FakeDevice::OnSegment(std::uint32_t index) {
+    segment_ = index;
+    routed_ = false;
+    return *this;
+}
+
+FakeDevice& FakeDevice::Behind(std::uint32_t index) {
+    segment_ = index;
+    routed_ = true;
+    return *this;
+}
+
+FakeDevice& FakeDevice::At(std::string_view address) {
+    address_ = ParseIPv4(address).value_or(0);
+    return *this;
+}
 
 FakeDevice& FakeDevice::On(std::uint16_t command, Handler handler) {
     handlers_[command] = std::move(handler);
@@ -53,10 +72,12 @@ FakeDevice& FakeDevice::Silent(std::uint16_t command) {
 
 FakeDevice& FakeDevice::AnswerDiscovery(std::string_view name, std::string_view ipAddress,
                                         std::uint16_t webPort, Clock::Duration delay) {
+    At(ipAddress);
     return Reply(CMD_DISCOVER, EncodeDiscoveryReply(mac_, name, ipAddress, webPort), delay);
 }
 
 FakeDevice& FakeDevice::Serve(DeviceProfile profile) {
+    At(profile.ipAddress);
     profile_ = std::make_shared<DeviceProfile>(std::move(profile));
     auto p = profile_;
     const auto delay = p->delay;
@@ -152,8 +173,73 @@ void FakeNetwork::FailOpen(SocketType type, bool fail) {
     (type == SocketType::Datagram ? failDatagram_ : failStream_) = fail;
 }
 
-void FakeNetwork::Schedule(Duration at, SocketHandle target, Bytes bytes) {
-    pending_.emplace(PendingKey{at, seq_++}, Pending{target, std::move(bytes)});
+void FakeNetwork::Schedule(Duration at, SocketHandle target, Bytes bytes, ReceivedFrom from) {
+    pending_.emplace(PendingKey{at, seq_++}, Pending{target, Arrival{std::move(bytes), from}});
+}
+
+std::uint32_t FakeNetwork::AddInterface(FakeInterface interface) {
+    if (interface.index == 0) {
+        interface.index = 1;
+        for (const auto& i : interfaces_) {
+            interface.index = std::max(interface.index, i.index + 1);
+        }
+    }
+    interfaces_.push_back(std::move(interface));
+    return interfaces_.back().index;
+}
+
+std::uint32_t FakeNetwork::AddInterface(std::string_view name, std::string_view address) {
+    FakeInterface interface;
+    interface.name = std::string(name);
+    interface.address = ParseIPv4(address).value_or(0);
+    return AddInterface(std::move(interface));
+}
+
+void FakeNetwork::RemoveInterface(std::uint32_t index) {
+    std::erase_if(interfaces_, [&](const FakeInterface& i) { return i.index == index; });
+}
+
+void FakeNetwork::SetInterfaceUp(std::uint32_t index, bool up) {
+    for (auto& i : interfaces_) {
+        if (i.index == index) {
+            i.up = up;
+        }
+    }
+}
+
+const FakeInterface* FakeNetwork::Interface(std::uint32_t index) const {
+    for (const auto& i : interfaces_) {
+        if (i.index == index) {
+            return &i;
+        }
+    }
+    return nullptr;
+}
+
+bool FakeNetwork::Hears(const FakeDevice& device, std::uint32_t address,
+                        std::uint32_t egress) const {
+    if (device.segment_ != 0) {
+        const FakeInterface* own = Interface(device.segment_);
+        if (own == nullptr || !own->up) {
+            return false;  // its segment is no longer attached
+        }
+    }
+    if (address == BROADCAST_ADDRESS) {
+        return !device.routed_ && device.segment_ == egress;
+    }
+    return device.address_ != 0 && device.address_ == address;
+}
+
+std::optional<std::vector<platform::NetworkInterface>> FakeNetwork::List() {
+    ++listCalls_;
+    if (failList_) {
+        return std::nullopt;
+    }
+    std::vector<platform::NetworkInterface> list;
+    for (const auto& i : interfaces_) {
+        list.push_back({i.name, i.index, i.address, i.up, i.loopback, i.broadcast, i.pointToPoint});
+    }
+    return list;
 }
 
 SocketHandle FakeNetwork::CurrentDatagramSocket() const {
@@ -186,7 +272,7 @@ void FakeNetwork::Settle() {
             ++dropped_;
             continue;
         }
-        it->second.inbox.push_back(std::move(p.bytes));
+        it->second.inbox.push_back(std::move(p.arrival));
     }
 }
 
@@ -300,11 +386,34 @@ int FakeNetwork::Listen(SocketHandle socket, int backlog) {
 int FakeNetwork::SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,
                         std::uint32_t address, std::uint16_t port) {
     calls_.push_back("SendTo " + std::to_string(socket));
+    return Transmit(socket, datagram, address, port, std::nullopt);
+}
+
+int FakeNetwork::SendVia(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                         const DatagramPath& path, std::uint32_t address, std::uint16_t port) {
+    calls_.push_back("SendVia " + std::to_string(socket) + " " +
+                     std::to_string(path.interfaceIndex));
+    return Transmit(socket, datagram, address, port, path);
+}
+
+int FakeNetwork::Transmit(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                          std::uint32_t address, std::uint16_t port,
+                          std::optional<DatagramPath> via) {
     Settle();
     if (!Live(socket)) {
         return -1;
     }
-    sent_.push_back(Sent{Bytes(datagram.begin(), datagram.end()), address, port, now_, socket});
+    std::uint32_t egress = defaultRoute_;
+    if (via) {
+        const FakeInterface* out = Interface(via->interfaceIndex);
+        if (out == nullptr || !out->up) {
+            lastError_ = platform::SOCKET_ERROR_NETWORK_DOWN;
+            return -1;
+        }
+        egress = out->index;
+    }
+    sent_.push_back(
+        Sent{Bytes(datagram.begin(), datagram.end()), address, port, now_, socket, via});
     const auto header = DecodeHeader(datagram);
     if (port != DEVICE_PORT || !header) {
         return static_cast<int>(datagram.size());
@@ -314,25 +423,42 @@ int FakeNetwork::SendTo(SocketHandle socket, std::span<const std::uint8_t> datag
         if (discovery ? !device->Handles(CMD_DISCOVER) : device->mac() != header->deviceMac) {
             continue;
         }
+        if (!Hears(*device, address, egress)) {
+            continue;
+        }
+        ReceivedFrom from;
+        from.senderAddress = device->address_;
+        from.senderPort = DEVICE_PORT;
+        if (const FakeInterface* in = Interface(device->segment_)) {
+            from.path = DatagramPath{in->index, in->address};
+        }
         for (auto& answer : device->Take(header->command, datagram)) {
-            Schedule(now_ + answer.delay, socket, std::move(answer.bytes));
+            Schedule(now_ + answer.delay, socket, std::move(answer.bytes), from);
         }
     }
     return static_cast<int>(datagram.size());
 }
 
 int FakeNetwork::ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer) {
+    ReceivedFrom unused;
+    return ReceiveWithPath(socket, buffer, unused);
+}
+
+int FakeNetwork::ReceiveWithPath(SocketHandle socket, std::span<std::uint8_t> buffer,
+                                 ReceivedFrom& from) {
     ++receiveCalls_;
+    from = ReceivedFrom{};
     Settle();
     SocketState* state = Live(socket);
     int result = -1;
     if (state != nullptr && !state->inbox.empty()) {
-        Bytes bytes = std::move(state->inbox.front());
+        Arrival arrival = std::move(state->inbox.front());
         state->inbox.erase(state->inbox.begin());
-        if (bytes.size() <= buffer.size()) {
-            std::copy(bytes.begin(), bytes.end(), buffer.begin());
+        if (arrival.bytes.size() <= buffer.size()) {
+            std::copy(arrival.bytes.begin(), arrival.bytes.end(), buffer.begin());
             receiveTimes_.push_back(now_);
-            result = static_cast<int>(bytes.size());
+            from = arrival.from;
+            result = static_cast<int>(arrival.bytes.size());
         } else {
             ++dropped_;  // longer than the buffer: dropped, an empty poll
         }

@@ -10,6 +10,13 @@
 //                     .Reply(CMD_GET_SHARE_COUNT, EncodeShareCountReply(3), 40ms);
 //   ProtocolContext ctx{net, net, boxes};
 //
+// Segments. Without interfaces every device sits on one segment that every broadcast reaches.
+// AddInterface attaches the workstation to further segments: a device placed OnSegment(index)
+// hears a broadcast only when it leaves by that interface (SendVia, or an unbound send while the
+// default route is that interface), a device Behind(index) a router hears no broadcast at all,
+// and any device hears a unicast to its address. Answers come back with the sender's address and
+// the interface they came in on. The network is its own interface list (ctx.interfaces = &net).
+//
 // It stands above the protocol it fakes a network for: its devices speak the wire format.
 #pragma once
 
@@ -24,6 +31,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/NetworkInterfaces.h"
 #include "platform/SocketLayer.h"
 #include "protocol/Protocol.h"
 #include "protocol/WireFormat.h"
@@ -32,6 +40,8 @@
 namespace halvo::protocol::testing {
 
 using platform::Clock;
+using platform::DatagramPath;
+using platform::ReceivedFrom;
 using platform::SocketHandle;
 using platform::SocketType;
 
@@ -66,6 +76,15 @@ class FakeDevice {
     using SimpleHandler = std::function<Bytes(std::span<const std::uint8_t> request)>;
 
     explicit FakeDevice(const MacAddress& mac) : mac_(mac) {}
+
+    // On the segment behind interface `index` (0: the default segment).
+    FakeDevice& OnSegment(std::uint32_t index);
+    // Behind a router that interface `index` leads to: reached by unicast only.
+    FakeDevice& Behind(std::uint32_t index);
+    // The address a unicast reaches it at and its answers come from ("a.b.c.d"). Taken from
+    // AnswerDiscovery and Serve as well.
+    FakeDevice& At(std::string_view address);
+    std::uint32_t address() const { return address_; }
     FakeDevice(const FakeDevice&) = delete;  // handlers may refer to the device itself
     FakeDevice& operator=(const FakeDevice&) = delete;
 
@@ -104,6 +123,9 @@ class FakeDevice {
     std::vector<Answer> Take(std::uint16_t command, std::span<const std::uint8_t> request);
 
     MacAddress mac_;
+    std::uint32_t segment_ = 0;
+    bool routed_ = false;
+    std::uint32_t address_ = 0;
     std::map<std::uint16_t, Handler> handlers_;
     std::vector<Bytes> requests_;
     std::shared_ptr<DeviceProfile> profile_;
@@ -111,7 +133,20 @@ class FakeDevice {
     std::optional<NetworkInfoBlock> lastNetwork_;
 };
 
-class FakeNetwork final : public platform::SocketLayer, public platform::Clock {
+// One interface of the workstation, and so one segment.
+struct FakeInterface {
+    std::string name;
+    std::uint32_t index = 0;
+    std::uint32_t address = 0;  // host order
+    bool up = true;
+    bool loopback = false;
+    bool broadcast = true;
+    bool pointToPoint = false;
+};
+
+class FakeNetwork final : public platform::SocketLayer,
+                          public platform::Clock,
+                          public platform::NetworkInterfaces {
   public:
     struct Sent {
         Bytes bytes;
@@ -119,6 +154,7 @@ class FakeNetwork final : public platform::SocketLayer, public platform::Clock {
         std::uint16_t port;
         Duration at;  // virtual time since the start
         SocketHandle socket;
+        std::optional<DatagramPath> via;  // SendVia's path; none for SendTo
     };
 
     FakeNetwork();
@@ -132,6 +168,17 @@ class FakeNetwork final : public platform::SocketLayer, public platform::Clock {
     void DeliverEvery(Duration from, Duration interval, Duration until, const Bytes& bytes);
     // Virtual time each ReceiveFrom takes (default 0), to model a host that cannot keep up.
     void SetReceiveCost(Duration cost) { receiveCost_ = cost; }
+
+    // ---- Segments ----
+    // `name` at "a.b.c.d"; index 0 picks the next free one. Returns the index.
+    std::uint32_t AddInterface(FakeInterface interface);
+    std::uint32_t AddInterface(std::string_view name, std::string_view address);
+    // The interface goes away (unplugged, tunnel closed); its devices hear nothing more.
+    void RemoveInterface(std::uint32_t index);
+    void SetInterfaceUp(std::uint32_t index, bool up);
+    // The interface an unbound send leaves by (0: the default segment).
+    void SetDefaultRoute(std::uint32_t index) { defaultRoute_ = index; }
+    void FailInterfaceList(bool fail = true) { failList_ = fail; }
 
     // ---- Failures ----
     void FailStartup(int code) { startupError_ = code; }  // 0: start normally
@@ -177,9 +224,17 @@ class FakeNetwork final : public platform::SocketLayer, public platform::Clock {
     int Listen(SocketHandle socket, int backlog) override;
     int SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram, std::uint32_t address,
                std::uint16_t port) override;
+    int SendVia(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                const DatagramPath& path, std::uint32_t address, std::uint16_t port) override;
     int ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer) override;
+    int ReceiveWithPath(SocketHandle socket, std::span<std::uint8_t> buffer,
+                        ReceivedFrom& from) override;
     bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) override;
     int Close(SocketHandle socket) override;
+
+    // ---- NetworkInterfaces ----
+    std::optional<std::vector<platform::NetworkInterface>> List() override;
+    int listCalls() const { return listCalls_; }
 
     // ---- Clock ----
     TimePoint Now() override { return epoch_ + now_; }
@@ -188,20 +243,29 @@ class FakeNetwork final : public platform::SocketLayer, public platform::Clock {
   private:
     static constexpr SocketHandle ANY_DATAGRAM_SOCKET = -2;
 
+    struct Arrival {
+        Bytes bytes;
+        ReceivedFrom from;
+    };
     struct SocketState {
         SocketType type;
         bool open = true;
-        std::vector<Bytes> inbox;  // arrived, in arrival order
+        std::vector<Arrival> inbox;  // arrived, in arrival order
     };
     struct Pending {
         SocketHandle target;
-        Bytes bytes;
+        Arrival arrival;
     };
     using PendingKey = std::pair<Duration, std::uint64_t>;
 
     SocketState* Live(SocketHandle socket);
     SocketHandle CurrentDatagramSocket() const;
-    void Schedule(Duration at, SocketHandle target, Bytes bytes);
+    void Schedule(Duration at, SocketHandle target, Bytes bytes, ReceivedFrom from = {});
+    int Transmit(SocketHandle socket, std::span<const std::uint8_t> datagram, std::uint32_t address,
+                 std::uint16_t port, std::optional<DatagramPath> via);
+    const FakeInterface* Interface(std::uint32_t index) const;
+    // Whether a device hears a datagram to `address` leaving by interface `egress`.
+    bool Hears(const FakeDevice& device, std::uint32_t address, std::uint32_t egress) const;
     // Moves every datagram due by now into its socket's inbox, or drops it.
     void Settle();
     std::optional<Duration> NextArrival(SocketHandle socket) const;
@@ -214,6 +278,10 @@ class FakeNetwork final : public platform::SocketLayer, public platform::Clock {
     std::map<SocketHandle, SocketState> sockets_;
     SocketHandle nextHandle_ = 3;
     std::vector<std::unique_ptr<FakeDevice>> devices_;
+    std::vector<FakeInterface> interfaces_;
+    std::uint32_t defaultRoute_ = 0;
+    bool failList_ = false;
+    int listCalls_ = 0;
 
     int startupError_ = 0;
     bool failDatagram_ = false;

@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
 # Runs the end-to-end test binary on the workstation host of a LAN of its own.
-# Usage: run-on-lan.sh [--smb] [--session] LAN_SH DEVSIM TEST_BINARY GTEST_FILTER CONFIG...
+# Usage: run-on-lan.sh [--smb] [--session] [--multi "A B C"] [--user] LAN_SH DEVSIM TEST_BINARY
+#                      GTEST_FILTER CONFIG...
 #   --smb       the device hosts also serve their boxes' shares over SMB (lan.sh up --smb)
 #   --session   the binary runs under a session bus of its own (dbus-run-session), as a desktop
 #               program does, so that GVfs can mount shares; its home and runtime folder are
 #               private folders that go with the LAN
+#   --multi     the LAN of several segments (lan.sh up --multi A B C)
+#   --user      the binary runs as an ordinary user (nobody), with HALVO_E2E_USER=1 set
 # Exit 77 (skipped) without root or network namespaces (or, with --session, without FUSE or
 # GVfs), unless HALVO_E2E_REQUIRED=1, which turns that into a failure. The LAN, and everything
 # still running on it, is torn down on every way out that a shell can see.
 set -uo pipefail
-smb="" session=0
+smb="" session=0 multi="" user=0
 while [ "$#" -gt 0 ]; do
     case "$1" in
     --smb) smb="--smb" ;;
     --session) session=1 ;;
+    --multi)
+        multi="$2"
+        shift
+        ;;
+    --user) user=1 ;;
     *) break ;;
     esac
     shift
@@ -61,7 +69,12 @@ down() {
 trap down EXIT
 trap 'exit 130' INT TERM
 
-bash "$lan" up ${smb:+"$smb"} "$#" "$@" || exit 1
+if [ -n "$multi" ]; then
+    # shellcheck disable=SC2086  # three numbers
+    bash "$lan" up ${smb:+"$smb"} --multi $multi "$@" || exit 1
+else
+    bash "$lan" up ${smb:+"$smb"} "$#" "$@" || exit 1
+fi
 if [ "$session" = 1 ]; then
     work="$(mktemp -d /tmp/halvo-e2e-session.XXXXXX)"
     mkdir -m 0700 "$work/home" "$work/runtime"
@@ -75,6 +88,13 @@ if [ "$session" = 1 ]; then
     supp="$(dirname "$(readlink -f "$0")")/../drives/lsan.supp"
     session_env+=("LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$supp")
     bash "$lan" exec "${session_env[@]}" dbus-run-session -- "$binary" --gtest_filter="$filter"
+elif [ "$user" = 1 ]; then
+    # No capability and no group of root's; a home of its own for the toolkit's folders.
+    work="$(mktemp -d /tmp/halvo-e2e-user.XXXXXX)"
+    chown 65534:65534 "$work"
+    bash "$lan" exec setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all \
+        env HOME="$work" XDG_RUNTIME_DIR="$work" HALVO_E2E_USER=1 HALVO_LAN_HOSTS="$run_dir/hosts" \
+        "$binary" --gtest_filter="$filter"
 else
     bash "$lan" exec "$binary" --gtest_filter="$filter"
 fi

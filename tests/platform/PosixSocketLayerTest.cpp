@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -93,6 +94,33 @@ class PosixSocketLayerTest : public ::testing::Test {
     SocketHandle socket = INVALID_SOCKET_HANDLE;
     std::vector<std::uint8_t> buffer = std::vector<std::uint8_t>(1024);
 };
+
+TEST_F(PosixSocketLayerTest, AReceiveTellsTheSenderAndTheInterfaceItCameInOn) {
+    ASSERT_TRUE(peer.Answer(40));
+    ASSERT_TRUE(layer.WaitReadable(socket, 5000ms));
+    ReceivedFrom from;
+    ASSERT_EQ(layer.ReceiveWithPath(socket, buffer, from), 40);
+    EXPECT_EQ(from.senderAddress, LOOPBACK);
+    EXPECT_EQ(from.senderPort, peer.port());
+    EXPECT_EQ(from.path.interfaceIndex, ::if_nametoindex("lo"));
+    EXPECT_EQ(from.path.localAddress, LOOPBACK);
+    // Nothing waiting: -1, and nothing left over from the last datagram.
+    EXPECT_EQ(layer.ReceiveWithPath(socket, buffer, from), -1);
+    EXPECT_EQ(from.senderAddress, 0u);
+    EXPECT_EQ(from.path.interfaceIndex, 0u);
+}
+
+TEST_F(PosixSocketLayerTest, ASendThroughOneInterfaceLeavesByItOrFailsWhenItIsNotThere) {
+    const std::uint8_t request[12] = {};
+    const DatagramPath lo{::if_nametoindex("lo"), LOOPBACK};
+    ASSERT_NE(lo.interfaceIndex, 0u);
+    ASSERT_EQ(layer.SendVia(socket, request, lo, LOOPBACK, peer.port()), 12);
+    EXPECT_TRUE(peer.TakeRequest());
+    // An index no interface has (the kernel counts up from 1, never this far).
+    const DatagramPath gone{0x7FFFFFF0u, 0};
+    EXPECT_EQ(layer.SendVia(socket, request, gone, LOOPBACK, peer.port()), -1);
+    EXPECT_EQ(layer.LastError(), SOCKET_ERROR_NETWORK_DOWN);
+}
 
 TEST_F(PosixSocketLayerTest, ADatagramOverTheBufferIsDroppedWholeAndReadsAsAnEmptyPoll) {
     ASSERT_TRUE(peer.Answer(1025));
