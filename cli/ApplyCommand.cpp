@@ -42,16 +42,16 @@ class RunSecret final : public SecretSource {
 
 const char* ResultText(ExitStatus status) {
     switch (status) {
-    case ExitStatus::Ok:
-        return "ok";
-    case ExitStatus::Refused:
-        return "refused";
-    case ExitStatus::Usage:
-        return "not sent";
-    case ExitStatus::TimedOut:
-        return "timed out";
-    case ExitStatus::NetworkFailure:
-        return "network failure";
+        case ExitStatus::Ok:
+            return "ok";
+        case ExitStatus::Refused:
+            return "refused";
+        case ExitStatus::Usage:
+            return "not sent";
+        case ExitStatus::TimedOut:
+            return "timed out";
+        case ExitStatus::NetworkFailure:
+            return "network failure";
     }
     return "failed";
 }
@@ -89,9 +89,9 @@ ExitStatus RunApply(const CliContext& outer, std::string_view planText) {
         return ExitStatus::Usage;
     }
     RunSecret secret(outer.adminSecrets);
-    const CliContext inner{outer.sockets, outer.clock,      outer.messages, outer.timeZone,
-                           outer.shell,   secret,           outer.smbSecrets, outer.drives,
-                           outer.out,     outer.json,       outer.wallClock};
+    const CliContext inner{outer.sockets, outer.clock, outer.messages,   outer.timeZone,
+                           outer.shell,   secret,      outer.smbSecrets, outer.drives,
+                           outer.out,     outer.json,  outer.wallClock};
 
     DeviceList devices;
     const ExitStatus discovered = DiscoverDevices(inner, devices);

@@ -32,9 +32,8 @@ void ReportWritten(const CliContext& context, const DeviceRecord& record, const 
 }
 
 // Discovery, the box, its current values, the check: what a change needs first.
-DeviceRecord* PrepareChange(const CliContext& context, DeviceList& devices,
-                            std::string_view device, const std::optional<std::string>& admin,
-                            ExitStatus& status) {
+DeviceRecord* PrepareChange(const CliContext& context, DeviceList& devices, std::string_view device,
+                            const std::optional<std::string>& admin, ExitStatus& status) {
     DeviceRecord* record = Resolve(context, devices, device, status);
     if (record == nullptr) {
         return nullptr;

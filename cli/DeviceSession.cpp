@@ -38,23 +38,23 @@ class CliVerifyPrompt final : public wizard::VerifyPrompt {
             protocol::VerifyAdmin(context_.Protocol(), record, name_, password->view());
         password->Wipe();
         switch (outcome) {
-        case protocol::StatusOutcome::Accepted:
-            status = ExitStatus::Ok;
-            return ACCEPTED;
-        case protocol::StatusOutcome::Refused:
-            status = ExitStatus::Refused;
-            break;
-        case protocol::StatusOutcome::TimedOut:
-            status = ExitStatus::TimedOut;
-            break;
-        case protocol::StatusOutcome::NotSent:
-            status = ExitStatus::NetworkFailure;
-            break;
-        case protocol::StatusOutcome::OtherReply:
-            context_.messages.Report(DeviceLabel(record) +
-                                     " answered the check with another command: not verified");
-            status = ExitStatus::Refused;
-            break;
+            case protocol::StatusOutcome::Accepted:
+                status = ExitStatus::Ok;
+                return ACCEPTED;
+            case protocol::StatusOutcome::Refused:
+                status = ExitStatus::Refused;
+                break;
+            case protocol::StatusOutcome::TimedOut:
+                status = ExitStatus::TimedOut;
+                break;
+            case protocol::StatusOutcome::NotSent:
+                status = ExitStatus::NetworkFailure;
+                break;
+            case protocol::StatusOutcome::OtherReply:
+                context_.messages.Report(DeviceLabel(record) +
+                                         " answered the check with another command: not verified");
+                status = ExitStatus::Refused;
+                break;
         }
         return CANCELLED;
     }
@@ -149,15 +149,14 @@ void CapturedDetails::ShowVolumes(const std::vector<protocol::VolumeRow>& rows) 
     volumes = rows;
 }
 
-ExitStatus QueryDetails(const CliContext& context, DeviceRecord& record,
-                        CapturedDetails& details) {
+ExitStatus QueryDetails(const CliContext& context, DeviceRecord& record, CapturedDetails& details) {
     switch (protocol::RunDetailQuery(context.Protocol(), record, details)) {
-    case protocol::DetailQueryResult::Completed:
-        return ExitStatus::Ok;
-    case protocol::DetailQueryResult::SetupFailed:
-        return ExitStatus::NetworkFailure;
-    case protocol::DetailQueryResult::TimedOut:
-        return ExitStatus::TimedOut;
+        case protocol::DetailQueryResult::Completed:
+            return ExitStatus::Ok;
+        case protocol::DetailQueryResult::SetupFailed:
+            return ExitStatus::NetworkFailure;
+        case protocol::DetailQueryResult::TimedOut:
+            return ExitStatus::TimedOut;
     }
     return ExitStatus::NetworkFailure;
 }
@@ -184,18 +183,18 @@ ExitStatus PassVerification(const CliContext& context, const DeviceRecord& recor
 ExitStatus StatusOfWrite(const CliContext& context, const DeviceRecord& record,
                          protocol::StatusOutcome outcome) {
     switch (outcome) {
-    case protocol::StatusOutcome::Accepted:
-        return ExitStatus::Ok;
-    case protocol::StatusOutcome::Refused:
-        return ExitStatus::Refused;
-    case protocol::StatusOutcome::TimedOut:
-        return ExitStatus::TimedOut;
-    case protocol::StatusOutcome::NotSent:
-        return ExitStatus::NetworkFailure;
-    case protocol::StatusOutcome::OtherReply:
-        context.messages.Report(DeviceLabel(record) +
-                                " answered with another command: the change is not confirmed");
-        return ExitStatus::Refused;
+        case protocol::StatusOutcome::Accepted:
+            return ExitStatus::Ok;
+        case protocol::StatusOutcome::Refused:
+            return ExitStatus::Refused;
+        case protocol::StatusOutcome::TimedOut:
+            return ExitStatus::TimedOut;
+        case protocol::StatusOutcome::NotSent:
+            return ExitStatus::NetworkFailure;
+        case protocol::StatusOutcome::OtherReply:
+            context.messages.Report(DeviceLabel(record) +
+                                    " answered with another command: the change is not confirmed");
+            return ExitStatus::Refused;
     }
     return ExitStatus::Refused;
 }

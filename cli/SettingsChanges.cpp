@@ -22,16 +22,16 @@ std::string CheckAddress(const char* what, const std::optional<std::string>& add
 
 std::string CheckSystemChanges(const SystemChanges& changes) {
     if (changes.description) {
-        if (changes.description->size() > static_cast<std::size_t>(wizard::DESCRIPTION_READ_LIMIT)) {
+        if (changes.description->size() >
+            static_cast<std::size_t>(wizard::DESCRIPTION_READ_LIMIT)) {
             return "the description has more than 63 characters";
         }
         if (!wizard::IsValidDescription(*changes.description)) {
             return std::string(wizard::MSG_DESCRIPTION_INVALID);
         }
     }
-    if (changes.timezone &&
-        (*changes.timezone < 0 ||
-         static_cast<std::size_t>(*changes.timezone) >= TimezoneRows().size())) {
+    if (changes.timezone && (*changes.timezone < 0 || static_cast<std::size_t>(*changes.timezone) >=
+                                                          TimezoneRows().size())) {
         return "timezone " + std::to_string(*changes.timezone) + " is not a row of the table (0-" +
                std::to_string(TimezoneRows().size() - 1) + ")";
     }
@@ -41,8 +41,7 @@ std::string CheckSystemChanges(const SystemChanges& changes) {
 std::string CheckNetworkChanges(const NetworkChanges& changes) {
     for (const std::string& problem :
          {CheckAddress("IP address", changes.ipAddress),
-          CheckAddress("subnet mask", changes.subnetMask),
-          CheckAddress("gateway", changes.gateway),
+          CheckAddress("subnet mask", changes.subnetMask), CheckAddress("gateway", changes.gateway),
           CheckAddress("primary DNS", changes.primaryDns),
           CheckAddress("secondary DNS", changes.secondaryDns)}) {
         if (!problem.empty()) {
@@ -58,9 +57,8 @@ ExitStatus WriteSystemSettings(const CliContext& context, const DeviceRecord& re
     wizard::SystemPageValues values;
     values.dontAskPassword = changes.askPassword ? !*changes.askPassword : fill.dontAskPassword;
     values.description = changes.description.value_or(fill.description);
-    values.description.resize(
-        std::min(values.description.size(),
-                 static_cast<std::size_t>(wizard::DESCRIPTION_READ_LIMIT)));
+    values.description.resize(std::min(values.description.size(),
+                                       static_cast<std::size_t>(wizard::DESCRIPTION_READ_LIMIT)));
     values.timezoneRow = changes.timezone.value_or(fill.timezoneRow);
     if (fill.dateTime) {
         values.dateTime = *fill.dateTime;

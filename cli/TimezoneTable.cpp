@@ -36,10 +36,10 @@ std::vector<std::string> ReadComboItems(std::string_view templateJson, int contr
 }
 
 const std::vector<std::string>& TimezoneRows() {
-    static const std::vector<std::string> rows = ReadComboItems(
-        std::string_view(reinterpret_cast<const char*>(kSystemPageTemplate),
-                         kSystemPageTemplateSize),
-        TIMEZONE_COMBO_ID);
+    static const std::vector<std::string> rows =
+        ReadComboItems(std::string_view(reinterpret_cast<const char*>(kSystemPageTemplate),
+                                        kSystemPageTemplateSize),
+                       TIMEZONE_COMBO_ID);
     return rows;
 }
 

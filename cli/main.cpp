@@ -63,8 +63,9 @@ int BadValue(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"halvoctl: finds the storage boxes on the local network, shows and sets them up "
-                 "and maps their shares to drive letters"};
+    CLI::App app{
+        "halvoctl: finds the storage boxes on the local network, shows and sets them up "
+        "and maps their shares to drive letters"};
     app.name("halvoctl");
     app.require_subcommand(1);
     // Options of the program may follow the command: `halvoctl show NAS --json`.
@@ -79,8 +80,7 @@ int main(int argc, char** argv) {
     std::string device;
     std::string adminName;
     const auto addDevice = [&](CLI::App* command) {
-        command->add_option("DEVICE", device, "MAC address, device name or IP address")
-            ->required();
+        command->add_option("DEVICE", device, "MAC address, device name or IP address")->required();
     };
     const auto addAdmin = [&](CLI::App* command) {
         return command->add_option("--admin", adminName,
@@ -212,8 +212,8 @@ int main(int argc, char** argv) {
         drives = std::make_unique<platform::GioNetworkDrives>();
     }
     std::ostringstream out;
-    const CliContext context{sockets, clock, messages, timeZone, shell, *adminSecrets,
-                             *smbSecrets, drives.get(), out, json};
+    const CliContext context{sockets,       clock,       messages,     timeZone, shell,
+                             *adminSecrets, *smbSecrets, drives.get(), out,      json};
 
     ExitStatus status = ExitStatus::Ok;
     try {
@@ -244,7 +244,8 @@ int main(int argc, char** argv) {
     }
     std::cout << out.str();
     if (json && out.str().empty()) {
-        EmitJson(std::cout, {{"ok", false}, {"exitStatus", Code(status)}, {"error", messages.LastLine()}});
+        EmitJson(std::cout,
+                 {{"ok", false}, {"exitStatus", Code(status)}, {"error", messages.LastLine()}});
     }
     std::cout.flush();
     return Code(status);
