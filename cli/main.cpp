@@ -54,9 +54,24 @@ std::optional<std::string> Given(const CLI::Option* option, const std::string& v
     return option->count() > 0 ? std::optional<std::string>(value) : std::nullopt;
 }
 
-// A bad value given on the command line: one line and the usage status.
-int BadValue(const std::string& problem) {
-    std::cerr << "halvoctl: " << problem << std::endl;
+// Whether --json was asked for, also when the arguments could not be parsed.
+bool WantsJson(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--json") {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A bad argument or value: one line, the usage status, and with --json the failure document.
+int BadValue(bool json, const std::string& problem) {
+    const std::string line = "halvoctl: " + problem;
+    std::cerr << line << std::endl;
+    if (json) {
+        EmitJson(std::cout,
+                 {{"ok", false}, {"exitStatus", Code(ExitStatus::Usage)}, {"error", line}});
+    }
     return Code(ExitStatus::Usage);
 }
 
@@ -146,34 +161,33 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::cerr << "halvoctl: " << e.what() << " (see halvoctl --help)" << std::endl;
-        return Code(ExitStatus::Usage);
+        return BadValue(WantsJson(argc, argv), std::string(e.what()) + " (see halvoctl --help)");
     }
     if (admin.UsesStdin() && smb.UsesStdin()) {
-        return BadValue("the two passwords cannot both come from standard input");
+        return BadValue(json, "the two passwords cannot both come from standard input");
     }
 
     SystemChanges systemChanges;
     systemChanges.description = Given(descriptionOption, description);
     if (dateOption->count() > 0 && !(systemChanges.date = ParseDate(date))) {
-        return BadValue("--date '" + date + "' is no date YYYY-MM-DD from 1970 on");
+        return BadValue(json, "--date '" + date + "' is no date YYYY-MM-DD from 1970 on");
     }
     if (timeOption->count() > 0 && !(systemChanges.time = ParseTime(time))) {
-        return BadValue("--time '" + time + "' is no time HH:MM:SS");
+        return BadValue(json, "--time '" + time + "' is no time HH:MM:SS");
     }
     if (timezoneOption->count() > 0) {
         systemChanges.timezone = timezoneRow;
     }
     if (askOption->count() > 0 && !(systemChanges.askPassword = ParseYesNo(askPassword))) {
-        return BadValue("--ask-password takes yes or no");
+        return BadValue(json, "--ask-password takes yes or no");
     }
     if (setSystem->parsed() && !systemChanges.Any()) {
-        return BadValue("set-system: nothing to change");
+        return BadValue(json, "set-system: nothing to change");
     }
     NetworkChanges networkChanges;
     if (setNetwork->parsed()) {
         if (!dhcp && !fixed) {
-            return BadValue("set-network needs --dhcp or --static");
+            return BadValue(json, "set-network needs --dhcp or --static");
         }
         networkChanges.mode = dhcp ? IpMode::Dhcp : IpMode::Static;
         networkChanges.ipAddress = Given(ipOption, ip);
@@ -185,7 +199,7 @@ int main(int argc, char** argv) {
     std::string plan;
     if (apply->parsed()) {
         if (planFile == "-" && admin.UsesStdin()) {
-            return BadValue("the plan and the password cannot both come from standard input");
+            return BadValue(json, "the plan and the password cannot both come from standard input");
         }
         std::ifstream file;
         std::istream* in = &std::cin;
@@ -194,7 +208,7 @@ int main(int argc, char** argv) {
             in = &file;
         }
         if (!*in) {
-            return BadValue("cannot read the plan " + planFile);
+            return BadValue(json, "cannot read the plan " + planFile);
         }
         plan.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
     }

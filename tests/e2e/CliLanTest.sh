@@ -45,6 +45,15 @@ is() { # EXPRESSION EXPECTED
 err_is() { grep -qxF -- "$1" "$work/err" || { echo "  stderr lacks '$1'"; return 1; }; }
 
 lan_group() {
+    run 0 timezones --json
+    check "75 rows" is 'len(d["timezones"])' 75
+    check "row 9 as the template has it" is 'd["timezones"][9]["timezone"]' \
+        "(GMT-06:00) Central Time (US &amp; Canda) "
+    run 2 frobnicate
+    run 2 set-network NAS-Beta
+    run 2 --json show
+    check "a failure is a document too" is 'd["exitStatus"]' 2
+
     run 0 discover --json
     check "five boxes found" is 'len(d["devices"])' 5
     check "one answer from each host" is 'sorted(b["ipAddress"] for b in d["devices"])' \
