@@ -6,6 +6,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/AddDeviceDialog.h"
+#include "protocol/DeviceAddresses.h"
 #include "protocol/Discovery.h"
 #include "shares/ShareMappingDialog.h"
 #include "wizard/VerificationGate.h"
@@ -32,18 +33,6 @@ QString DeviceText(std::string_view text) {
 }
 
 }  // namespace
-
-std::string WebAddress(const protocol::DeviceRecord& record) {
-    // 7 + 15 + 1 + 5 characters and the terminator at most.
-    char address[32];
-    const unsigned port = record.webPort;
-    if (port == 80) {
-        std::snprintf(address, sizeof address, "http://%s", record.ipAddress.c_str());
-    } else {
-        std::snprintf(address, sizeof address, "http://%s:%u", record.ipAddress.c_str(), port);
-    }
-    return address;
-}
 
 MainDialog::MainDialog(const AppContext& context)
     : Dialog(context.resources, IDD_MAIN),

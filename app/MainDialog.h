@@ -13,6 +13,7 @@
 
 #include "app/AppContext.h"
 #include "protocol/DetailQuery.h"
+#include "protocol/DeviceAddresses.h"
 #include "protocol/Protocol.h"
 #include "ui/Dialog.h"
 
@@ -40,8 +41,8 @@ inline constexpr int IDM_ABOUTBOX = 0x0010;
 inline constexpr int IDS_ADD_DEVICE_ITEM = 104;
 inline constexpr int IDM_ADD_DEVICE = 0x0020;
 
-// The address of a device's web page: "http://%s" for port 80, "http://%s:%d" otherwise.
-std::string WebAddress(const protocol::DeviceRecord& record);
+// The address of a device's web page.
+using protocol::WebAddress;
 
 // The detail query writes the information panes through DetailView.
 class MainDialog : public ui::Dialog, private protocol::DetailView {

@@ -2,11 +2,12 @@
 # Runs the LAN benchmarks: brings up a namespace LAN with the box of 45 shares answering at once,
 # the same box answering after 200 us (a real box's processing and wire time), and a host of 1000
 # devices; runs halvo-bench-lan and then (when the front end was built) halvo-bench-select on its
-# workstation host; tears the LAN down on every way out.
+# workstation host, then halvoctl's show on the same box and its apply to 100 boxes on a second
+# LAN (scripts/cli-bench.sh); tears the LANs down on every way out.
 # With --multi, the LAN of several segments instead: the 1000 devices spread over the
 # workstation's three segments (334, 333, 333), the box of 45 shares on the first, its copy
 # answering after 200 us on the second (found by broadcast) and another behind the router (added
-# by address); the front-end benchmark is not run then.
+# by address); the front-end and command-line benchmarks are not run then.
 # Usage: sudo scripts/bench.sh [BUILD_DIR] [--quick] [--discoveries N] [--multi]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -24,6 +25,7 @@ export HALVO_DEVSIM="$BUILD/tools/devsim/halvo-devsim"
 work="$(mktemp -d)"
 cleanup() {
     bash "$ROOT/scripts/lan.sh" down >/dev/null 2>&1 || true
+    HALVO_LAN="$HALVO_LAN-100" bash "$ROOT/scripts/lan.sh" down >/dev/null 2>&1 || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -64,4 +66,20 @@ if [ -x "$BUILD/bench/halvo-bench-select" ]; then
     bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-select" "${select_args[@]}"
 else
     echo "bench.sh: no halvo-bench-select in $BUILD (built without the front end); skipped"
+fi
+if [ -x "$BUILD/cli/halvoctl" ]; then
+    # halvoctl beside the window's selection: the same 45-share box answering after 200 us ...
+    echo
+    bash "$ROOT/scripts/lan.sh" exec bash "$ROOT/scripts/cli-bench.sh" "$BUILD/cli/halvoctl" \
+        show NAS-Many-Wire
+    bash "$ROOT/scripts/lan.sh" down >/dev/null
+    # ... and apply to 100 boxes answering after 200 us, on a LAN of their own.
+    sed -e 's/^name = .*/name = NAS-Hundred/' -e 's/^mac = .*/mac = 00:1a:2b:3c:60:00/' \
+        -e 's/^\[device\]$/[device]\nlatency_us = 200\nreplicate = 100/' \
+        "$configs/box1.ini" >"$work/hundred.ini"
+    HALVO_LAN="$HALVO_LAN-100" bash "$ROOT/scripts/lan.sh" up 1 "$work/hundred.ini"
+    HALVO_LAN="$HALVO_LAN-100" bash "$ROOT/scripts/lan.sh" exec bash "$ROOT/scripts/cli-bench.sh" \
+        "$BUILD/cli/halvoctl" apply NAS-Hundred 5
+else
+    echo "bench.sh: no halvoctl in $BUILD; its figures skipped"
 fi

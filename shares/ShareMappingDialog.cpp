@@ -39,14 +39,6 @@ void Wipe(QByteArray& secret) {
 
 }  // namespace
 
-std::string SharePath(std::string_view ipAddress, std::string_view shareName) {
-    std::string path = "\\\\";
-    path.append(ipAddress);
-    path.push_back('\\');
-    path.append(shareName);
-    return path;
-}
-
 ShareMappingDialog::ShareMappingDialog(const ShareMappingContext& context, QWidget* parent)
     : Dialog(context.resources, IDD_SHARE_MAPPING, parent), context_(context) {}
 

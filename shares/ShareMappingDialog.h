@@ -10,7 +10,9 @@
 
 #include "platform/MessageBoxes.h"
 #include "platform/NetworkDrives.h"
+#include "protocol/DeviceAddresses.h"
 #include "protocol/Protocol.h"
+#include "shares/ShareMessages.h"
 #include "ui/Dialog.h"
 
 namespace halvo::shares {
@@ -30,9 +32,6 @@ inline constexpr int PASSWORD_LIMIT = 8;
 inline constexpr int SHARE_NAME_COLUMN_WIDTH = 240;  // pixels
 inline constexpr int LOCATION_COLUMN_WIDTH = 208;    // pixels
 
-inline constexpr const char* MSG_MAP_FAILED = "Map failed!";
-inline constexpr const char* MSG_UNMAP_FAILED = "Unmap failed!";
-
 // What the dialog works with; every reference must outlive the dialog.
 struct ShareMappingContext {
     platform::NetworkDrives& drives;
@@ -41,7 +40,7 @@ struct ShareMappingContext {
 };
 
 // "\\address\share". Nothing is cut: a long share name makes a long path.
-std::string SharePath(std::string_view ipAddress, std::string_view shareName);
+using protocol::SharePath;
 
 class ShareMappingDialog : public ui::Dialog {
     Q_OBJECT

@@ -217,7 +217,7 @@ TEST_F(GuiShares, AWrongPasswordGivesMapFailedAndMountsNothing) {
         kMapWaitMs, armed_.get());
     Click(*main, app::IDC_SHARE_MAPPING);
     ASSERT_TRUE(*seen) << "the share mapping dialog did not open";
-    EXPECT_EQ(messages, std::vector<std::string>{shares::MSG_MAP_FAILED});
+    EXPECT_EQ(messages, std::vector<std::string>{std::string(shares::MSG_MAP_FAILED)});
     EXPECT_TRUE(rows.isEmpty());
     EXPECT_TRUE(yStillFree);
     EXPECT_EQ(mounts, 0);

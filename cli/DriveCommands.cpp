@@ -1,0 +1,144 @@
+// map, unmap and drives: the workstation's drive letters, through the same table the window's
+// share mapping uses, so that each sees the other's letters.
+#include "cli/Commands.h"
+#include "cli/DeviceSession.h"
+#include "cli/Output.h"
+#include "cli/Values.h"
+#include "protocol/DeviceAddresses.h"
+#include "shares/ShareMessages.h"
+
+namespace halvo::cli {
+
+using protocol::DeviceRecord;
+
+namespace {
+
+// The share mapping dialog's texts and limits.
+using shares::MSG_MAP_FAILED;
+using shares::MSG_UNMAP_FAILED;
+constexpr std::size_t SMB_USER_LIMIT = 32;
+constexpr std::size_t SMB_PASSWORD_LIMIT = 8;
+
+bool NeedDrives(const CliContext& context) {
+    if (context.drives == nullptr) {
+        context.messages.Report("the workstation's drives are not available");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+ExitStatus RunMap(const CliContext& context, std::string_view device, std::string_view share,
+                  std::string_view letter, std::string_view user,
+                  const std::optional<std::string>& admin) {
+    const std::optional<std::string> localName = ParseDriveLetter(letter);
+    if (!localName) {
+        context.messages.Report("'" + std::string(letter) + "' is no drive letter A-Z");
+        return ExitStatus::Usage;
+    }
+    if (share.empty()) {
+        context.messages.Report("no share name given");
+        return ExitStatus::Usage;
+    }
+    if (user.size() > SMB_USER_LIMIT) {
+        context.messages.Report("the user name has more than 32 characters");
+        return ExitStatus::Usage;
+    }
+    if (!NeedDrives(context)) {
+        return ExitStatus::NetworkFailure;
+    }
+    DeviceList devices;
+    ExitStatus status = DiscoverDevices(context, devices);
+    DeviceRecord* record =
+        status == ExitStatus::Ok ? FindDevice(context, devices, device, status) : nullptr;
+    if (record == nullptr) {
+        return status;
+    }
+    const std::string sharePath = protocol::SharePath(record->ipAddress.view(), share);
+    if (sharePath.size() > protocol::SHARE_PATH_LIMIT) {
+        context.messages.Report("the share path " + sharePath + " has more than 63 characters");
+        return ExitStatus::Usage;
+    }
+    // The share mapping dialog opens on a box the detail query has completed.
+    CapturedDetails details;
+    status = QueryDetails(context, *record, details);
+    if (status == ExitStatus::Ok) {
+        status = PassVerification(context, *record, admin);
+    }
+    if (status != ExitStatus::Ok) {
+        return status;
+    }
+    std::string problem;
+    std::optional<Secret> password =
+        context.smbSecrets.Read("SMB password for " + sharePath, problem);
+    if (!password) {
+        context.messages.Report(problem);
+        return ExitStatus::Usage;
+    }
+    if (password->size() > SMB_PASSWORD_LIMIT) {
+        context.messages.Report("the SMB password has more than 8 characters");
+        return ExitStatus::Usage;
+    }
+    const int result = context.drives->AddConnection(*localName, sharePath, user, password->view());
+    password->Wipe();
+    if (result != platform::NO_ERROR_RESULT) {
+        context.messages.ShowWarning(MSG_MAP_FAILED);
+        return ExitStatus::Refused;
+    }
+    if (context.json) {
+        EmitJson(context.out, {{"letter", *localName},
+                               {"remoteName", sharePath},
+                               {"macAddress", protocol::FormatMacAddress(record->macAddress)}});
+    } else {
+        context.out << *localName << "  " << sharePath << std::endl;
+    }
+    return Combine(status, context.messages.Status());
+}
+
+ExitStatus RunUnmap(const CliContext& context, std::string_view letter) {
+    const std::optional<std::string> localName = ParseDriveLetter(letter);
+    if (!localName) {
+        context.messages.Report("'" + std::string(letter) + "' is no drive letter A-Z");
+        return ExitStatus::Usage;
+    }
+    if (!NeedDrives(context)) {
+        return ExitStatus::NetworkFailure;
+    }
+    if (context.drives->CancelConnection(*localName) != platform::NO_ERROR_RESULT) {
+        context.messages.ShowWarning(MSG_UNMAP_FAILED);
+        return ExitStatus::Refused;
+    }
+    if (context.json) {
+        EmitJson(context.out, {{"letter", *localName}, {"unmapped", true}});
+    } else {
+        context.out << *localName << " unmapped" << std::endl;
+    }
+    return ExitStatus::Ok;
+}
+
+ExitStatus RunDrives(const CliContext& context) {
+    if (!NeedDrives(context)) {
+        return ExitStatus::NetworkFailure;
+    }
+    // As the share mapping dialog reads them: Z down to A, the remote letters with their shares.
+    nlohmann::json list = nlohmann::json::array();
+    std::vector<std::vector<std::string>> rows;
+    for (char letter = 'Z'; letter >= 'A'; --letter) {
+        const std::string localName{letter, ':'};
+        if (context.drives->GetDriveType(localName) != platform::DRIVE_REMOTE) {
+            continue;
+        }
+        const std::string remote = context.drives->GetConnection(localName);
+        list.push_back({{"letter", localName}, {"remoteName", remote}});
+        rows.push_back({localName, remote});
+    }
+    if (context.json) {
+        EmitJson(context.out, {{"drives", list}});
+    } else {
+        PrintTable(context.out, rows);
+    }
+    return ExitStatus::Ok;
+}
+
+}  // namespace halvo::cli

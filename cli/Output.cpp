@@ -1,0 +1,144 @@
+#include "cli/Output.h"
+
+#include <algorithm>
+
+#include "cli/TimezoneTable.h"
+
+namespace halvo::cli {
+
+using protocol::DeviceRecord;
+
+namespace {
+
+bool AllDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string TimezoneLine(int index) {
+    const std::string_view text = TimezoneText(index);
+    return std::to_string(index) + (text.empty() ? " (not a row of the table)" : "  ") +
+           std::string(text);
+}
+
+}  // namespace
+
+void EmitJson(std::ostream& out, const nlohmann::json& document) {
+    out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
+}
+
+void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()));
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            widths[i] = std::max(widths[i], row[i].size());
+        }
+    }
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            line += row[i];
+            if (i + 1 < row.size()) {
+                line.append(widths[i] - row[i].size() + 2, ' ');
+            }
+        }
+        out << line << '\n';
+    }
+    out.flush();
+}
+
+std::string DisplayDate(std::string_view date) {
+    if (date.size() != 8 || !AllDigits(date)) {
+        return std::string(date);
+    }
+    return std::string(date.substr(0, 4)) + "-" + std::string(date.substr(4, 2)) + "-" +
+           std::string(date.substr(6, 2));
+}
+
+std::string DisplayTime(std::string_view time) {
+    if (time.size() != 6 || !AllDigits(time)) {
+        return std::string(time);
+    }
+    return std::string(time.substr(0, 2)) + ":" + std::string(time.substr(2, 2)) + ":" +
+           std::string(time.substr(4, 2));
+}
+
+nlohmann::json DiscoveredJson(const DeviceRecord& record) {
+    return {{"name", record.name.str()},
+            {"macAddress", protocol::FormatMacAddress(record.macAddress)},
+            {"ipAddress", record.ipAddress.str()},
+            {"webPort", record.webPort}};
+}
+
+nlohmann::json DetailsJson(const DeviceRecord& record, const CapturedDetails& details) {
+    nlohmann::json document = DiscoveredJson(record);
+    document["description"] = record.description.str();
+    document["firmwareVersion"] = record.firmwareVersion.str();
+    document["firmware"] = details.firmwareVersion;
+    document["passwordRequired"] = record.passwordRequired;
+    document["ipMode"] = record.ipMode;
+    document["ipStatus"] = details.ipStatus;
+    document["subnetMask"] = record.subnetMask.str();
+    document["gateway"] = record.gateway.str();
+    document["primaryDns"] = record.primaryDns.str();
+    document["secondaryDns"] = record.secondaryDns.str();
+    document["date"] = record.date.str();
+    document["time"] = record.time.str();
+    document["timezoneIndex"] = record.timezoneIndex;
+    document["timezone"] = std::string(TimezoneText(record.timezoneIndex));
+    document["shareCount"] = record.shareCount;
+    nlohmann::json shares = nlohmann::json::array();
+    for (const protocol::ShareEntry& share : record.shares) {
+        shares.push_back(share.name.str());
+    }
+    document["shares"] = shares;
+    nlohmann::json volumes = nlohmann::json::array();
+    for (const protocol::VolumeRow& row : details.volumes) {
+        volumes.push_back({{"shareName", row.shareName},
+                           {"deviceId", row.deviceId},
+                           {"fsType", row.fsType},
+                           {"totalSizeMb", row.totalSizeMb},
+                           {"freeSpace", row.freeSpace}});
+    }
+    document["volumes"] = volumes;
+    return document;
+}
+
+void PrintDetails(std::ostream& out, const DeviceRecord& record, const CapturedDetails& details) {
+    std::string shares = std::to_string(record.shareCount);
+    for (std::size_t i = 0; i < record.shares.size(); ++i) {
+        shares += (i == 0 ? ": " : ", ") + record.shares[i].name.str();
+    }
+    PrintTable(out, {
+                        {"Name:", record.name.str()},
+                        {"Firmware Version:", details.firmwareVersion},
+                        {"Description:", details.description},
+                        {"Mac address:", details.macAddress},
+                        {"IP address:", details.ipAddress},
+                        {"IP status:", details.ipStatus},
+                        {"Subnet mask:", record.subnetMask.str()},
+                        {"Default gateway:", record.gateway.str()},
+                        {"Primary dns:", record.primaryDns.str()},
+                        {"Secondary dns:", record.secondaryDns.str()},
+                        {"Date:", DisplayDate(record.date.view())},
+                        {"Time:", DisplayTime(record.time.view())},
+                        {"Timezone:", TimezoneLine(record.timezoneIndex)},
+                        {"Password asked:", record.passwordRequired != 0 ? "yes" : "no"},
+                        {"Web port:", std::to_string(record.webPort)},
+                        {"Shares:", shares},
+                    });
+    if (details.volumes.empty()) {
+        out << "USB information: none" << std::endl;
+        return;
+    }
+    out << "USB information:\n";
+    std::vector<std::vector<std::string>> rows = {
+        {"  Share Name", "Device Id", "FS Type", "Total Size(MB)", "Free Space"}};
+    for (const protocol::VolumeRow& row : details.volumes) {
+        rows.push_back(
+            {"  " + row.shareName, row.deviceId, row.fsType, row.totalSizeMb, row.freeSpace});
+    }
+    PrintTable(out, rows);
+}
+
+}  // namespace halvo::cli

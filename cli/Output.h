@@ -1,0 +1,38 @@
+// What halvoctl prints on standard output: one JSON document per run with --json (fields named
+// as in the device record), aligned text otherwise.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliContext.h"
+#include "cli/DeviceSession.h"
+#include "protocol/Protocol.h"
+
+namespace halvo::cli {
+
+// Writes the document; texts that are not UTF-8 (a box's bytes of 128 and above) are replaced,
+// never a reason to fail.
+void EmitJson(std::ostream& out, const nlohmann::json& document);
+
+// Columns padded to their widest cell, two spaces apart; no padding after the last.
+void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+
+// name, macAddress, ipAddress, webPort: what discovery learns.
+nlohmann::json DiscoveredJson(const protocol::DeviceRecord& record);
+
+// Every field of the record after the detail query, with the texts the window shows beside
+// them: firmware ("V12R03"), ipStatus, timezone text, and the volumes' rows.
+nlohmann::json DetailsJson(const protocol::DeviceRecord& record, const CapturedDetails& details);
+
+// The show command's text: one "field  value" line each, then shares and volumes.
+void PrintDetails(std::ostream& out, const protocol::DeviceRecord& record,
+                  const CapturedDetails& details);
+
+// "YYYYMMDD" as "YYYY-MM-DD" and "HHMMSS" as "HH:MM:SS"; other texts as they are.
+std::string DisplayDate(std::string_view date);
+std::string DisplayTime(std::string_view time);
+
+}  // namespace halvo::cli

@@ -1,0 +1,266 @@
+// halvoctl: the device protocol, the wizard's settings and share mapping from the command line.
+// The real seams and the argument parsing; the commands' logic is in halvo_cli_core.
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+
+#include "cli/CliContext.h"
+#include "cli/Commands.h"
+#include "cli/Output.h"
+#include "cli/XdgShell.h"
+#include "platform/gio/GioNetworkDrives.h"
+#include "platform/posix/PosixSocketLayer.h"
+#include "platform/posix/SystemClock.h"
+#include "platform/posix/SystemTimeZone.h"
+
+namespace {
+
+using namespace halvo;
+using namespace halvo::cli;
+
+// Where one kind of password comes from: the terminal unless an option names a descriptor.
+struct PasswordOptions {
+    bool fromStdin = false;
+    int fd = -1;
+
+    std::unique_ptr<SecretSource> Source() const {
+        if (fromStdin) {
+            return std::make_unique<FdSecretSource>(0);
+        }
+        if (fd >= 0) {
+            return std::make_unique<FdSecretSource>(fd);
+        }
+        return std::make_unique<TerminalSecretSource>();
+    }
+    bool UsesStdin() const { return fromStdin || fd == 0; }
+};
+
+void AddPasswordOptions(CLI::App& app, PasswordOptions& options, const std::string& prefix,
+                        const std::string& what) {
+    auto* in = app.add_flag("--" + prefix + "password-stdin", options.fromStdin,
+                            "read the " + what + " password as one line from standard input");
+    auto* fd = app.add_option("--" + prefix + "password-fd", options.fd,
+                              "read the " + what + " password as one line from descriptor N")
+                   ->type_name("N")
+                   ->check(CLI::NonNegativeNumber);
+    in->excludes(fd);
+}
+
+std::optional<std::string> Given(const CLI::Option* option, const std::string& value) {
+    return option->count() > 0 ? std::optional<std::string>(value) : std::nullopt;
+}
+
+// Whether --json was asked for, also when the arguments could not be parsed.
+bool WantsJson(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--json") {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A bad argument or value: one line, the usage status, and with --json the failure document.
+int BadValue(bool json, const std::string& problem) {
+    const std::string line = "halvoctl: " + problem;
+    std::cerr << line << std::endl;
+    if (json) {
+        EmitJson(std::cout,
+                 {{"ok", false}, {"exitStatus", Code(ExitStatus::Usage)}, {"error", line}});
+    }
+    return Code(ExitStatus::Usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{
+        "halvoctl: finds the storage boxes on the local network, shows and sets them up "
+        "and maps their shares to drive letters"};
+    app.name("halvoctl");
+    app.require_subcommand(1);
+    // Options of the program may follow the command: `halvoctl show NAS --json`.
+    app.fallthrough();
+    bool json = false;
+    app.add_flag("--json", json, "one JSON document on standard output");
+    PasswordOptions admin;
+    PasswordOptions smb;
+    AddPasswordOptions(app, admin, "", "administrator");
+    AddPasswordOptions(app, smb, "smb-", "SMB");
+
+    std::string device;
+    std::string adminName;
+    const auto addDevice = [&](CLI::App* command) {
+        command->add_option("DEVICE", device, "MAC address, device name or IP address")->required();
+    };
+    const auto addAdmin = [&](CLI::App* command) {
+        return command->add_option("--admin", adminName,
+                                   "administrator name, when the box asks for the check");
+    };
+
+    auto* discover = app.add_subcommand("discover", "list every box that answers");
+    auto* show = app.add_subcommand("show", "the box's details, as the main window shows them");
+    addDevice(show);
+
+    auto* setSystem = app.add_subcommand("set-system", "change the box's system settings");
+    addDevice(setSystem);
+    auto* systemAdmin = addAdmin(setSystem);
+    std::string description, date, time, askPassword;
+    int timezoneRow = 0;
+    auto* descriptionOption = setSystem->add_option("--description", description);
+    auto* dateOption = setSystem->add_option("--date", date)->type_name("YYYY-MM-DD");
+    auto* timeOption = setSystem->add_option("--time", time)->type_name("HH:MM:SS");
+    auto* timezoneOption = setSystem->add_option("--timezone", timezoneRow, "row of `timezones`");
+    auto* askOption = setSystem->add_option("--ask-password", askPassword)->type_name("yes|no");
+
+    auto* setNetwork = app.add_subcommand("set-network", "change the box's network settings");
+    addDevice(setNetwork);
+    auto* networkAdmin = addAdmin(setNetwork);
+    bool dhcp = false, fixed = false;
+    std::string ip, mask, gateway, dns1, dns2;
+    auto* dhcpFlag = setNetwork->add_flag("--dhcp", dhcp, "take the address from DHCP");
+    auto* staticFlag = setNetwork->add_flag("--static", fixed, "use the addresses given");
+    dhcpFlag->excludes(staticFlag);
+    auto* ipOption = setNetwork->add_option("--ip", ip);
+    auto* maskOption = setNetwork->add_option("--mask", mask);
+    auto* gatewayOption = setNetwork->add_option("--gateway", gateway);
+    auto* dns1Option = setNetwork->add_option("--dns1", dns1);
+    auto* dns2Option = setNetwork->add_option("--dns2", dns2);
+
+    auto* web = app.add_subcommand("web", "the address of the box's web page");
+    addDevice(web);
+    bool open = false;
+    web->add_flag("--open", open, "open it in the desktop's browser");
+
+    auto* map = app.add_subcommand("map", "map a share of the box to a drive letter");
+    addDevice(map);
+    auto* mapAdmin = addAdmin(map);
+    std::string share, letter, user;
+    map->add_option("SHARE", share)->required();
+    map->add_option("LETTER", letter)->required();
+    map->add_option("--user", user, "SMB user name");
+
+    auto* unmap = app.add_subcommand("unmap", "remove a drive letter's mapping");
+    unmap->add_option("LETTER", letter)->required();
+    auto* drivesCommand = app.add_subcommand("drives", "the mapped drive letters");
+
+    auto* apply = app.add_subcommand("apply", "set up every box of a plan file");
+    std::string planFile;
+    apply->add_option("PLAN", planFile, "plan file (JSON), - for standard input")->required();
+
+    auto* timezones = app.add_subcommand("timezones", "the rows of the timezone table");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        return BadValue(WantsJson(argc, argv), std::string(e.what()) + " (see halvoctl --help)");
+    }
+    if (admin.UsesStdin() && smb.UsesStdin()) {
+        return BadValue(json, "the two passwords cannot both come from standard input");
+    }
+
+    SystemChanges systemChanges;
+    systemChanges.description = Given(descriptionOption, description);
+    if (dateOption->count() > 0 && !(systemChanges.date = ParseDate(date))) {
+        return BadValue(json, "--date '" + date + "' is no date YYYY-MM-DD from 1970 on");
+    }
+    if (timeOption->count() > 0 && !(systemChanges.time = ParseTime(time))) {
+        return BadValue(json, "--time '" + time + "' is no time HH:MM:SS");
+    }
+    if (timezoneOption->count() > 0) {
+        systemChanges.timezone = timezoneRow;
+    }
+    if (askOption->count() > 0 && !(systemChanges.askPassword = ParseYesNo(askPassword))) {
+        return BadValue(json, "--ask-password takes yes or no");
+    }
+    if (setSystem->parsed() && !systemChanges.Any()) {
+        return BadValue(json, "set-system: nothing to change");
+    }
+    NetworkChanges networkChanges;
+    if (setNetwork->parsed()) {
+        if (!dhcp && !fixed) {
+            return BadValue(json, "set-network needs --dhcp or --static");
+        }
+        networkChanges.mode = dhcp ? IpMode::Dhcp : IpMode::Static;
+        networkChanges.ipAddress = Given(ipOption, ip);
+        networkChanges.subnetMask = Given(maskOption, mask);
+        networkChanges.gateway = Given(gatewayOption, gateway);
+        networkChanges.primaryDns = Given(dns1Option, dns1);
+        networkChanges.secondaryDns = Given(dns2Option, dns2);
+    }
+    std::string plan;
+    if (apply->parsed()) {
+        if (planFile == "-" && admin.UsesStdin()) {
+            return BadValue(json, "the plan and the password cannot both come from standard input");
+        }
+        std::ifstream file;
+        std::istream* in = &std::cin;
+        if (planFile != "-") {
+            file.open(planFile);
+            in = &file;
+        }
+        if (!*in) {
+            return BadValue(json, "cannot read the plan " + planFile);
+        }
+        plan.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
+    }
+
+    platform::PosixSocketLayer sockets;
+    platform::SystemClock clock;
+    const platform::SystemTimeZone timeZone;
+    CliMessageBoxes messages(std::cerr);
+    XdgShell shell;
+    const auto adminSecrets = admin.Source();
+    const auto smbSecrets = smb.Source();
+    // GIO only for the commands that use drive letters.
+    std::unique_ptr<platform::GioNetworkDrives> drives;
+    if (map->parsed() || unmap->parsed() || drivesCommand->parsed()) {
+        drives = std::make_unique<platform::GioNetworkDrives>();
+    }
+    std::ostringstream out;
+    const CliContext context{sockets,       clock,       messages,     timeZone, shell,
+                             *adminSecrets, *smbSecrets, drives.get(), out,      json};
+
+    ExitStatus status = ExitStatus::Ok;
+    try {
+        if (discover->parsed()) {
+            status = RunDiscover(context);
+        } else if (show->parsed()) {
+            status = RunShow(context, device);
+        } else if (setSystem->parsed()) {
+            status = RunSetSystem(context, device, systemChanges, Given(systemAdmin, adminName));
+        } else if (setNetwork->parsed()) {
+            status = RunSetNetwork(context, device, networkChanges, Given(networkAdmin, adminName));
+        } else if (web->parsed()) {
+            status = RunWeb(context, device, open);
+        } else if (map->parsed()) {
+            status = RunMap(context, device, share, letter, user, Given(mapAdmin, adminName));
+        } else if (unmap->parsed()) {
+            status = RunUnmap(context, letter);
+        } else if (drivesCommand->parsed()) {
+            status = RunDrives(context);
+        } else if (apply->parsed()) {
+            status = RunApply(context, plan);
+        } else if (timezones->parsed()) {
+            status = RunTimezones(context);
+        }
+    } catch (const std::exception& e) {
+        messages.Report(std::string("internal error: ") + e.what());
+        status = ExitStatus::Refused;
+    }
+    std::cout << out.str();
+    if (json && out.str().empty()) {
+        EmitJson(std::cout,
+                 {{"ok", false}, {"exitStatus", Code(status)}, {"error", messages.LastLine()}});
+    }
+    std::cout.flush();
+    return Code(status);
+}

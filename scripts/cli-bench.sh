@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# halvoctl's figures, on the workstation host of a namespace LAN (scripts/bench.sh runs it there):
+#   cli-bench.sh HALVOCTL show DEVICE [RUNS]    whole `show` processes
+#   cli-bench.sh HALVOCTL apply PREFIX [RUNS]   `apply` of system and network settings to every
+#                                               box whose name starts with PREFIX
+# Each figure is the whole process's wall time less the 2.0 s collection window of its one
+# discovery: so it also holds the process start and discovery's own overhead. Prints; never fails
+# on time.
+set -euo pipefail
+ctl="$1" mode="$2" target="$3" runs="${4:-9}"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+now_us() { echo $(($(date +%s%N) / 1000)); }
+# median of the numbers on standard input
+median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+# measure LIMIT_MS ARGS...: runs halvoctl RUNS times and prints the median beyond the window.
+measure() {
+    local limit="$1" label="$2"
+    shift 2
+    local i t0 t1
+    : >"$work/times"
+    for ((i = 0; i < runs; i++)); do
+        t0="$(now_us)"
+        "$ctl" "$@" >"$work/out" 2>"$work/err" || {
+            echo "cli-bench: halvoctl $* failed: $(head -c 300 "$work/err")" >&2
+            exit 1
+        }
+        t1="$(now_us)"
+        echo "$(((t1 - t0) - 2000000))" >>"$work/times"
+    done
+    local med min
+    med="$(median <"$work/times")"
+    min="$(sort -n "$work/times" | head -n 1)"
+    awk -v label="$label" -v med="$med" -v min="$min" -v limit="$limit" -v runs="$runs" 'BEGIN {
+        printf "%-58s median %8.1f ms  min %8.1f ms  (%d runs)  target <= %d ms: %s\n",
+            label, med / 1000, min / 1000, runs, limit, (med / 1000 <= limit) ? "met" : "NOT met" }'
+}
+
+case "$mode" in
+show)
+    measure 30 "halvoctl show $target, beyond the 2.0 s window" show "$target"
+    ;;
+apply)
+    "$ctl" discover --json >"$work/found.json"
+    python3 - "$work/found.json" "$target" >"$work/plan.json" <<'PY'
+import json, sys
+found = json.load(open(sys.argv[1]))["devices"]
+boxes = [{"macAddress": d["macAddress"],
+          "system": {"description": "Bench box", "timezoneIndex": 26},
+          "network": {"ipMode": "static", "ipAddress": d["ipAddress"],
+                      "subnetMask": "255.255.255.0", "gateway": "10.77.0.1"}}
+         for d in found if d["name"].startswith(sys.argv[2])]
+json.dump({"boxes": boxes}, sys.stdout)
+PY
+    count="$(python3 -c 'import json, sys; print(len(json.load(open(sys.argv[1]))["boxes"]))' "$work/plan.json")"
+    measure 1000 "halvoctl apply to $count boxes (system + network), beyond the window" \
+        apply "$work/plan.json"
+    ;;
+*)
+    echo "usage: cli-bench.sh HALVOCTL (show DEVICE | apply PREFIX) [RUNS]" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,468 @@
+// halvoctl's commands on the fake network with virtual time: what they send, what they print,
+// and the exit status each way a run can end.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/CliContext.h"
+#include "cli/Commands.h"
+#include "cli/TimezoneTable.h"
+#include "platform/posix/SystemTimeZone.h"
+#include "platform/testing/FakeNetworkDrives.h"
+#include "platform/testing/RecordingShell.h"
+#include "protocol/testing/FakeNetwork.h"
+
+namespace halvo::cli {
+namespace {
+
+using namespace std::chrono_literals;
+using protocol::Bytes;
+using protocol::CMD_DISCOVER;
+using protocol::CMD_GET_SYSTEM_INFO;
+using protocol::CMD_SET_NETWORK_INFO;
+using protocol::CMD_SET_SYSTEM_INFO;
+using protocol::CMD_VERIFY_ADMIN;
+using protocol::MacAddress;
+using protocol::testing::DeviceProfile;
+using protocol::testing::FakeDevice;
+using protocol::testing::FakeNetwork;
+
+const MacAddress ALPHA{0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x01};
+const MacAddress BETA{0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x02};
+const MacAddress GAMMA{0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x03};
+
+// Passwords handed out in order; counts how often one was asked for.
+class ScriptedSecrets final : public SecretSource {
+  public:
+    std::optional<Secret> Read(std::string_view, std::string& problem) override {
+        ++reads;
+        if (lines.empty()) {
+            problem = "no password given (end of input)";
+            return std::nullopt;
+        }
+        Secret secret;
+        secret.Assign(lines.front());
+        lines.pop_front();
+        return secret;
+    }
+    std::deque<std::string> lines;
+    int reads = 0;
+};
+
+DeviceProfile Profile(std::string name, std::string ip) {
+    DeviceProfile profile;
+    profile.name = std::move(name);
+    profile.ipAddress = std::move(ip);
+    profile.firmwareVersion = "1203";
+    profile.system.description.Assign("Office storage");
+    profile.system.date.Assign("20060305");
+    profile.system.time.Assign("140709");
+    profile.system.timezoneIndex = 20;
+    profile.network.ipMode = 0;
+    profile.network.subnetMask.Assign("255.255.255.0");
+    profile.network.gateway.Assign("10.77.0.1");
+    profile.network.primaryDns.Assign("10.77.0.1");
+    profile.shares = {"public", "media"};
+    return profile;
+}
+
+class CommandsTest : public ::testing::Test {
+  protected:
+    CliContext Context(bool json = false) {
+        return CliContext{net, net, messages, zone, shell, admin, smb, &drives, out, json, [] {
+                              return platform::TimeValue{1700000000};
+                          }};
+    }
+    FakeDevice& Box(const MacAddress& mac, DeviceProfile profile) {
+        return net.AddDevice(mac).Serve(std::move(profile));
+    }
+    nlohmann::json Json() const { return nlohmann::json::parse(out.str()); }
+    int Sent(std::uint16_t command) const {
+        int count = 0;
+        for (const std::uint16_t c : net.SentCommands()) {
+            count += c == command ? 1 : 0;
+        }
+        return count;
+    }
+
+    FakeNetwork net;
+    std::ostringstream errors;
+    CliMessageBoxes messages{errors};
+    platform::UtcTimeZone zone;
+    platform::testing::RecordingShell shell;
+    platform::testing::FakeNetworkDrives drives;
+    ScriptedSecrets admin;
+    ScriptedSecrets smb;
+    std::ostringstream out;
+};
+
+TEST_F(CommandsTest, DiscoverListsEveryBoxInAnswerOrderWithTheRecordsFieldNames) {
+    Box(ALPHA, Profile("NAS-Alpha", "10.77.0.11"));
+    DeviceProfile beta = Profile("NAS-Beta", "10.77.0.12");
+    beta.webPort = 8080;
+    beta.delay = 30ms;
+    Box(BETA, beta);
+    EXPECT_EQ(RunDiscover(Context(true)), ExitStatus::Ok);
+    const nlohmann::json expected = {{"devices",
+                                      {{{"name", "NAS-Alpha"},
+                                        {"macAddress", "00:1a:2b:3c:4d:01"},
+                                        {"ipAddress", "10.77.0.11"},
+                                        {"webPort", 80}},
+                                       {{"name", "NAS-Beta"},
+                                        {"macAddress", "00:1a:2b:3c:4d:02"},
+                                        {"ipAddress", "10.77.0.12"},
+                                        {"webPort", 8080}}}}};
+    EXPECT_EQ(Json(), expected);
+    // The window's request, byte for byte, and its collection window of 20 empty polls.
+    ASSERT_EQ(net.sent().size(), 1u);
+    EXPECT_EQ(net.sent()[0].bytes, Bytes(protocol::HEADER_SIZE, 0));
+    EXPECT_EQ(net.sent()[0].address, protocol::BROADCAST_ADDRESS);
+    EXPECT_GE(net.Elapsed(), 2000ms);
+    EXPECT_EQ(messages.Count(), 0);
+}
+
+TEST_F(CommandsTest, DiscoverFailsWithStatus4WhenTheSocketLayerCannotStart) {
+    net.FailStartup(10091);
+    EXPECT_EQ(RunDiscover(Context()), ExitStatus::NetworkFailure);
+    EXPECT_EQ(errors.str(), "Network communication failed with error 10091\n");
+}
+
+TEST_F(CommandsTest, ShowGivesWhatTheWindowShowsWithEveryRecordField) {
+    DeviceProfile profile = Profile("NAS-Many", "10.77.0.14");
+    profile.shares.clear();
+    for (int i = 0; i < 45; ++i) {
+        profile.shares.push_back("share" + std::to_string(i));
+    }
+    protocol::VolumeEntry volume;
+    volume.shareName.Assign("public");
+    volume.deviceId.Assign("USB1");
+    volume.fsType.Assign("NTFS");
+    volume.totalSizeMb = 512;
+    volume.freePercent = 37;
+    profile.volumes = {volume};
+    Box(ALPHA, profile);
+    EXPECT_EQ(RunShow(Context(true), "NAS-Many"), ExitStatus::Ok);
+    const nlohmann::json shown = Json();
+    EXPECT_EQ(shown["firmware"], "V12R03");
+    EXPECT_EQ(shown["firmwareVersion"], "1203");
+    EXPECT_EQ(shown["macAddress"], "00:1a:2b:3c:4d:01");
+    EXPECT_EQ(shown["ipStatus"], "Static ip");
+    EXPECT_EQ(shown["date"], "20060305");
+    EXPECT_EQ(shown["timezoneIndex"], 20);
+    EXPECT_EQ(shown["timezone"], TimezoneRows()[20]);
+    EXPECT_EQ(shown["shareCount"], 45);
+    ASSERT_EQ(shown["shares"].size(), 45u);
+    EXPECT_EQ(shown["shares"][44], "share44");
+    EXPECT_EQ(shown["volumes"][0]["freeSpace"], "37%");
+    EXPECT_EQ(shown["volumes"][0]["totalSizeMb"], "512");
+    // Discovery, system, network, share count, pages 0-2, volumes: the window's sequence.
+    EXPECT_EQ(net.SentCommands(), (std::vector<std::uint16_t>{0, 16, 18, 32, 33, 33, 33, 20}));
+}
+
+TEST_F(CommandsTest, ShowPrintsAlignedTextByDefault) {
+    Box(ALPHA, Profile("NAS-Alpha", "10.77.0.11"));
+    EXPECT_EQ(RunShow(Context(), "00-1A-2B-3C-4D-01"), ExitStatus::Ok);
+    const std::string text = out.str();
+    EXPECT_NE(text.find("Firmware Version:  V12R03\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Date:              2006-03-05\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Shares:            2: public, media\n"), std::string::npos) << text;
+}
+
+TEST_F(CommandsTest, ShowOfASilentBoxEndsWithTheStepsTimeOutAndStatus3) {
+    Box(ALPHA, Profile("NAS-Mute", "10.77.0.11")).Silent(CMD_GET_SYSTEM_INFO);
+    EXPECT_EQ(RunShow(Context(), "10.77.0.11"), ExitStatus::TimedOut);
+    EXPECT_EQ(errors.str(), "Time out:get system info!\n");
+    EXPECT_TRUE(out.str().empty());
+    // 200 polls of 100 ms after the discovery, and no second discovery (no list to refresh).
+    EXPECT_GE(net.Elapsed(), 22000ms);
+    EXPECT_EQ(Sent(CMD_DISCOVER), 1);
+}
+
+TEST_F(CommandsTest, DeviceNamesAreResolvedOnceAndAmbiguityNamesEveryCandidate) {
+    Box(ALPHA, Profile("NAS", "10.77.0.11"));
+    Box(BETA, Profile("NAS", "10.77.0.12"));
+    EXPECT_EQ(RunShow(Context(), "NAS"), ExitStatus::Refused);
+    EXPECT_NE(errors.str().find("NAS (00:1a:2b:3c:4d:01) at 10.77.0.11"), std::string::npos);
+    EXPECT_NE(errors.str().find("NAS (00:1a:2b:3c:4d:02) at 10.77.0.12"), std::string::npos);
+    EXPECT_EQ(Sent(CMD_GET_SYSTEM_INFO), 0);
+
+    errors.str("");
+    EXPECT_EQ(RunShow(Context(), "NAS-Other"), ExitStatus::Refused);
+    EXPECT_EQ(errors.str(), "halvoctl: no box answered as 'NAS-Other'\n");
+}
+
+TEST_F(CommandsTest, ABoxThatAnswersDiscoveryTwiceIsStillOneBox) {
+    FakeDevice& box = Box(ALPHA, Profile("NAS-Echo", "10.77.0.11"));
+    box.ReplyTwice(CMD_DISCOVER,
+                   protocol::EncodeDiscoveryReply(ALPHA, "NAS-Echo", "10.77.0.11", 80), 5ms, 9ms);
+    EXPECT_EQ(RunShow(Context(), "NAS-Echo"), ExitStatus::Ok);
+}
+
+TEST_F(CommandsTest, SetSystemWritesTheCurrentValuesWithOnlyTheGivenOnesChanged) {
+    FakeDevice& box = Box(ALPHA, Profile("NAS-Alpha", "10.77.0.11"));
+    SystemChanges changes;
+    changes.timezone = 9;
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Alpha", changes, std::nullopt), ExitStatus::Ok);
+    ASSERT_TRUE(box.lastSystemInfo());
+    const protocol::SystemInfoBlock& sent = *box.lastSystemInfo();
+    EXPECT_EQ(sent.timezoneIndex, 9);
+    EXPECT_EQ(sent.description.view(), "Office storage");
+    EXPECT_EQ(sent.date.view(), "20060305");
+    EXPECT_EQ(sent.time.view(), "140709");
+    EXPECT_EQ(sent.name.view(), "NAS-Alpha");
+    EXPECT_EQ(sent.passwordRequired, 0);
+    EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 1);
+
+    changes = SystemChanges{};
+    changes.date = DateValue{2024, 2, 29};
+    changes.askPassword = true;
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Alpha", changes, std::nullopt), ExitStatus::Ok);
+    EXPECT_EQ(box.lastSystemInfo()->date.view(), "20240229");
+    EXPECT_EQ(box.lastSystemInfo()->time.view(), "140709");
+    EXPECT_EQ(box.lastSystemInfo()->passwordRequired, 1);
+}
+
+TEST_F(CommandsTest, BadValuesAreRefusedBeforeAnythingIsSent) {
+    Box(ALPHA, Profile("NAS-Alpha", "10.77.0.11"));
+    SystemChanges timezone;
+    timezone.timezone = 75;
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Alpha", timezone, std::nullopt), ExitStatus::Usage);
+    SystemChanges comma;
+    comma.description = "first, second";
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Alpha", comma, std::nullopt), ExitStatus::Usage);
+    NetworkChanges address;
+    address.mode = IpMode::Static;
+    address.gateway = "10.77.0.256";
+    EXPECT_EQ(RunSetNetwork(Context(), "NAS-Alpha", address, std::nullopt), ExitStatus::Usage);
+    EXPECT_TRUE(net.sent().empty());
+    EXPECT_NE(errors.str().find("Device description is invalid! Valid characters are:"),
+              std::string::npos);
+}
+
+TEST_F(CommandsTest, ABoxDescriptionTheCheckRefusesIsNotWrittenBackUnlessReplaced) {
+    DeviceProfile profile = Profile("NAS-Alpha", "10.77.0.11");
+    profile.system.description.Assign("Office storage, first floor");
+    FakeDevice& box = Box(ALPHA, profile);
+    SystemChanges changes;
+    changes.timezone = 3;
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Alpha", changes, std::nullopt), ExitStatus::Usage);
+    EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 0);
+    changes.description = "Office storage first floor";
+    CliMessageBoxes fresh{errors};
+    EXPECT_EQ(RunSetSystem(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
+                           "NAS-Alpha", changes, std::nullopt),
+              ExitStatus::Ok);
+    EXPECT_EQ(box.lastSystemInfo()->description.view(), "Office storage first floor");
+}
+
+TEST_F(CommandsTest, WritesReportRefusalTimeOutAndAnUnconfirmedAnswer) {
+    DeviceProfile refusing = Profile("NAS-Stubborn", "10.77.0.11");
+    refusing.setStatus = 1;
+    Box(ALPHA, refusing);
+    Box(BETA, Profile("NAS-Quiet", "10.77.0.12")).Silent(CMD_SET_NETWORK_INFO);
+    Box(GAMMA, Profile("NAS-Odd", "10.77.0.13"))
+        .Reply(CMD_SET_SYSTEM_INFO, protocol::EncodeStatusReply(CMD_GET_SYSTEM_INFO, 0));
+    SystemChanges changes;
+    changes.timezone = 1;
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Stubborn", changes, std::nullopt), ExitStatus::Refused);
+    EXPECT_EQ(errors.str(), "Set system info failed!\n");
+    errors.str("");
+    NetworkChanges dhcp;
+    dhcp.mode = IpMode::Dhcp;
+    CliMessageBoxes fresh{errors};
+    EXPECT_EQ(RunSetNetwork(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
+                            "NAS-Quiet", dhcp, std::nullopt),
+              ExitStatus::TimedOut);
+    EXPECT_EQ(errors.str(), "Time out:Set network info!\n");
+    errors.str("");
+    CliMessageBoxes third{errors};
+    EXPECT_EQ(RunSetSystem(CliContext{net, net, third, zone, shell, admin, smb, &drives, out},
+                           "NAS-Odd", changes, std::nullopt),
+              ExitStatus::Refused);
+    EXPECT_NE(errors.str().find("not confirmed"), std::string::npos);
+    EXPECT_TRUE(out.str().empty());
+}
+
+TEST_F(CommandsTest, SetNetworkKeepsTheAddressesNotGivenAndSendsTheModeChosen) {
+    FakeDevice& box = Box(ALPHA, Profile("NAS-Alpha", "10.77.0.11"));
+    NetworkChanges changes;
+    changes.mode = IpMode::Dhcp;
+    changes.secondaryDns = "";
+    EXPECT_EQ(RunSetNetwork(Context(), "NAS-Alpha", changes, std::nullopt), ExitStatus::Ok);
+    ASSERT_TRUE(box.lastNetworkInfo());
+    EXPECT_EQ(box.lastNetworkInfo()->ipMode, 1);
+    EXPECT_EQ(box.lastNetworkInfo()->ipAddress.view(), "10.77.0.11");
+    EXPECT_EQ(box.lastNetworkInfo()->gateway.view(), "10.77.0.1");
+    EXPECT_EQ(box.lastNetworkInfo()->secondaryDns.view(), "");
+    EXPECT_EQ(Sent(CMD_SET_NETWORK_INFO), 1);
+}
+
+TEST_F(CommandsTest, ChangesOfABoxThatAsksRunTheCheckFirstAndStopOnRefusal) {
+    DeviceProfile locked = Profile("NAS-Locked", "10.77.0.11");
+    locked.system.passwordRequired = 1;
+    locked.adminName = "root";
+    locked.adminPassword = "s3cret";
+    FakeDevice& box = Box(ALPHA, locked);
+    SystemChanges changes;
+    changes.timezone = 2;
+
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Locked", changes, std::nullopt), ExitStatus::Usage);
+    EXPECT_EQ(admin.reads, 0);
+
+    admin.lines = {"wrong"};
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Locked", changes, std::string("root")),
+              ExitStatus::Refused);
+    EXPECT_NE(errors.str().find("Verify failed!\n"), std::string::npos);
+    EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 0);
+
+    admin.lines = {"s3cret"};
+    CliMessageBoxes fresh{errors};
+    EXPECT_EQ(RunSetSystem(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
+                           "NAS-Locked", changes, std::string("root")),
+              ExitStatus::Ok);
+    EXPECT_EQ(Sent(CMD_VERIFY_ADMIN), 2);
+    EXPECT_EQ(box.lastSystemInfo()->timezoneIndex, 2);
+    // The box keeps asking unless told otherwise.
+    EXPECT_EQ(box.lastSystemInfo()->passwordRequired, 1);
+}
+
+TEST_F(CommandsTest, ApplySetsUpEachBoxAfterOneDiscoveryAndGoesOnAfterAFailure) {
+    FakeDevice& alpha = Box(ALPHA, Profile("NAS-Alpha", "10.77.0.11"));
+    DeviceProfile refusing = Profile("NAS-Stubborn", "10.77.0.12");
+    refusing.setStatus = 1;
+    Box(BETA, refusing);
+    FakeDevice& gamma = Box(GAMMA, Profile("NAS-Gamma", "10.77.0.13"));
+    const std::string plan = R"({"boxes": [
+        {"macAddress": "00:1a:2b:3c:4d:01", "system": {"timezoneIndex": 5},
+         "network": {"ipMode": "static", "ipAddress": "10.77.0.51"}},
+        {"macAddress": "00:1a:2b:3c:4d:02", "system": {"timezoneIndex": 5}},
+        {"macAddress": "00:1a:2b:3c:4d:09", "system": {"timezoneIndex": 5}},
+        {"macAddress": "00:1a:2b:3c:4d:03", "network": {"ipMode": "dhcp"}}]})";
+    EXPECT_EQ(RunApply(Context(true), plan), ExitStatus::Refused);
+    EXPECT_EQ(Sent(CMD_DISCOVER), 1);
+    EXPECT_EQ(alpha.lastSystemInfo()->timezoneIndex, 5);
+    EXPECT_EQ(alpha.lastNetworkInfo()->ipAddress.view(), "10.77.0.51");
+    EXPECT_EQ(gamma.lastNetworkInfo()->ipMode, 1);
+    EXPECT_FALSE(gamma.lastSystemInfo());
+    const nlohmann::json report = Json();
+    EXPECT_EQ(report["ok"], false);
+    EXPECT_EQ(report["boxes"][0]["result"], "ok");
+    EXPECT_EQ(report["boxes"][1]["result"], "refused");
+    EXPECT_EQ(report["boxes"][2]["result"], "not found");
+    EXPECT_EQ(report["boxes"][3]["result"], "ok");
+    EXPECT_NE(errors.str().find("00:1a:2b:3c:4d:02 NAS-Stubborn: refused"), std::string::npos);
+}
+
+TEST_F(CommandsTest, ApplyAsksForTheAdministratorPasswordOnceAndRefusesABadPlanUnsent) {
+    for (const MacAddress& mac : {ALPHA, BETA}) {
+        DeviceProfile locked = Profile("NAS-Locked", "10.77.0.11");
+        locked.system.passwordRequired = 1;
+        locked.adminName = "root";
+        locked.adminPassword = "s3cret";
+        Box(mac, locked);
+    }
+    admin.lines = {"s3cret"};
+    const std::string plan = R"({"admin": "root", "boxes": [
+        {"macAddress": "00:1a:2b:3c:4d:01", "system": {"passwordRequired": false}},
+        {"macAddress": "00:1a:2b:3c:4d:02", "system": {"passwordRequired": false}}]})";
+    EXPECT_EQ(RunApply(Context(), plan), ExitStatus::Ok) << errors.str();
+    EXPECT_EQ(admin.reads, 1);
+    EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 2);
+
+    const std::size_t sent = net.sent().size();
+    EXPECT_EQ(RunApply(Context(), R"({"boxes": [{"macAddress": "00:1a:2b:3c:4d:01",
+        "system": {"date": "2023-02-29"}}]})"),
+              ExitStatus::Usage);
+    EXPECT_EQ(net.sent().size(), sent);
+}
+
+TEST_F(CommandsTest, MapConnectsTheSharePathOfTheBoxsAddressAfterTheCheck) {
+    DeviceProfile locked = Profile("NAS-Locked", "10.77.0.11");
+    locked.system.passwordRequired = 1;
+    locked.adminName = "root";
+    locked.adminPassword = "s3cret";
+    Box(ALPHA, locked);
+    drives.RecordPasswords(true);
+
+    admin.lines = {"nope"};
+    smb.lines = {"ledger-1"};
+    EXPECT_EQ(RunMap(Context(), "NAS-Locked", "ledger", "y", "finance", std::string("root")),
+              ExitStatus::Refused);
+    EXPECT_TRUE(drives.CallsOf(platform::testing::FakeNetworkDrives::Op::AddConnection).empty());
+    EXPECT_EQ(smb.reads, 0);
+
+    admin.lines = {"s3cret"};
+    CliMessageBoxes fresh{errors};
+    EXPECT_EQ(RunMap(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
+                     "NAS-Locked", "ledger", "y", "finance", std::string("root")),
+              ExitStatus::Ok);
+    const auto adds = drives.CallsOf(platform::testing::FakeNetworkDrives::Op::AddConnection);
+    ASSERT_EQ(adds.size(), 1u);
+    EXPECT_EQ(adds[0].localName, "Y:");
+    EXPECT_EQ(adds[0].remoteName, "\\\\10.77.0.11\\ledger");
+    EXPECT_EQ(adds[0].userName, "finance");
+    EXPECT_EQ(adds[0].password, "ledger-1");
+    EXPECT_EQ(drives.RemoteOf('Y'), "\\\\10.77.0.11\\ledger");
+}
+
+TEST_F(CommandsTest, DriveCommandsReportTheLayersFailuresWithTheDialogsTexts) {
+    Box(ALPHA, Profile("NAS-Alpha", "10.77.0.11"));
+    drives.SetRemote('Z', "\\\\10.77.0.11\\public");
+    drives.SetLocal('C');
+    EXPECT_EQ(RunDrives(Context(true)), ExitStatus::Ok);
+    EXPECT_EQ(Json(),
+              nlohmann::json::parse(
+                  R"({"drives": [{"letter": "Z:", "remoteName": "\\\\10.77.0.11\\public"}]})"));
+
+    smb.lines = {"pw"};
+    EXPECT_EQ(RunMap(Context(), "NAS-Alpha", "media", "Z:", "", std::nullopt), ExitStatus::Refused);
+    EXPECT_EQ(errors.str(), "Map failed!\n");
+    EXPECT_EQ(RunUnmap(Context(), "Q"), ExitStatus::Refused);
+    EXPECT_EQ(RunUnmap(Context(), "Z"), ExitStatus::Ok);
+    EXPECT_FALSE(drives.RemoteOf('Z'));
+    EXPECT_EQ(RunUnmap(Context(), "1:"), ExitStatus::Usage);
+}
+
+TEST_F(CommandsTest, WebGivesTheWindowsAddressAndOpensItOnRequest) {
+    DeviceProfile profile = Profile("NAS-Beta", "10.77.0.12");
+    profile.webPort = 40000;
+    Box(BETA, profile);
+    EXPECT_EQ(RunWeb(Context(), "NAS-Beta", true), ExitStatus::Ok);
+    EXPECT_EQ(out.str(), "http://10.77.0.12:40000\n");
+    EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://10.77.0.12:40000"}));
+}
+
+TEST_F(CommandsTest, TextsThatAreNotUtf8StillMakeAJsonDocument) {
+    DeviceProfile profile = Profile("NAS-\xe9t\xe9", "10.77.0.11");
+    profile.system.description.Assign("caf\xe9");
+    Box(ALPHA, profile);
+    EXPECT_EQ(RunShow(Context(true), "00:1a:2b:3c:4d:01"), ExitStatus::Ok);
+    EXPECT_EQ(Json()["description"], "caf\xef\xbf\xbd");
+}
+
+TEST(TimezoneTableTest, RowsComeFromTheSystemPageTemplateAsTheyStand) {
+    const auto& rows = TimezoneRows();
+    ASSERT_EQ(rows.size(), 75u);
+    EXPECT_EQ(rows[9], "(GMT-06:00) Central Time (US &amp; Canda) ");
+    EXPECT_EQ(rows[74], "(GMT+13:00) Nuku'alofa");
+    EXPECT_EQ(TimezoneText(75), "");
+    EXPECT_THROW(ReadComboItems(R"({"controls": [{"id": 1062}]})", 1062), std::runtime_error);
+    EXPECT_THROW(ReadComboItems("not json", 1062), std::runtime_error);
+}
+
+TEST(CliMessageBoxesTest, EachMessageIsOneLineAndNamesItsKindOfFailure) {
+    std::ostringstream errors;
+    CliMessageBoxes boxes(errors);
+    boxes.ShowWarning("WSACleanup failed with error 10093\n");
+    boxes.ShowWarning("Time out:get share list!");
+    EXPECT_EQ(errors.str(), "WSACleanup failed with error 10093\nTime out:get share list!\n");
+    EXPECT_EQ(boxes.Status(), ExitStatus::NetworkFailure);
+    EXPECT_EQ(StatusOfMessage("Time out:Verify name & password!"), ExitStatus::TimedOut);
+    EXPECT_EQ(StatusOfMessage("Creating Server socket failed!\n"), ExitStatus::NetworkFailure);
+    EXPECT_EQ(StatusOfMessage("Set network info failed!"), ExitStatus::Refused);
+}
+
+}  // namespace
+}  // namespace halvo::cli

@@ -1,0 +1,113 @@
+// The checks every value passes before anything is sent, and the reading of passwords.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "cli/Secrets.h"
+#include "cli/Values.h"
+
+namespace halvo::cli {
+namespace {
+
+TEST(ValuesTest, MacAddressesTakeEitherSeparatorButNotAMixture) {
+    const protocol::MacAddress mac{0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e};
+    EXPECT_EQ(ParseMac("00:1a:2b:3c:4d:5e"), mac);
+    EXPECT_EQ(ParseMac("00-1A-2B-3C-4D-5E"), mac);
+    EXPECT_FALSE(ParseMac("00:1a-2b:3c:4d:5e"));
+    EXPECT_FALSE(ParseMac("00:1a:2b:3c:4d:5g"));
+    EXPECT_FALSE(ParseMac("00:1a:2b:3c:4d"));
+    EXPECT_FALSE(ParseMac("NAS-Alpha"));
+}
+
+TEST(ValuesTest, DottedQuadsHaveFourNumbersUpTo255) {
+    EXPECT_TRUE(IsDottedQuad("10.77.0.11"));
+    EXPECT_TRUE(IsDottedQuad("255.255.255.255"));
+    EXPECT_TRUE(IsDottedQuad("0.0.0.0"));
+    for (const char* bad : {"256.1.1.1", "1.2.3", "1.2.3.4.5", "1..2.3", "1.2.3.", "+1.2.3.4",
+                            "1.2.3.-4", "a.b.c.d", "1.2.3.4 ", "0001.2.3.4", ""}) {
+        EXPECT_FALSE(IsDottedQuad(bad)) << bad;
+    }
+}
+
+TEST(ValuesTest, DatesAreCalendarDatesInThePickersRange) {
+    ASSERT_TRUE(ParseDate("2000-02-29"));
+    EXPECT_EQ(ParseDate("2024-12-31")->day, 31);
+    for (const char* bad : {"1900-02-29", "2023-02-29", "2024-04-31", "1969-12-31", "2024-13-01",
+                            "2024-00-10", "2024-1-01", "20240101", "2024-01-01x"}) {
+        EXPECT_FALSE(ParseDate(bad)) << bad;
+    }
+    EXPECT_TRUE(ParseTime("23:59:59"));
+    for (const char* bad : {"24:00:00", "12:60:00", "12:00:60", "1:00:00", "12-00-00"}) {
+        EXPECT_FALSE(ParseTime(bad)) << bad;
+    }
+}
+
+TEST(ValuesTest, DriveLettersAreOneLetterWithOrWithoutItsColon) {
+    EXPECT_EQ(ParseDriveLetter("z"), "Z:");
+    EXPECT_EQ(ParseDriveLetter("Q:"), "Q:");
+    EXPECT_FALSE(ParseDriveLetter("ZZ"));
+    EXPECT_FALSE(ParseDriveLetter("1:"));
+    EXPECT_FALSE(ParseDriveLetter(":"));
+    EXPECT_FALSE(ParseDriveLetter("\xc4"));
+}
+
+class PipeTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_EQ(::pipe(fds), 0); }
+    void TearDown() override {
+        ::close(fds[0]);
+        if (fds[1] >= 0) {
+            ::close(fds[1]);
+        }
+    }
+    void Write(const std::string& text) {
+        ASSERT_EQ(::write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    }
+    void CloseWriter() {
+        ::close(fds[1]);
+        fds[1] = -1;
+    }
+    int fds[2] = {-1, -1};
+};
+
+TEST_F(PipeTest, APasswordIsOneLineAndWhatFollowsStaysUnread) {
+    Write("s3cret\r\nledger-1\n");
+    CloseWriter();
+    FdSecretSource source(fds[0]);
+    std::string problem;
+    auto first = source.Read("", problem);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->view(), "s3cret");
+    auto second = source.Read("", problem);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->view(), "ledger-1");
+    EXPECT_FALSE(source.Read("", problem));
+    EXPECT_EQ(problem, "no password given (end of input)");
+}
+
+TEST_F(PipeTest, AnOverlongLineIsRefusedAndALastLineWithoutBreakIsTaken) {
+    Write(std::string(Secret::CAPACITY + 1, 'x') + "\nlast");
+    CloseWriter();
+    Secret secret;
+    std::string problem;
+    EXPECT_FALSE(ReadSecretLine(fds[0], secret, problem));
+    EXPECT_EQ(secret.size(), 0u);
+    EXPECT_EQ(problem, "the password line is too long");
+}
+
+TEST(SecretTest, WipingLeavesNoByteAndMovingLeavesTheSourceEmpty) {
+    Secret secret;
+    ASSERT_TRUE(secret.Assign("s3cret"));
+    const char* bytes = secret.view().data();
+    Secret moved = std::move(secret);
+    EXPECT_EQ(moved.view(), "s3cret");
+    EXPECT_EQ(secret.size(), 0u);
+    EXPECT_EQ(std::string(bytes, 6), std::string(6, '\0'));
+    moved.Wipe();
+    EXPECT_EQ(moved.size(), 0u);
+    EXPECT_FALSE(secret.Assign(std::string(Secret::CAPACITY + 1, 'x')));
+}
+
+}  // namespace
+}  // namespace halvo::cli
