@@ -32,16 +32,14 @@ export HALVO_LAN="${HALVO_LAN:-pkg-$$}"
 export HALVO_DEVSIM="$BUILD/tools/devsim/halvo-devsim"
 WORK="$(mktemp -d /tmp/halvo-pkg-check.XXXXXX)"
 ROOT="$WORK/root"
-XVFB_PID=""
+# shellcheck source=scripts/xvfb.sh
+source scripts/xvfb.sh
 cleanup() {
     local status=$?
     trap - EXIT INT TERM
     # The program and the simulators end with the LAN, by PID.
     bash scripts/lan.sh down >/dev/null 2>&1 || true
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-    fi
+    xvfb_stop
     # Nothing stays mounted in the root: each run mounted in a mount namespace of its own.
     rm -rf --one-file-system "$WORK"
     exit "$status"
@@ -82,22 +80,9 @@ missing="$(in_root sh -c 'ldd /usr/bin/halvo /usr/lib/*/qt6/plugins/platforms/li
 # ---- 3. The installed program lists the boxes of the LAN. ----
 bash scripts/lan.sh up 3 tools/devsim/configs/box1.ini tools/devsim/configs/box2.ini \
     tools/devsim/configs/box3.ini >/dev/null
-for n in $(seq 99 199); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-done
-DISPLAY_NAME=":$n"
-XAUTH="$WORK/xauth"
-(umask 077 && touch "$XAUTH")
-xauth -q -f "$XAUTH" add "$DISPLAY_NAME" MIT-MAGIC-COOKIE-1 "$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')"
-# No TCP and no abstract socket: only the socket file, which the namespace and the root reach.
-Xvfb "$DISPLAY_NAME" -nolisten tcp -nolisten local -auth "$XAUTH" -screen 0 1024x768x24 -dpi 96 \
-    >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 50); do
-    [ -S "/tmp/.X11-unix/X$n" ] && break
-    sleep 0.1
-done
-[ -S "/tmp/.X11-unix/X$n" ] || die "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+xvfb_start "$WORK" || die "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+DISPLAY_NAME="$XVFB_DISPLAY"
+XAUTH="$XVFB_AUTH"
 install -m 0644 "$XAUTH" "$ROOT/tmp/xauth"
 install -d -o 65534 -g 65534 -m 0700 "$ROOT/tmp/home"
 mkdir -p "$ROOT/tmp/.X11-unix"

@@ -95,16 +95,14 @@ as_owner cmake --build "$BUILD" -j2 --target halvo halvo-devsim
 export HALVO_LAN="${HALVO_LAN:-demo-$$}"
 export HALVO_DEVSIM="$BUILD/tools/devsim/halvo-devsim"
 SESSION=""
-XVFB_PID=""
+# shellcheck source=scripts/xvfb.sh
+source scripts/xvfb.sh
 cleanup() {
     local status=$?
     trap - EXIT INT TERM
     # Everything on the LAN, the program and its session bus included, ends here by PID.
     bash scripts/lan.sh down >/dev/null 2>&1 || true
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-    fi
+    xvfb_stop
     # Its mounts lived in the program's own mount namespace, which ended with it.
     [ -n "$SESSION" ] && rm -rf "$SESSION"
     say "LAN down"
@@ -182,23 +180,10 @@ if [ "$HEADLESS" = 0 ]; then
 fi
 
 # ---- Headless: Xvfb (unix socket only), a screenshot, then the program is closed. ----
-for n in $(seq 99 199); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-done
-X_DISPLAY=":$n"
-X_AUTH="$SESSION/xauth"
-(umask 077 && touch "$X_AUTH")
-xauth -q -f "$X_AUTH" add "$X_DISPLAY" MIT-MAGIC-COOKIE-1 "$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')"
+xvfb_start "$SESSION" || die "Xvfb did not start: $(cat "$SESSION/xvfb.log")"
+X_DISPLAY="$XVFB_DISPLAY"
+X_AUTH="$XVFB_AUTH"
 chown "$RUN_UID:$RUN_GID" "$X_AUTH"
-# No TCP and no abstract socket: only the socket file, which is what the namespace can reach.
-Xvfb "$X_DISPLAY" -nolisten tcp -nolisten local -auth "$X_AUTH" -screen 0 1024x768x24 -dpi 96 \
-    >"$SESSION/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 50); do
-    [ -S "/tmp/.X11-unix/X$n" ] && break
-    sleep 0.1
-done
-[ -S "/tmp/.X11-unix/X$n" ] || die "Xvfb did not start: $(cat "$SESSION/xvfb.log")"
 say "Xvfb on $X_DISPLAY (pid $XVFB_PID)"
 
 on_workstation dbus-run-session -- "$BUILD/app/halvo" >"$SESSION/halvo.log" 2>&1 &

@@ -8,7 +8,7 @@ SUDO=""
 PACKAGES=(
     build-essential cmake ninja-build clang libclang-rt-14-dev clang-format
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-    qt6-base-dev qt6-base-dev-tools libqt6test6 libglib2.0-dev libglib2.0-bin
+    qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6test6 libglib2.0-dev libglib2.0-bin
     xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei
     iproute2 dbus-daemon nftables
     file dpkg-dev desktop-file-utils appstream mmdebstrap

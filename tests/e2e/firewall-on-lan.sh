@@ -10,15 +10,8 @@ set -uo pipefail
 readme="$1" lan="$2" devsim="$3" binary="$4"
 shift 4
 
-skip() {
-    echo "e2e: $*" >&2
-    if [ "${HALVO_E2E_REQUIRED:-0}" = 1 ]; then
-        echo "e2e: required by HALVO_E2E_REQUIRED=1: failing" >&2
-        exit 1
-    fi
-    echo "e2e: skipped" >&2
-    exit 77
-}
+# shellcheck source=tests/e2e/e2e-lib.sh
+source "$(dirname "$(readlink -f "$0")")/e2e-lib.sh"
 [ "$(id -u)" -eq 0 ] || skip "needs root"
 command -v ip >/dev/null || skip "'ip' (iproute2) not found"
 command -v nft >/dev/null || skip "'nft' (nftables) not found"
@@ -37,9 +30,7 @@ rule="${rule//192.168.1.0\/24/10.77.0.0/24}"
 
 export HALVO_LAN="${HALVO_LAN_PREFIX:-e2e}-$$"
 export HALVO_DEVSIM="$devsim"
-probe="halvo-${HALVO_LAN}_probe"
-ip netns add "$probe" 2>/dev/null || skip "cannot create network namespaces here"
-ip netns del "$probe"
+need_namespaces
 trap 'bash "$lan" down >/dev/null 2>&1 || true' EXIT
 trap 'exit 130' INT TERM
 

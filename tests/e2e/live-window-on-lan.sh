@@ -11,15 +11,8 @@ set -uo pipefail
 lan="$1" devsim="$2" halvo="$3"
 shift 3
 
-skip() {
-    echo "e2e: $*" >&2
-    if [ "${HALVO_E2E_REQUIRED:-0}" = 1 ]; then
-        echo "e2e: required by HALVO_E2E_REQUIRED=1: failing" >&2
-        exit 1
-    fi
-    echo "e2e: skipped" >&2
-    exit 77
-}
+# shellcheck source=tests/e2e/e2e-lib.sh
+source "$(dirname "$(readlink -f "$0")")/e2e-lib.sh"
 fail() {
     echo "e2e: FAILED: $*" >&2
     exit 1
@@ -30,19 +23,15 @@ for tool in ip Xvfb xauth xdotool import compare convert; do
 done
 export HALVO_LAN="${HALVO_LAN_PREFIX:-e2e}-$$"
 export HALVO_DEVSIM="$devsim"
-probe="halvo-${HALVO_LAN}_probe"
-ip netns add "$probe" 2>/dev/null || skip "cannot create network namespaces here"
-ip netns del "$probe"
+need_namespaces
 
 work="$(mktemp -d /tmp/halvo-e2e-live.XXXXXX)"
 chmod 0711 "$work"
-xvfb=""
+# shellcheck source=scripts/xvfb.sh
+source "$(dirname "$(readlink -f "$0")")/../../scripts/xvfb.sh"
 down() {
     bash "$lan" down >/dev/null 2>&1 || true
-    if [ -n "$xvfb" ]; then
-        kill "$xvfb" 2>/dev/null || true
-        wait "$xvfb" 2>/dev/null || true
-    fi
+    xvfb_stop
     [ -n "${HALVO_E2E_KEEP:-}" ] && cp "$work"/*.png "$HALVO_E2E_KEEP"/ 2>/dev/null
     rm -rf "$work"
 }
@@ -51,22 +40,9 @@ trap 'exit 130' INT TERM
 
 bash "$lan" up "$#" "$@" >/dev/null || fail "the LAN did not come up"
 
-# Xvfb with its socket file only: that is what the workstation namespace can reach.
-for n in $(seq 120 220); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-done
-display=":$n"
-auth="$work/xauth"
-(umask 077 && touch "$auth")
-xauth -q -f "$auth" add "$display" MIT-MAGIC-COOKIE-1 "$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')"
-Xvfb "$display" -nolisten tcp -nolisten local -auth "$auth" -screen 0 1024x768x24 -dpi 96 \
-    >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 50); do
-    [ -S "/tmp/.X11-unix/X$n" ] && break
-    sleep 0.1
-done
-[ -S "/tmp/.X11-unix/X$n" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+xvfb_start "$work" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+display="$XVFB_DISPLAY"
+auth="$XVFB_AUTH"
 
 mkdir -m 0700 "$work/home" "$work/runtime"
 on_ws() {

@@ -29,15 +29,8 @@ done
 lan="$1" devsim="$2" binary="$3" filter="$4"
 shift 4
 
-skip() {
-    echo "e2e: $*" >&2
-    if [ "${HALVO_E2E_REQUIRED:-0}" = 1 ]; then
-        echo "e2e: required by HALVO_E2E_REQUIRED=1: failing" >&2
-        exit 1
-    fi
-    echo "e2e: skipped" >&2
-    exit 77
-}
+# shellcheck source=tests/e2e/e2e-lib.sh
+source "$(dirname "$(readlink -f "$0")")/e2e-lib.sh"
 
 [ "$(id -u)" -eq 0 ] || skip "needs root"
 command -v ip >/dev/null || skip "'ip' (iproute2) not found"
@@ -53,9 +46,7 @@ if [ "$session" = 1 ]; then
 fi
 export HALVO_LAN="${HALVO_LAN_PREFIX:-e2e}-$$"
 export HALVO_DEVSIM="$devsim"
-probe="halvo-${HALVO_LAN}_probe"
-ip netns add "$probe" 2>/dev/null || skip "cannot create network namespaces here"
-ip netns del "$probe"
+need_namespaces
 
 run_dir="$(bash "$lan" dir)"
 work=""

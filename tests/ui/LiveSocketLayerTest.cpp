@@ -3,11 +3,7 @@
 // comes after a moment of waiting and goes with the exchange.
 #include "ui/LiveSocketLayer.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <qpa/qwindowsysteminterface.h>
 #include <QCursor>
@@ -20,6 +16,7 @@
 
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
+#include "tests/platform/LoopbackPeer.h"
 #include "ui/EventWait.h"
 #include "ui/LiveClock.h"
 
@@ -29,7 +26,7 @@ namespace {
 using namespace std::chrono_literals;
 using Steady = std::chrono::steady_clock;
 
-constexpr std::uint32_t LOOPBACK = 0x7F000001;
+using halvo::testing::LOOPBACK;
 
 bool CursorBusy() {
     const QCursor* cursor = QGuiApplication::overrideCursor();
@@ -53,43 +50,7 @@ void PostKey(QWidget* window) {
                                                   Qt::Key_A, Qt::NoModifier, "a");
 }
 
-// A peer on 127.0.0.1 that answers to the port the layer's socket sent from.
-class Peer {
-  public:
-    Peer() {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(LOOPBACK);
-        socklen_t len = sizeof sa;
-        ok_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&sa), len) == 0 &&
-              ::getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &len) == 0;
-        port_ = ntohs(sa.sin_port);
-    }
-    ~Peer() { ::close(fd_); }
-    Peer(const Peer&) = delete;
-    Peer& operator=(const Peer&) = delete;
-
-    bool ok() const { return ok_; }
-    std::uint16_t port() const { return port_; }
-    bool TakeRequest() {
-        std::uint8_t buffer[64];
-        socklen_t len = sizeof from_;
-        return ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from_),
-                          &len) >= 0;
-    }
-    void Answer() const {
-        const std::uint8_t reply[20] = {16};
-        ::sendto(fd_, reply, sizeof reply, 0, reinterpret_cast<const sockaddr*>(&from_),
-                 sizeof from_);
-    }
-
-  private:
-    int fd_ = -1;
-    bool ok_ = false;
-    std::uint16_t port_ = 0;
-    sockaddr_in from_{};
-};
+using Peer = halvo::testing::LoopbackPeer;
 
 class LiveSocketLayerTest : public ::testing::Test {
   protected:
@@ -130,7 +91,7 @@ TEST_F(LiveSocketLayerTest, AReplyEndsTheWaitAtOnceWhileTimersRanAndInputWasHeld
     QTimer::singleShot(250, qApp, [&] {
         busyInWait = CursorBusy();
         keysInWait = window.keys;
-        peer.Answer();
+        peer.Answer(20);
     });
     const auto start = Steady::now();
     EXPECT_TRUE(live.WaitReadable(socket, 20000ms));

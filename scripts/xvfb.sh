@@ -1,0 +1,37 @@
+# Sourced by the scripts that run the program under Xvfb (the demo, the package check, the
+# live-window test).
+#
+#   xvfb_start FOLDER   starts Xvfb on a free display, with a cookie of its own in FOLDER/xauth
+#                       and its log in FOLDER/xvfb.log; it listens on its socket file only, which
+#                       is what our namespaces reach (no TCP, no abstract socket). Sets
+#                       XVFB_DISPLAY, XVFB_AUTH and XVFB_PID; non-zero when it did not come up.
+#   xvfb_stop           ends it; safe to repeat.
+XVFB_PID=""
+
+xvfb_start() {
+    local folder="$1" n
+    for n in $(seq 99 299); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+    done
+    XVFB_DISPLAY=":$n"
+    XVFB_AUTH="$folder/xauth"
+    (umask 077 && touch "$XVFB_AUTH")
+    xauth -q -f "$XVFB_AUTH" add "$XVFB_DISPLAY" MIT-MAGIC-COOKIE-1 \
+        "$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')"
+    Xvfb "$XVFB_DISPLAY" -nolisten tcp -nolisten local -auth "$XVFB_AUTH" \
+        -screen 0 1024x768x24 -dpi 96 >"$folder/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 50); do
+        [ -S "/tmp/.X11-unix/X$n" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+xvfb_stop() {
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=""
+    fi
+}
