@@ -144,12 +144,11 @@ shares_group() {
     check "unmapping a free letter" err_is "Unmap failed!"
 }
 
-# logged_since HOST LINES: what host HOST's simulator logged after its first LINES lines, less
-# the discovery requests every box hears.
-log_lines() { wc -l <"$(dirname "$HALVO_LAN_HOSTS")/d$1.log"; }
-logged_since() {
-    tail -n "+$(($2 + 1))" "$(dirname "$HALVO_LAN_HOSTS")/d$1.log" | grep -v '^request discover ' || true
-}
+# The request log of device host HOST's simulator; logged_since HOST LINES: what it logged after
+# its first LINES lines, less the discovery requests every box hears.
+log_of() { echo "$(dirname "$HALVO_LAN_HOSTS")/d$1.log"; }
+log_lines() { wc -l <"$(log_of "$1")"; }
+logged_since() { tail -n "+$(($2 + 1))" "$(log_of "$1")" | grep -v '^request discover ' || true; }
 
 segments_group() {
     run 0 discover --json
@@ -159,14 +158,19 @@ segments_group() {
 
     local before1 before2
     before1="$(log_lines 1)" before2="$(log_lines 2)"
-    run 0 --address 10.79.0.11 discover
+    check "the simulators log their requests" test -s "$(log_of 1)" -a -s "$(log_of 2)"
+    # A box of the first segment asked by address as well answers both ways.
+    run 0 --address 10.79.0.11 --address 10.77.0.11 discover
     check "the routed box in the aligned list" grep -qE '^NAS-Gamma +[0-9a-f:]+ +10\.79\.0\.11 +[0-9]+ +unicast$' "$work/out"
     check "the others still by their interfaces" grep -qE '^NAS-Beta +.* eth1$' "$work/out"
+    check "both addresses asked" test "$(grep -cE '^NAS-Alpha .* (eth0|unicast)$' "$work/out")" -eq 2
     run 0 show 10.79.0.11 --address 10.79.0.11 --json
     check "show reaches the box behind the router" is '(d["name"], d["route"])' "('NAS-Gamma', 'unicast')"
     run 0 --address 10.79.0.11 set-system 10.79.0.11 --timezone 6
     run 0 --address 10.79.0.11 show NAS-Gamma --json
     check "its write read back" is 'd["timezoneIndex"]' 6
+    check "the routed box was asked across the router" \
+        grep -q '^request set_system_info .* from 10\.77\.0\.1:' "$(log_of 3)"
     check "the first segment heard only discoveries" test -z "$(logged_since 1 "$before1")"
     check "the second segment heard only discoveries" test -z "$(logged_since 2 "$before2")"
 
