@@ -89,9 +89,10 @@ ExitStatus RunApply(const CliContext& outer, std::string_view planText) {
         return ExitStatus::Usage;
     }
     RunSecret secret(outer.adminSecrets);
-    const CliContext inner{outer.sockets, outer.clock, outer.messages,   outer.timeZone,
-                           outer.shell,   secret,      outer.smbSecrets, outer.drives,
-                           outer.out,     outer.json,  outer.wallClock};
+    const CliContext inner{outer.sockets,  outer.clock, outer.messages,   outer.timeZone,
+                           outer.shell,    secret,      outer.smbSecrets, outer.drives,
+                           outer.out,      outer.json,  outer.wallClock,  outer.interfaces,
+                           outer.addresses};
 
     DeviceList devices;
     const ExitStatus discovered = DiscoverDevices(inner, devices);

@@ -1,14 +1,17 @@
 // The seams one halvoctl run works on, created by main() (or a test) and passed to each command.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <ostream>
+#include <vector>
 
 #include "cli/CliMessageBoxes.h"
 #include "cli/Secrets.h"
 #include "platform/Clock.h"
 #include "platform/NetworkDrives.h"
+#include "platform/NetworkInterfaces.h"
 #include "platform/Shell.h"
 #include "platform/SocketLayer.h"
 #include "platform/TimeZone.h"
@@ -35,9 +38,16 @@ struct CliContext {
     std::function<platform::TimeValue()> wallClock = [] {
         return static_cast<platform::TimeValue>(std::time(nullptr));
     };
+    // The workstation's interfaces, so that discovery asks on each of them and every exchange
+    // checks its box's interface is still there; null: one unbound broadcast.
+    platform::NetworkInterfaces* interfaces = nullptr;
+    // Boxes asked by unicast in the same discovery (--address), host order.
+    std::vector<std::uint32_t> addresses{};
 
     protocol::ProtocolContext Protocol() const {
-        return protocol::ProtocolContext{sockets, clock, messages};
+        protocol::ProtocolContext context{sockets, clock, messages};
+        context.interfaces = interfaces;
+        return context;
     }
 };
 

@@ -62,10 +62,12 @@ ExitStatus RunDiscover(const CliContext& context) {
         EmitJson(context.out, {{"devices", list}});
         return status;
     }
-    std::vector<std::vector<std::string>> rows = {{"NAME", "MAC", "ADDRESS", "WEB PORT"}};
+    std::vector<std::vector<std::string>> rows = {
+        {"NAME", "MAC", "ADDRESS", "WEB PORT", "INTERFACE"}};
     for (const auto& record : devices) {
         rows.push_back({record->name.str(), protocol::FormatMacAddress(record->macAddress),
-                        record->ipAddress.str(), std::to_string(record->webPort)});
+                        record->ipAddress.str(), std::to_string(record->webPort),
+                        RouteText(record->route)});
     }
     PrintTable(context.out, rows);
     return status;

@@ -1,6 +1,7 @@
 #include "cli/DeviceSession.h"
 
 #include "cli/Values.h"
+#include "protocol/DeviceRoutes.h"
 #include "protocol/Discovery.h"
 #include "wizard/VerificationGate.h"
 
@@ -73,6 +74,13 @@ bool SameMac(const DeviceRecord& a, const DeviceRecord& b) {
     return a.macAddress == b.macAddress;
 }
 
+// Whether the box answered the unicast request to `address`: a box behind a router may report an
+// address of its own network that the workstation does not reach it by.
+bool AskedAt(const DeviceRecord& record, std::optional<std::uint32_t> address) {
+    return address && record.route.kind == protocol::DeviceRoute::Kind::Unicast &&
+           record.route.unicastAddress == *address;
+}
+
 }  // namespace
 
 std::string DeviceLabel(const DeviceRecord& record) {
@@ -81,9 +89,12 @@ std::string DeviceLabel(const DeviceRecord& record) {
 
 ExitStatus DiscoverDevices(const CliContext& context, DeviceList& devices) {
     devices.clear();
+    protocol::DiscoveryTargets targets;
+    targets.addresses = context.addresses;
     const protocol::DiscoveryResult result = protocol::Discover(
         context.Protocol(),
-        [&devices](std::unique_ptr<DeviceRecord> record) { devices.push_back(std::move(record)); });
+        [&devices](std::unique_ptr<DeviceRecord> record) { devices.push_back(std::move(record)); },
+        targets);
     return result.ran ? ExitStatus::Ok : ExitStatus::NetworkFailure;
 }
 
@@ -91,11 +102,14 @@ DeviceRecord* FindDevice(const CliContext& context, const DeviceList& devices,
                          std::string_view device, ExitStatus& status) {
     const std::optional<protocol::MacAddress> mac = ParseMac(device);
     const bool byAddress = !mac && IsDottedQuad(device);
+    const std::optional<std::uint32_t> address =
+        byAddress ? protocol::ParseIPv4(device) : std::nullopt;
     std::vector<DeviceRecord*> matches;
     for (const auto& record : devices) {
-        const bool fits = mac         ? record->macAddress == *mac
-                          : byAddress ? record->ipAddress.view() == device
-                                      : record->name.view() == device;
+        const bool fits = mac ? record->macAddress == *mac
+                          : byAddress
+                              ? record->ipAddress.view() == device || AskedAt(*record, address)
+                              : record->name.view() == device;
         if (!fits) {
             continue;
         }

@@ -63,11 +63,24 @@ std::string DisplayTime(std::string_view time) {
            std::string(time.substr(4, 2));
 }
 
+std::string RouteText(const protocol::DeviceRoute& route) {
+    switch (route.kind) {
+        case protocol::DeviceRoute::Kind::Interface:
+            return route.interfaceName.str();
+        case protocol::DeviceRoute::Kind::Unicast:
+            return "unicast";
+        case protocol::DeviceRoute::Kind::Default:
+            break;
+    }
+    return "default";
+}
+
 nlohmann::json DiscoveredJson(const DeviceRecord& record) {
     return {{"name", record.name.str()},
             {"macAddress", protocol::FormatMacAddress(record.macAddress)},
             {"ipAddress", record.ipAddress.str()},
-            {"webPort", record.webPort}};
+            {"webPort", record.webPort},
+            {"route", RouteText(record.route)}};
 }
 
 nlohmann::json DetailsJson(const DeviceRecord& record, const CapturedDetails& details) {
@@ -125,6 +138,7 @@ void PrintDetails(std::ostream& out, const DeviceRecord& record, const CapturedD
                         {"Timezone:", TimezoneLine(record.timezoneIndex)},
                         {"Password asked:", record.passwordRequired != 0 ? "yes" : "no"},
                         {"Web port:", std::to_string(record.webPort)},
+                        {"Interface:", RouteText(record.route)},
                         {"Shares:", shares},
                     });
     if (details.volumes.empty()) {

@@ -20,7 +20,11 @@ void EmitJson(std::ostream& out, const nlohmann::json& document);
 // Columns padded to their widest cell, two spaces apart; no padding after the last.
 void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
 
-// name, macAddress, ipAddress, webPort: what discovery learns.
+// The way to the box: the interface its answer came in on, "unicast" for a box asked at its
+// address, "default" when the interfaces could not be listed and the system's routing picked one.
+std::string RouteText(const protocol::DeviceRoute& route);
+
+// name, macAddress, ipAddress, webPort, route: what discovery learns.
 nlohmann::json DiscoveredJson(const protocol::DeviceRecord& record);
 
 // Every field of the record after the detail query, with the texts the window shows beside

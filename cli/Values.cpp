@@ -1,7 +1,10 @@
 #include "cli/Values.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+
+#include "protocol/DeviceRoutes.h"
 
 namespace halvo::cli {
 
@@ -71,27 +74,7 @@ std::optional<protocol::MacAddress> ParseMac(std::string_view text) {
 }
 
 bool IsDottedQuad(std::string_view text) {
-    if (text.size() > 15) {
-        return false;
-    }
-    for (int part = 0; part < 4; ++part) {
-        const std::size_t dot = text.find('.');
-        const std::string_view number = part < 3 ? text.substr(0, dot) : text;
-        if ((part < 3 && dot == std::string_view::npos) || number.empty() || number.size() > 3) {
-            return false;
-        }
-        int value = 0;
-        const auto [end, error] =
-            std::from_chars(number.data(), number.data() + number.size(), value);
-        if (error != std::errc() || end != number.data() + number.size() || value > 255 ||
-            number[0] == '+' || number[0] == '-') {
-            return false;
-        }
-        if (part < 3) {
-            text.remove_prefix(dot + 1);
-        }
-    }
-    return true;
+    return protocol::ParseIPv4(text).has_value();
 }
 
 std::optional<DateValue> ParseDate(std::string_view text) {
@@ -130,6 +113,24 @@ std::optional<std::string> ParseDriveLetter(std::string_view text) {
         return std::nullopt;
     }
     return std::string{static_cast<char>(std::toupper(static_cast<unsigned char>(text[0]))), ':'};
+}
+
+std::optional<std::vector<std::uint32_t>> ParseUnicastAddresses(
+    const std::vector<std::string>& texts, std::string& problem) {
+    std::vector<std::uint32_t> addresses;
+    for (const std::string& text : texts) {
+        const std::optional<std::uint32_t> address = protocol::ParseIPv4(text);
+        if (!address || !protocol::IsHostAddress(*address)) {
+            problem = "--address '" + text +
+                      "' is not the IPv4 address of one box (a.b.c.d, not 0.x.x.x, loopback, "
+                      "multicast or broadcast)";
+            return std::nullopt;
+        }
+        if (std::find(addresses.begin(), addresses.end(), *address) == addresses.end()) {
+            addresses.push_back(*address);
+        }
+    }
+    return addresses;
 }
 
 std::optional<bool> ParseYesNo(std::string_view text) {

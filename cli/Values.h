@@ -1,9 +1,11 @@
 // The values a user gives on the command line or in a plan, checked before anything is sent.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "protocol/Protocol.h"
 
@@ -33,6 +35,12 @@ std::optional<TimeValue> ParseTime(std::string_view text);
 
 // A drive letter as "Z", "z" or "Z:", given as the local name "Z:".
 std::optional<std::string> ParseDriveLetter(std::string_view text);
+
+// The --address values, host order: each an address one box can have, as the window's "Add
+// device by address" takes it; one given twice is asked once. nullopt, with `problem` naming the
+// first that is not, when any is bad.
+std::optional<std::vector<std::uint32_t>> ParseUnicastAddresses(
+    const std::vector<std::string>& texts, std::string& problem);
 
 // "yes" / "no".
 std::optional<bool> ParseYesNo(std::string_view text);

@@ -6,13 +6,18 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/Values.h"
 #include "cli/XdgShell.h"
 #include "platform/gio/GioNetworkDrives.h"
+#include "platform/posix/PosixNetworkInterfaces.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/SystemTimeZone.h"
@@ -91,6 +96,13 @@ int main(int argc, char** argv) {
     PasswordOptions smb;
     AddPasswordOptions(app, admin, "", "administrator");
     AddPasswordOptions(app, smb, "smb-", "SMB");
+    std::vector<std::string> addressTexts;
+    // One value per --address, so that a command's name after it is never taken for one.
+    app.add_option("--address", addressTexts,
+                   "also ask the box at this IPv4 address by unicast (one behind a router); "
+                   "repeatable")
+        ->type_name("A")
+        ->allow_extra_args(false);
 
     std::string device;
     std::string adminName;
@@ -166,6 +178,12 @@ int main(int argc, char** argv) {
     if (admin.UsesStdin() && smb.UsesStdin()) {
         return BadValue(json, "the two passwords cannot both come from standard input");
     }
+    std::string addressProblem;
+    const std::optional<std::vector<std::uint32_t>> addresses =
+        ParseUnicastAddresses(addressTexts, addressProblem);
+    if (!addresses) {
+        return BadValue(json, addressProblem);
+    }
 
     SystemChanges systemChanges;
     systemChanges.description = Given(descriptionOption, description);
@@ -214,6 +232,7 @@ int main(int argc, char** argv) {
     }
 
     platform::PosixSocketLayer sockets;
+    platform::PosixNetworkInterfaces interfaces;
     platform::SystemClock clock;
     const platform::SystemTimeZone timeZone;
     CliMessageBoxes messages(std::cerr);
@@ -226,8 +245,10 @@ int main(int argc, char** argv) {
         drives = std::make_unique<platform::GioNetworkDrives>();
     }
     std::ostringstream out;
-    const CliContext context{sockets,       clock,       messages,     timeZone, shell,
-                             *adminSecrets, *smbSecrets, drives.get(), out,      json};
+    CliContext context{sockets,       clock,       messages,     timeZone, shell,
+                       *adminSecrets, *smbSecrets, drives.get(), out,      json};
+    context.interfaces = &interfaces;
+    context.addresses = *addresses;
 
     ExitStatus status = ExitStatus::Ok;
     try {

@@ -12,6 +12,7 @@
 #include "platform/posix/SystemTimeZone.h"
 #include "platform/testing/FakeNetworkDrives.h"
 #include "platform/testing/RecordingShell.h"
+#include "protocol/DeviceRoutes.h"
 #include "protocol/testing/FakeNetwork.h"
 
 namespace halvo::cli {
@@ -109,11 +110,13 @@ TEST_F(CommandsTest, DiscoverListsEveryBoxInAnswerOrderWithTheRecordsFieldNames)
                                       {{{"name", "NAS-Alpha"},
                                         {"macAddress", "00:1a:2b:3c:4d:01"},
                                         {"ipAddress", "10.77.0.11"},
-                                        {"webPort", 80}},
+                                        {"webPort", 80},
+                                        {"route", "default"}},
                                        {{"name", "NAS-Beta"},
                                         {"macAddress", "00:1a:2b:3c:4d:02"},
                                         {"ipAddress", "10.77.0.12"},
-                                        {"webPort", 8080}}}}};
+                                        {"webPort", 8080},
+                                        {"route", "default"}}}}};
     EXPECT_EQ(Json(), expected);
     // The window's request, byte for byte, and its collection window of 20 empty polls.
     ASSERT_EQ(net.sent().size(), 1u);
@@ -440,6 +443,122 @@ TEST_F(CommandsTest, TextsThatAreNotUtf8StillMakeAJsonDocument) {
     Box(ALPHA, profile);
     EXPECT_EQ(RunShow(Context(true), "00:1a:2b:3c:4d:01"), ExitStatus::Ok);
     EXPECT_EQ(Json()["description"], "caf\xef\xbf\xbd");
+}
+
+// A workstation on two segments (eth0, eth1) and a router on eth0 to a third subnet, where a
+// box sits that reports the address of its own network, not the one it is reached at.
+class SegmentCommandsTest : public CommandsTest {
+  protected:
+    void SetUp() override {
+        eth0 = net.AddInterface("eth0", "10.77.0.1");
+        eth1 = net.AddInterface("eth1", "10.78.0.1");
+        net.SetDefaultRoute(eth0);
+        alpha = &Box(ALPHA, Profile("NAS-Alpha", "10.77.0.11")).OnSegment(eth0);
+        DeviceProfile second = Profile("NAS-Beta", "10.78.0.11");
+        second.delay = 20ms;
+        beta = &Box(BETA, second).OnSegment(eth1);
+        DeviceProfile routed = Profile("NAS-Far", "192.168.5.20");
+        routed.delay = 30ms;
+        gamma = &Box(GAMMA, routed).Behind(eth0).At("10.79.0.11");
+    }
+    CliContext Segments(bool json = false, std::vector<std::uint32_t> addresses = {}) {
+        CliContext context = Context(json);
+        context.interfaces = &net;
+        context.addresses = std::move(addresses);
+        return context;
+    }
+    // The requests after discovery: where each went and by which interface (0: none named).
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> Exchanges() const {
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> to;
+        for (const auto& sent : net.sent()) {
+            if (protocol::DecodeCommand(sent.bytes) != CMD_DISCOVER) {
+                to.emplace_back(sent.address, sent.via ? sent.via->interfaceIndex : 0);
+            }
+        }
+        return to;
+    }
+    static int Heard(const FakeDevice* device) {
+        return static_cast<int>(device->requests().size());
+    }
+
+    const std::uint32_t far = protocol::ParseIPv4("10.79.0.11").value();
+    std::uint32_t eth0 = 0, eth1 = 0;
+    FakeDevice *alpha = nullptr, *beta = nullptr, *gamma = nullptr;
+};
+
+TEST_F(SegmentCommandsTest, DiscoverListsEverySegmentsBoxesWithTheInterfaceTheyWereHeardOn) {
+    EXPECT_EQ(RunDiscover(Segments(true)), ExitStatus::Ok);
+    nlohmann::json devices = Json()["devices"];
+    ASSERT_EQ(devices.size(), 2u) << devices;
+    EXPECT_EQ(devices[0]["name"], "NAS-Alpha");
+    EXPECT_EQ(devices[0]["route"], "eth0");
+    EXPECT_EQ(devices[1]["name"], "NAS-Beta");
+    EXPECT_EQ(devices[1]["route"], "eth1");
+    EXPECT_EQ(Heard(gamma), 0);  // behind the router: no broadcast reaches it
+
+    // Asked by address in the same one discovery: three requests, one collection.
+    out.str("");
+    const std::size_t before = net.sent().size();
+    EXPECT_EQ(RunDiscover(Segments(false, {far})), ExitStatus::Ok);
+    EXPECT_EQ(net.sent().size(), before + 3);
+    EXPECT_EQ(net.sent().back().address, far);
+    const std::string text = out.str();
+    EXPECT_NE(text.find("NAME       MAC                ADDRESS       WEB PORT  INTERFACE\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("NAS-Beta   00:1a:2b:3c:4d:02  10.78.0.11    80        eth1\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("NAS-Far    00:1a:2b:3c:4d:03  192.168.5.20  80        unicast\n"),
+              std::string::npos)
+        << text;
+}
+
+TEST_F(SegmentCommandsTest, EveryExchangeGoesOnlyByTheNamedBoxsOwnRoute) {
+    // The box behind the router, named by the address it was asked at (not the one it reports).
+    EXPECT_EQ(RunShow(Segments(true, {far}), "10.79.0.11"), ExitStatus::Ok) << errors.str();
+    EXPECT_EQ(Json()["name"], "NAS-Far");
+    EXPECT_EQ(Json()["route"], "unicast");
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> expected(5, {far, 0u});
+    EXPECT_EQ(Exchanges(), expected);
+    EXPECT_EQ(Heard(alpha), 1);  // its discovery request only
+    EXPECT_EQ(Heard(beta), 1);
+
+    // A box on the second segment: its broadcasts leave by eth1, none by the default route.
+    out.str("");
+    const std::size_t before = Exchanges().size();
+    SystemChanges changes;
+    changes.description = "Second floor";
+    EXPECT_EQ(RunSetSystem(Segments(false, {far}), "NAS-Beta", changes, std::nullopt),
+              ExitStatus::Ok)
+        << errors.str();
+    ASSERT_TRUE(beta->lastSystemInfo());
+    EXPECT_EQ(beta->lastSystemInfo()->description.view(), "Second floor");
+    const auto all = Exchanges();
+    ASSERT_EQ(all.size(), before + 6);  // the detail query's five and the write
+    for (std::size_t i = before; i < all.size(); ++i) {
+        EXPECT_EQ(all[i], std::make_pair(protocol::BROADCAST_ADDRESS, eth1));
+    }
+    EXPECT_EQ(Heard(alpha), 2);
+    EXPECT_EQ(Heard(gamma), 7);  // two discoveries and its own show
+    EXPECT_FALSE(alpha->lastSystemInfo());
+    EXPECT_FALSE(gamma->lastSystemInfo());
+}
+
+TEST_F(SegmentCommandsTest, ApplyReachesTheBoxesOfEveryRouteFromItsOneDiscovery) {
+    const std::string plan = R"({"boxes": [
+        {"macAddress": "00:1a:2b:3c:4d:02", "system": {"timezoneIndex": 7}},
+        {"macAddress": "00:1a:2b:3c:4d:03", "network": {"ipMode": "dhcp"}}]})";
+    EXPECT_EQ(RunApply(Segments(true, {far}), plan), ExitStatus::Ok) << errors.str();
+    EXPECT_EQ(Sent(CMD_DISCOVER), 3);
+    ASSERT_TRUE(beta->lastSystemInfo() && gamma->lastNetworkInfo());
+    EXPECT_EQ(beta->lastSystemInfo()->timezoneIndex, 7);
+    EXPECT_EQ(gamma->lastNetworkInfo()->ipMode, 1);
+    EXPECT_EQ(Heard(alpha), 1);
+    for (const auto& [address, via] : Exchanges()) {
+        EXPECT_TRUE((address == far && via == 0) ||
+                    (address == protocol::BROADCAST_ADDRESS && via == eth1));
+    }
 }
 
 TEST(TimezoneTableTest, RowsComeFromTheSystemPageTemplateAsTheyStand) {

@@ -30,6 +30,23 @@ TEST(ValuesTest, DottedQuadsHaveFourNumbersUpTo255) {
     }
 }
 
+TEST(ValuesTest, AddressesAskedByUnicastAreThoseOfOneBoxAndEachIsAskedOnce) {
+    std::string problem;
+    const auto addresses =
+        ParseUnicastAddresses({"10.79.0.11", "192.168.1.20", "10.79.0.11"}, problem);
+    ASSERT_TRUE(addresses);
+    EXPECT_EQ(*addresses, (std::vector<std::uint32_t>{0x0A4F000B, 0xC0A80114}));
+    EXPECT_EQ(ParseUnicastAddresses({}, problem), std::vector<std::uint32_t>{});
+    // The limited broadcast would reach every box of a segment; the others reach none.
+    for (const char* bad : {"255.255.255.255", "0.0.0.0", "127.0.0.1", "224.0.0.1", "240.0.0.1",
+                            "10.79.0", "10.79.0.256", "nas.local", " 10.79.0.11", ""}) {
+        problem.clear();
+        EXPECT_FALSE(ParseUnicastAddresses({"10.79.0.11", bad}, problem)) << bad;
+        EXPECT_NE(problem.find("--address '" + std::string(bad) + "'"), std::string::npos)
+            << problem;
+    }
+}
+
 TEST(ValuesTest, DatesAreCalendarDatesInThePickersRange) {
     ASSERT_TRUE(ParseDate("2000-02-29"));
     EXPECT_EQ(ParseDate("2024-12-31")->day, 31);

@@ -5,6 +5,10 @@
 #           refused and accepted, apply over three boxes with one failing. Boxes: box1, box2,
 #           password, stubborn, silent (10.77.0.11 to .15).
 #   shares  map and unmap, seen in the window's drive table. Boxes: box1, password (with SMB).
+#   segments  the LAN of several segments (lan.sh up --multi "1 1 1"): discovery on both of the
+#           workstation's segments with the interface of each box, a box behind the router
+#           reached by --address and nothing of it heard elsewhere, a bad --address refused.
+#           Boxes: box1 (10.77.0.11, eth0), box2 (10.78.0.11, eth1), box3 (10.79.0.11, routed).
 set -uo pipefail
 ctl="$1" drives_cli="$2" group="${3#--gtest_filter=}"
 failures=0 checks=0
@@ -140,9 +144,48 @@ shares_group() {
     check "unmapping a free letter" err_is "Unmap failed!"
 }
 
+# The request log of device host HOST's simulator; logged_since HOST LINES: what it logged after
+# its first LINES lines, less the discovery requests every box hears.
+log_of() { echo "$(dirname "$HALVO_LAN_HOSTS")/d$1.log"; }
+log_lines() { wc -l <"$(log_of "$1")"; }
+logged_since() { tail -n "+$(($2 + 1))" "$(log_of "$1")" | grep -v '^request discover ' || true; }
+
+segments_group() {
+    run 0 discover --json
+    check "both segments' boxes, each once" is \
+        'sorted((b["name"], b["ipAddress"], b["route"]) for b in d["devices"])' \
+        "[('NAS-Alpha', '10.77.0.11', 'eth0'), ('NAS-Beta', '10.78.0.11', 'eth1')]"
+
+    local before1 before2
+    before1="$(log_lines 1)" before2="$(log_lines 2)"
+    check "the simulators log their requests" test -s "$(log_of 1)" -a -s "$(log_of 2)"
+    # A box of the first segment asked by address as well answers both ways.
+    run 0 --address 10.79.0.11 --address 10.77.0.11 discover
+    check "the routed box in the aligned list" grep -qE '^NAS-Gamma +[0-9a-f:]+ +10\.79\.0\.11 +[0-9]+ +unicast$' "$work/out"
+    check "the others still by their interfaces" grep -qE '^NAS-Beta +.* eth1$' "$work/out"
+    check "both addresses asked" test "$(grep -cE '^NAS-Alpha .* (eth0|unicast)$' "$work/out")" -eq 2
+    run 0 show 10.79.0.11 --address 10.79.0.11 --json
+    check "show reaches the box behind the router" is '(d["name"], d["route"])' "('NAS-Gamma', 'unicast')"
+    run 0 --address 10.79.0.11 set-system 10.79.0.11 --timezone 6
+    run 0 --address 10.79.0.11 show NAS-Gamma --json
+    check "its write read back" is 'd["timezoneIndex"]' 6
+    check "the routed box was asked across the router" \
+        grep -q '^request set_system_info .* from 10\.77\.0\.1:' "$(log_of 3)"
+    check "the first segment heard only discoveries" test -z "$(logged_since 1 "$before1")"
+    check "the second segment heard only discoveries" test -z "$(logged_since 2 "$before2")"
+
+    local started=$SECONDS
+    run 2 --address 255.255.255.255 discover
+    check "a broadcast address is refused" grep -qF "halvoctl: --address '255.255.255.255' is not" "$work/err"
+    run 2 --json show NAS-Alpha --address 10.79.0
+    check "a part missing is refused" is 'd["exitStatus"]' 2
+    check "refused before any discovery" test $((SECONDS - started)) -lt 2
+}
+
 case "$group" in
 lan) lan_group ;;
 shares) shares_group ;;
+segments) segments_group ;;
 *)
     echo "CliLanTest.sh: unknown group '$group'" >&2
     exit 2
