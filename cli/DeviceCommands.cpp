@@ -93,9 +93,15 @@ ExitStatus RunShow(const CliContext& context, std::string_view device) {
     return Combine(status, context.messages.Status());
 }
 
-ExitStatus RunSetSystem(const CliContext& context, std::string_view device,
-                        const SystemChanges& changes, const std::optional<std::string>& admin) {
-    if (const std::string problem = CheckSystemChanges(changes); !problem.empty()) {
+namespace {
+
+// A settings command: the values checked before anything is sent, then the box found (and
+// verified) and written once.
+template <class Changes, class Check, class Write>
+ExitStatus RunSet(const CliContext& context, std::string_view device, const Changes& changes,
+                  const std::optional<std::string>& admin, Check check, Write write,
+                  const char* what) {
+    if (const std::string problem = check(changes); !problem.empty()) {
         context.messages.Report(problem);
         return ExitStatus::Usage;
     }
@@ -105,30 +111,25 @@ ExitStatus RunSetSystem(const CliContext& context, std::string_view device,
     if (record == nullptr) {
         return status;
     }
-    status = WriteSystemSettings(context, *record, changes);
+    status = write(context, *record, changes);
     if (status == ExitStatus::Ok) {
-        ReportWritten(context, *record, "system");
+        ReportWritten(context, *record, what);
     }
     return Combine(status, context.messages.Status());
 }
 
+}  // namespace
+
+ExitStatus RunSetSystem(const CliContext& context, std::string_view device,
+                        const SystemChanges& changes, const std::optional<std::string>& admin) {
+    return RunSet(context, device, changes, admin, CheckSystemChanges, WriteSystemSettings,
+                  "system");
+}
+
 ExitStatus RunSetNetwork(const CliContext& context, std::string_view device,
                          const NetworkChanges& changes, const std::optional<std::string>& admin) {
-    if (const std::string problem = CheckNetworkChanges(changes); !problem.empty()) {
-        context.messages.Report(problem);
-        return ExitStatus::Usage;
-    }
-    DeviceList devices;
-    ExitStatus status = ExitStatus::Ok;
-    DeviceRecord* record = PrepareChange(context, devices, device, admin, status);
-    if (record == nullptr) {
-        return status;
-    }
-    status = WriteNetworkSettings(context, *record, changes);
-    if (status == ExitStatus::Ok) {
-        ReportWritten(context, *record, "network");
-    }
-    return Combine(status, context.messages.Status());
+    return RunSet(context, device, changes, admin, CheckNetworkChanges, WriteNetworkSettings,
+                  "network");
 }
 
 ExitStatus RunWeb(const CliContext& context, std::string_view device, bool open) {
