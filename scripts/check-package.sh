@@ -73,7 +73,7 @@ in_root() {
         mount --rbind /dev "$root/dev"
         exec chroot "$root" "$@"' sh "$ROOT" "$@"
 }
-missing="$(in_root sh -c 'ldd /usr/bin/halvo /usr/lib/*/qt6/plugins/platforms/libqxcb.so' |
+missing="$(in_root sh -c 'ldd /usr/bin/halvo /usr/bin/halvoctl /usr/lib/*/qt6/plugins/platforms/libqxcb.so' |
     grep 'not found' || true)"
 [ -z "$missing" ] || die "libraries the package's Depends do not bring: $missing"
 
@@ -173,6 +173,24 @@ bash scripts/lan.sh exec nft delete table inet halvo_check
 rows="$(listed_rows open)"
 [ "$rows" = 3 ] || die "the installed program's window lists $rows boxes, expected 3"
 say "installed /usr/bin/halvo lists the 3 boxes of the LAN (none behind a closed firewall)"
+
+# The command line came with it, with its manual page and completion; it runs there (on the
+# workstation host, like the program) and finds the same three boxes.
+for f in usr/share/man/man1/halvoctl.1 usr/share/bash-completion/completions/halvoctl; do
+    [ -e "$ROOT/$f" ] || [ -e "$ROOT/$f.gz" ] || die "the package brings no /$f"
+done
+ctl() {
+    bash scripts/lan.sh exec unshare --mount --propagation private sh -c '
+        root="$1"; shift
+        mount -t proc proc "$root/proc"
+        exec chroot --userspec=65534:65534 "$root" "$@"' sh "$ROOT" \
+        env -i PATH=/usr/bin:/bin HOME=/tmp/home LANG=C.UTF-8 /usr/bin/halvoctl "$@"
+}
+rows="$(ctl timezones | grep -c GMT || true)"
+[ "$rows" = 75 ] || die "the installed halvoctl lists $rows timezone rows, expected 75"
+boxes="$(ctl --json discover | python3 -c 'import json, sys; print(len(json.load(sys.stdin)["devices"]))')"
+[ "$boxes" = 3 ] || die "the installed halvoctl discovers $boxes boxes, expected 3"
+say "installed /usr/bin/halvoctl runs: 75 timezone rows, 3 boxes discovered"
 
 # ---- 4. Removal leaves nothing of the package. ----
 in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q halvo >"$WORK/purge.log" 2>&1 ||
