@@ -213,27 +213,20 @@ build_multi() {
     add_host_on br0 "${PREFIX}router" prt0 10.77.0.254 eth0
     add_host_on br2 "${PREFIX}router" prt1 10.79.0.254 eth1
     in_ns "${PREFIX}router" sh -c 'echo 1 >/proc/sys/net/ipv4/ip_forward'
-    local i=0 k
-    for ((k = 1; k <= a; k++)); do
-        i=$((i + 1))
-        add_host_on br0 "${PREFIX}d$i" "pd$i" "10.77.0.$((10 + k))" eth0
-        echo "10.77.0.$((10 + k))" >"$RUN_DIR/d$i.addr"
-    done
-    for ((k = 1; k <= b; k++)); do
-        i=$((i + 1))
-        add_host_on br1 "${PREFIX}d$i" "pd$i" "10.78.0.$((10 + k))" eth0
-        echo "10.78.0.$((10 + k))" >"$RUN_DIR/d$i.addr"
-    done
-    for ((k = 1; k <= c; k++)); do
-        i=$((i + 1))
-        add_host_on br2 "${PREFIX}d$i" "pd$i" "10.79.0.$((10 + k))" eth0 10.79.0.254
-        echo "10.79.0.$((10 + k))" >"$RUN_DIR/d$i.addr"
-    done
-    for ((k = 1; k <= d; k++)); do
-        i=$((i + 1))
-        add_host_on br3 "${PREFIX}d$i" "pd$i" "10.80.0.$((10 + k))" eth0
-        echo "10.80.0.$((10 + k))" >"$RUN_DIR/d$i.addr"
-    done
+    # Device hosts, numbered on across the segments: bridge, network, count[, gateway].
+    local i=0
+    segment_hosts() {
+        local br="$1" net="$2" count="$3" gateway="${4:-}" k
+        for ((k = 1; k <= count; k++)); do
+            i=$((i + 1))
+            add_host_on "$br" "${PREFIX}d$i" "pd$i" "$net.$((10 + k))" eth0 ${gateway:+"$gateway"}
+            echo "$net.$((10 + k))" >"$RUN_DIR/d$i.addr"
+        done
+    }
+    segment_hosts br0 10.77.0 "$a"
+    segment_hosts br1 10.78.0 "$b"
+    segment_hosts br2 10.79.0 "$c" 10.79.0.254
+    segment_hosts br3 10.80.0 "$d"
 }
 
 cmd_build() {

@@ -34,6 +34,25 @@ sockaddr_in Endpoint(std::uint32_t address, std::uint16_t port) {
     return sa;
 }
 
+// A message of one datagram with room for the packet-information control message: the way a
+// datagram leaves (send) or came in (receive).
+struct PacketInfoMessage {
+    msghdr msg{};
+    iovec io{};
+    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+
+    PacketInfoMessage(sockaddr_in& peer, void* data, std::size_t size) : io{data, size} {
+        msg.msg_name = &peer;
+        msg.msg_namelen = sizeof peer;
+        msg.msg_iov = &io;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+    }
+    PacketInfoMessage(const PacketInfoMessage&) = delete;
+    PacketInfoMessage& operator=(const PacketInfoMessage&) = delete;
+};
+
 }  // namespace
 
 int PosixSocketLayer::Fail() {
@@ -132,15 +151,8 @@ int PosixSocketLayer::SendVia(SocketHandle socket, std::span<const std::uint8_t>
         return -1;
     }
     sockaddr_in sa = Endpoint(address, port);
-    iovec io{const_cast<std::uint8_t*>(datagram.data()), datagram.size()};
-    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr msg{};
-    msg.msg_name = &sa;
-    msg.msg_namelen = sizeof sa;
-    msg.msg_iov = &io;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
+    PacketInfoMessage m(sa, const_cast<std::uint8_t*>(datagram.data()), datagram.size());
+    msghdr& msg = m.msg;
     cmsghdr* c = CMSG_FIRSTHDR(&msg);
     c->cmsg_level = IPPROTO_IP;
     c->cmsg_type = IP_PKTINFO;
@@ -172,15 +184,8 @@ int PosixSocketLayer::ReceiveWithPath(SocketHandle socket, std::span<std::uint8_
         return -1;
     }
     sockaddr_in sender{};
-    iovec io{buffer.data(), buffer.size()};
-    alignas(cmsghdr) unsigned char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr msg{};
-    msg.msg_name = &sender;
-    msg.msg_namelen = sizeof sender;
-    msg.msg_iov = &io;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof control;
+    PacketInfoMessage m(sender, buffer.data(), buffer.size());
+    msghdr& msg = m.msg;
     // Never blocks, whatever became of the non-blocking switch.
     const ssize_t n = ::recvmsg(Fd(socket), &msg, MSG_DONTWAIT);
     if (n < 0) {
