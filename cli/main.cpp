@@ -87,6 +87,7 @@ int main(int argc, char** argv) {
         "halvoctl: finds the storage boxes on the local network, shows and sets them up "
         "and maps their shares to drive letters"};
     app.name("halvoctl");
+    app.set_version_flag("--version", "halvoctl " HALVO_VERSION, "print the version and exit");
     app.require_subcommand(1);
     // Options of the program may follow the command: `halvoctl show NAS --json`.
     app.fallthrough();
