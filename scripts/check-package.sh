@@ -3,8 +3,10 @@
 #
 #   sudo scripts/check-package.sh DEB [BUILD-DIR]
 #
-# 1. The desktop entry and the AppStream metainfo in the package validate
-#    (desktop-file-validate, appstreamcli validate --no-net).
+# 1. lintian reports no error and no warning (overrides carry their reasons in the package); the
+#    desktop entry and the AppStream metainfo validate (desktop-file-validate, appstreamcli
+#    validate --no-net); the package's version, the metainfo's newest release and the manual
+#    pages' version are one string.
 # 2. A fresh Debian 12 root (mmdebstrap, from Debian's mirror) gets the package with
 #    `apt-get install --no-install-recommends ./DEB`: only its Depends come along, so a library
 #    the package does not name is missing there. Its Recommends must be installable.
@@ -13,6 +15,7 @@
 #    must list them: End selects the last row of the device list, and the selection's band must
 #    sit on row 3. First, with the workstation's firewall dropping every datagram, it must list
 #    none, which shows the check can fail.
+#    The installed halvoctl reports the same version (`halvoctl --version`).
 # 4. `apt-get purge halvo` leaves none of the package's files behind.
 #
 # Needs root (namespaces, chroot). HALVO_LAN names the LAN's run (default pkg-<pid>).
@@ -48,10 +51,29 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # ---- 1. What the package ships validates. ----
+lint=0
+lintian --fail-on error,warning --show-overrides "$DEB" >"$WORK/lintian.log" 2>&1 || lint=$?
+grep -v '^running with root' "$WORK/lintian.log" || true
+[ "$lint" = 0 ] || die "lintian reports errors or warnings"
+say "lintian: no error, no warning"
 dpkg-deb -x "$DEB" "$WORK/files"
 desktop-file-validate "$WORK"/files/usr/share/applications/*.desktop
 appstreamcli validate --no-net "$WORK"/files/usr/share/metainfo/*.metainfo.xml
 say "desktop entry and metainfo valid"
+VERSION="$(dpkg-deb --field "$DEB" Version)"
+released="$(python3 -c '
+import sys, xml.etree.ElementTree as t
+print(t.parse(sys.argv[1]).find("releases/release").get("version"))' \
+    "$WORK"/files/usr/share/metainfo/*.metainfo.xml)"
+[ "$released" = "$VERSION" ] || die "the metainfo's newest release is $released, the package $VERSION"
+for page in halvo halvoctl; do
+    zcat "$WORK/files/usr/share/man/man1/$page.1.gz" | head -n 1 | grep -qF "\"Halvo $VERSION\"" ||
+        die "the manual page $page.1 does not say Halvo $VERSION"
+done
+for f in copyright changelog.gz; do
+    [ -s "$WORK/files/usr/share/doc/halvo/$f" ] || die "the package brings no /usr/share/doc/halvo/$f"
+done
+say "version $VERSION in the package, the metainfo and both manual pages"
 [ "$(id -u)" -eq 0 ] || die "the rest needs root (network namespaces, chroot)"
 
 # ---- 2. A fresh Debian 12 with the package and its Depends only. ----
@@ -176,8 +198,9 @@ say "installed /usr/bin/halvo lists the 3 boxes of the LAN (none behind a closed
 
 # The command line came with it, with its manual page and completion; it runs there (on the
 # workstation host, like the program) and finds the same three boxes.
-for f in usr/share/man/man1/halvoctl.1 usr/share/bash-completion/completions/halvoctl; do
-    [ -e "$ROOT/$f" ] || [ -e "$ROOT/$f.gz" ] || die "the package brings no /$f"
+for f in usr/share/man/man1/halvoctl.1.gz usr/share/man/man1/halvo.1.gz \
+    usr/share/bash-completion/completions/halvoctl; do
+    [ -e "$ROOT/$f" ] || die "the package brings no /$f"
 done
 ctl() {
     bash scripts/lan.sh exec unshare --mount --propagation private sh -c '
@@ -186,11 +209,13 @@ ctl() {
         exec chroot --userspec=65534:65534 "$root" "$@"' sh "$ROOT" \
         env -i PATH=/usr/bin:/bin HOME=/tmp/home LANG=C.UTF-8 /usr/bin/halvoctl "$@"
 }
+said="$(ctl --version)"
+[ "$said" = "halvoctl $VERSION" ] || die "the installed halvoctl says '$said', the package is $VERSION"
 rows="$(ctl timezones | grep -c GMT || true)"
 [ "$rows" = 75 ] || die "the installed halvoctl lists $rows timezone rows, expected 75"
 boxes="$(ctl --json discover | python3 -c 'import json, sys; print(len(json.load(sys.stdin)["devices"]))')"
 [ "$boxes" = 3 ] || die "the installed halvoctl discovers $boxes boxes, expected 3"
-say "installed /usr/bin/halvoctl runs: 75 timezone rows, 3 boxes discovered"
+say "installed /usr/bin/halvoctl runs: version $VERSION, 75 timezone rows, 3 boxes discovered"
 
 # ---- 4. Removal leaves nothing of the package. ----
 in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -q halvo >"$WORK/purge.log" 2>&1 ||

@@ -11,7 +11,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6test6 libglib2.0-dev libglib2.0-bin
     xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei
     iproute2 dbus-daemon nftables
-    file dpkg-dev desktop-file-utils appstream mmdebstrap
+    file dpkg-dev desktop-file-utils appstream mmdebstrap lintian
     samba samba-common-bin smbclient gvfs-backends gvfs-daemons gvfs-fuse fuse3
 )
 if [ "${1:-}" = "--web-shot" ]; then

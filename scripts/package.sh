@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Builds the Debian package (halvo_<version>_<arch>.deb) from a build folder made afresh: the
-# program alone, without tests (BUILD_TESTING=OFF), stripped, its library dependencies computed
-# by dpkg-shlibdeps.
+# program alone, without tests (BUILD_TESTING=OFF), with Debian's hardening flags, stripped, its
+# library dependencies computed by dpkg-shlibdeps.
 # Usage: scripts/package.sh [build-dir]    (default build-pkg; the .deb is left in it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD="${1:-build-pkg}"
 scripts/install-deps.sh
 rm -rf "$BUILD"
-cmake -S . -B "$BUILD" -G Ninja -DBUILD_TESTING=OFF >/dev/null
+# The flags a Debian package build uses, every hardening feature on.
+flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+CXXFLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" LDFLAGS="$(flags LDFLAGS)" \
+    cmake -S . -B "$BUILD" -G Ninja -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$BUILD" -j2
 (cd "$BUILD" && cpack -G DEB >/dev/null)
 deb="$(ls "$BUILD"/halvo_*.deb)"
