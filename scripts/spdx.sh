@@ -26,15 +26,16 @@ while IFS= read -r file; do
     head -n 2 "$file" | grep -qF "$ID" && continue
     missing+=("$file")
     [ "$CHECK" = 1 ] && continue
-    # After a shebang, else first; the file keeps its mode.
-    tmp="$(mktemp)"
+    # After a shebang, else first. Written to a new file that takes the old one's place and mode,
+    # so that a script being read (this one too) never sees its text shift.
+    tmp="$(mktemp "$file.XXXXXX")"
     {
         head -n 1 "$file" | grep '^#!' || true
         printf '%s %s\n' "$prefix" "$ID"
         if head -n 1 "$file" | grep -q '^#!'; then tail -n +2 "$file"; else cat "$file"; fi
     } >"$tmp"
-    cat "$tmp" >"$file"
-    rm -f "$tmp"
+    chmod --reference="$file" "$tmp"
+    mv "$tmp" "$file"
 done < <(git ls-files --cached --others --exclude-standard)
 
 if [ "$CHECK" = 1 ] && [ "${#missing[@]}" -gt 0 ]; then
