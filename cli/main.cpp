@@ -173,6 +173,8 @@ int main(int argc, char** argv) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
     } catch (const CLI::ParseError& e) {
         return BadValue(WantsJson(argc, argv), std::string(e.what()) + " (see halvoctl --help)");
     }

@@ -52,10 +52,12 @@ trap 'exit 130' INT TERM
 
 # ---- 1. What the package ships validates. ----
 lint=0
-lintian --fail-on error,warning --show-overrides "$DEB" >"$WORK/lintian.log" 2>&1 || lint=$?
+# (--show-overrides would count the overridden tags as failures: the overrides are listed apart.)
+lintian --fail-on error,warning "$DEB" >"$WORK/lintian.log" 2>&1 || lint=$?
 grep -v '^running with root' "$WORK/lintian.log" || true
 [ "$lint" = 0 ] || die "lintian reports errors or warnings"
-say "lintian: no error, no warning"
+say "lintian: no error, no warning; overridden, each with its reason in the package:"
+dpkg-deb --fsys-tarfile "$DEB" | tar -xO ./usr/share/lintian/overrides/halvo | grep -v '^#' | sed 's/^/  /'
 dpkg-deb -x "$DEB" "$WORK/files"
 desktop-file-validate "$WORK"/files/usr/share/applications/*.desktop
 appstreamcli validate --no-net "$WORK"/files/usr/share/metainfo/*.metainfo.xml
