@@ -1,10 +1,10 @@
 #include "platform/posix/LocaleCodePage.h"
 
 #include <algorithm>
-#include <initializer_list>
-#include <iterator>
 #include <charconv>
 #include <cstdlib>
+#include <initializer_list>
+#include <iterator>
 
 namespace halvo::platform {
 
@@ -20,17 +20,17 @@ struct LanguageRow {
 // The languages whose code page is not the Western one. Chinese, Serbian and Uzbek depend on
 // territory or script and are decided before the table is read.
 constexpr LanguageRow kLanguages[] = {
-    {"ja", 932},   {"ko", 949},   {"ru", 1251},  {"uk", 1251},  {"be", 1251},  {"bg", 1251},
-    {"mk", 1251},  {"kk", 1251},  {"ky", 1251},  {"mn", 1251},  {"tt", 1251},  {"ba", 1251},
-    {"tg", 1251},  {"cv", 1251},  {"sah", 1251}, {"pl", 1250},  {"cs", 1250},  {"sk", 1250},
-    {"hu", 1250},  {"sl", 1250},  {"hr", 1250},  {"ro", 1250},  {"sq", 1250},  {"bs", 1250},
-    {"el", 1253},  {"tr", 1254},  {"az", 1254},  {"he", 1255},  {"iw", 1255},  {"ar", 1256},
-    {"fa", 1256},  {"ur", 1256},  {"ps", 1256},  {"ug", 1256},  {"ckb", 1256}, {"sd", 1256},
-    {"lt", 1257},  {"lv", 1257},  {"et", 1257},  {"vi", 1258},  {"th", 874},   {"lo", 874},
+    {"ja", 932},  {"ko", 949},  {"ru", 1251},  {"uk", 1251}, {"be", 1251},  {"bg", 1251},
+    {"mk", 1251}, {"kk", 1251}, {"ky", 1251},  {"mn", 1251}, {"tt", 1251},  {"ba", 1251},
+    {"tg", 1251}, {"cv", 1251}, {"sah", 1251}, {"pl", 1250}, {"cs", 1250},  {"sk", 1250},
+    {"hu", 1250}, {"sl", 1250}, {"hr", 1250},  {"ro", 1250}, {"sq", 1250},  {"bs", 1250},
+    {"el", 1253}, {"tr", 1254}, {"az", 1254},  {"he", 1255}, {"iw", 1255},  {"ar", 1256},
+    {"fa", 1256}, {"ur", 1256}, {"ps", 1256},  {"ug", 1256}, {"ckb", 1256}, {"sd", 1256},
+    {"lt", 1257}, {"lv", 1257}, {"et", 1257},  {"vi", 1258}, {"th", 874},   {"lo", 874},
 };
 
-constexpr unsigned kKnown[] = {874,  932,  936,  949,  950,  1250, 1251, 1252,
-                                          1253, 1254, 1255, 1256, 1257, 1258, CODE_PAGE_UTF8};
+constexpr unsigned kKnown[] = {874,  932,  936,  949,  950,  1250, 1251,          1252,
+                               1253, 1254, 1255, 1256, 1257, 1258, CODE_PAGE_UTF8};
 
 bool IsOneOf(std::string_view text, std::initializer_list<std::string_view> candidates) {
     return std::find(candidates.begin(), candidates.end(), text) != candidates.end();
@@ -83,7 +83,9 @@ std::string CtypeLocale(const EnvironmentLookup& lookup) {
 CodePageChoice ChooseCodePage(const EnvironmentLookup& lookup,
                               std::optional<std::string_view> override) {
     const char* fromEnvironment = lookup("HALVO_CODEPAGE");
-    if (!override && fromEnvironment != nullptr && *fromEnvironment != '\0') {
+    const bool environmentDecides =
+        !override && fromEnvironment != nullptr && *fromEnvironment != '\0';
+    if (environmentDecides) {
         override = fromEnvironment;
     }
     CodePageChoice choice;
@@ -95,8 +97,9 @@ CodePageChoice ChooseCodePage(const EnvironmentLookup& lookup,
     const char* end = override->data() + override->size();
     const auto [stop, failure] = std::from_chars(override->data(), end, number);
     if (failure != std::errc() || stop != end || !IsKnownCodePage(number)) {
-        choice.error = "unknown code page '" + std::string(*override) +
-                       "': give one of 874, 932, 936, 949, 950, 1250 to 1258, or 65001 for UTF-8";
+        choice.error = "unknown code page '" + std::string(*override) + "'" +
+                       (environmentDecides ? " in HALVO_CODEPAGE" : "") +
+                       ": give one of 874, 932, 936, 949, 950, 1250 to 1258, or 65001 for UTF-8";
         return choice;
     }
     choice.codePage = number;

@@ -14,6 +14,7 @@
 #include "platform/testing/RecordingShell.h"
 #include "protocol/DeviceRoutes.h"
 #include "protocol/testing/FakeNetwork.h"
+#include "tests/platform/TestCodec.h"
 
 namespace halvo::cli {
 namespace {
@@ -72,9 +73,10 @@ DeviceProfile Profile(std::string name, std::string ip) {
 class CommandsTest : public ::testing::Test {
   protected:
     CliContext Context(bool json = false) {
-        return CliContext{net, net, messages, zone, shell, admin, smb, &drives, out, json, [] {
-                              return platform::TimeValue{1700000000};
-                          }};
+        return CliContext{net,     net,   messages, zone,
+                          shell,   admin, smb,      *codec,
+                          &drives, out,   json,     [] {
+                              return platform::TimeValue{1700000000}; }};
     }
     FakeDevice& Box(const MacAddress& mac, DeviceProfile profile) {
         return net.AddDevice(mac).Serve(std::move(profile));
@@ -96,6 +98,8 @@ class CommandsTest : public ::testing::Test {
     platform::testing::FakeNetworkDrives drives;
     ScriptedSecrets admin;
     ScriptedSecrets smb;
+    // The code page the commands run with; UTF-8 unless a test is about another.
+    const platform::TextCodec* codec = &platform::testing::TestCodec();
     std::ostringstream out;
 };
 
@@ -254,9 +258,10 @@ TEST_F(CommandsTest, ABoxDescriptionTheCheckRefusesIsNotWrittenBackUnlessReplace
     EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 0);
     changes.description = "Office storage first floor";
     CliMessageBoxes fresh{errors};
-    EXPECT_EQ(RunSetSystem(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
-                           "NAS-Alpha", changes, std::nullopt),
-              ExitStatus::Ok);
+    EXPECT_EQ(
+        RunSetSystem(CliContext{net, net, fresh, zone, shell, admin, smb, *codec, &drives, out},
+                     "NAS-Alpha", changes, std::nullopt),
+        ExitStatus::Ok);
     EXPECT_EQ(box.lastSystemInfo()->description.view(), "Office storage first floor");
 }
 
@@ -275,15 +280,17 @@ TEST_F(CommandsTest, WritesReportRefusalTimeOutAndAnUnconfirmedAnswer) {
     NetworkChanges dhcp;
     dhcp.mode = IpMode::Dhcp;
     CliMessageBoxes fresh{errors};
-    EXPECT_EQ(RunSetNetwork(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
-                            "NAS-Quiet", dhcp, std::nullopt),
-              ExitStatus::TimedOut);
+    EXPECT_EQ(
+        RunSetNetwork(CliContext{net, net, fresh, zone, shell, admin, smb, *codec, &drives, out},
+                      "NAS-Quiet", dhcp, std::nullopt),
+        ExitStatus::TimedOut);
     EXPECT_EQ(errors.str(), "Time out:Set network info!\n");
     errors.str("");
     CliMessageBoxes third{errors};
-    EXPECT_EQ(RunSetSystem(CliContext{net, net, third, zone, shell, admin, smb, &drives, out},
-                           "NAS-Odd", changes, std::nullopt),
-              ExitStatus::Refused);
+    EXPECT_EQ(
+        RunSetSystem(CliContext{net, net, third, zone, shell, admin, smb, *codec, &drives, out},
+                     "NAS-Odd", changes, std::nullopt),
+        ExitStatus::Refused);
     EXPECT_NE(errors.str().find("not confirmed"), std::string::npos);
     EXPECT_TRUE(out.str().empty());
 }
@@ -322,9 +329,10 @@ TEST_F(CommandsTest, ChangesOfABoxThatAsksRunTheCheckFirstAndStopOnRefusal) {
 
     admin.lines = {"s3cret"};
     CliMessageBoxes fresh{errors};
-    EXPECT_EQ(RunSetSystem(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
-                           "NAS-Locked", changes, std::string("root")),
-              ExitStatus::Ok);
+    EXPECT_EQ(
+        RunSetSystem(CliContext{net, net, fresh, zone, shell, admin, smb, *codec, &drives, out},
+                     "NAS-Locked", changes, std::string("root")),
+        ExitStatus::Ok);
     EXPECT_EQ(Sent(CMD_VERIFY_ADMIN), 2);
     EXPECT_EQ(box.lastSystemInfo()->timezoneIndex, 2);
     // The box keeps asking unless told otherwise.
@@ -398,7 +406,7 @@ TEST_F(CommandsTest, MapConnectsTheSharePathOfTheBoxsAddressAfterTheCheck) {
 
     admin.lines = {"s3cret"};
     CliMessageBoxes fresh{errors};
-    EXPECT_EQ(RunMap(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
+    EXPECT_EQ(RunMap(CliContext{net, net, fresh, zone, shell, admin, smb, *codec, &drives, out},
                      "NAS-Locked", "ledger", "y", "finance", std::string("root")),
               ExitStatus::Ok);
     const auto adds = drives.CallsOf(platform::testing::FakeNetworkDrives::Op::AddConnection);

@@ -2,10 +2,26 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <stdexcept>
 
+#include "platform/posix/IconvTextCodec.h"
+#include "platform/posix/LocaleCodePage.h"
 #include "tools/devsim/NamespaceGuard.h"
 
 namespace halvo::e2e {
+
+const platform::TextCodec& WorkstationCodec() {
+    static const std::unique_ptr<platform::IconvTextCodec> codec = [] {
+        const platform::CodePageChoice choice =
+            platform::ChooseCodePage(platform::ProcessEnvironment());
+        auto opened = platform::IconvTextCodec::Open(choice.codePage);
+        if (!opened) {
+            throw std::runtime_error("no code page for this environment: " + choice.error);
+        }
+        return opened;
+    }();
+    return *codec;
+}
 
 std::pair<std::string, std::uint16_t> SplitWebAddress(const std::string& url) {
     const std::string scheme = "http://";

@@ -21,6 +21,7 @@
 #include "app/AppContext.h"
 #include "app/MainDialog.h"
 #include "platform/NetworkDrives.h"
+#include "platform/TextCodec.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/SystemTimeZone.h"
@@ -43,6 +44,8 @@ using devsim::LanDevice;
 // (GIO follows mount changes only on the context it was first asked on): the real ones under a
 // session bus, scripted ones without one, where no test maps a share.
 platform::NetworkDrives& TestDrives();
+// The code page main() would choose in this environment (the locale or HALVO_CODEPAGE).
+const platform::TextCodec& WorkstationCodec();
 
 using ui::testing::BuiltInResources;
 using ui::testing::WhenActive;
@@ -118,8 +121,8 @@ class GuiLanBase : public ::testing::Test {
     // Owns the answers armed with WhenActive(…, armed_.get()): they give up at the end of the
     // test, so that no answer outlives its test.
     std::unique_ptr<QObject> armed_ = std::make_unique<QObject>();
-    app::AppContext context_{sockets_,           clock_,       boxes_,   shell_,
-                             BuiltInResources(), TestDrives(), timeZone_};
+    app::AppContext context_{sockets_,           clock_,       boxes_,    shell_,
+                             BuiltInResources(), TestDrives(), timeZone_, WorkstationCodec()};
 };
 
 }  // namespace halvo::e2e

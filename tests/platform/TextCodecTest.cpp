@@ -15,7 +15,7 @@ std::unique_ptr<IconvTextCodec> Codec(unsigned codePage) {
     return codec;
 }
 
-constexpr std::string_view UMLAUT_NAME_1252 = "M\xFCller";             // "Müller"
+constexpr std::string_view UMLAUT_NAME_1252 = "M\xFCller";                 // "Müller"
 constexpr std::string_view CHINESE_NAME_936 = "\xB2\xC6\xCE\xF1\xB2\xBF";  // "财务部"
 constexpr std::string_view FFFD = "\xEF\xBF\xBD";
 
@@ -66,11 +66,14 @@ TEST(IconvTextCodecTest, Utf8PassesValidTextAndMarksTheRest) {
 
 TEST(IconvTextCodecTest, BytesThatDoNotDecodeBecomeOneReplacementEach) {
     // 0x81 and 0x8D have no character in 1252.
-    EXPECT_EQ(Codec(1252)->Decode("A\x81\x8D" "B"),
+    EXPECT_EQ(Codec(1252)->Decode("A\x81\x8D"
+                                  "B"),
               "A" + std::string(FFFD) + std::string(FFFD) + "B");
     // 936: 0xFF is no lead byte; a lead byte at the end of the field has lost its trail.
     const auto gbk = Codec(936);
-    EXPECT_EQ(gbk->Decode("\xFF" "A"), std::string(FFFD) + "A");
+    EXPECT_EQ(gbk->Decode("\xFF"
+                          "A"),
+              std::string(FFFD) + "A");
     EXPECT_EQ(gbk->Decode("\xB2\xC6\xCE"), "财" + std::string(FFFD));
     EXPECT_EQ(gbk->Decode(""), "");
 }

@@ -13,6 +13,7 @@
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"
 #include "shares/ShareMappingDialog.h"
+#include "tests/platform/TestCodec.h"
 #include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 
@@ -74,7 +75,7 @@ class ShareMappingTest : public ::testing::Test {
 
     FakeNetworkDrives drives;
     platform::testing::RecordingMessageBoxes boxes;
-    ShareMappingContext context{drives, boxes, BuiltInResources()};
+    ShareMappingContext context{drives, boxes, BuiltInResources(), platform::testing::TestCodec()};
     protocol::DeviceRecord record;
     std::unique_ptr<ShareMappingDialog> dialog;
 };

@@ -1,3 +1,4 @@
+#include "tests/platform/TestCodec.h"
 #include "wizard/VerifyDialog.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +56,7 @@ class VerifyDialogTest : public ::testing::Test {
     platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     protocol::DeviceRecord record = MakeRecord();
-    VerifyDialog dialog{BuiltInResources(), context};
+    VerifyDialog dialog{BuiltInResources(), context, platform::testing::TestCodec()};
 };
 
 // ---- Enter in each control ---------------------------------------------------------------------
@@ -132,10 +133,10 @@ TEST_F(VerifyDialogTest, EnterOnCancelCancelsWithoutSending) {
 TEST_F(VerifyDialogTest, EscapeCloseBoxAndCancelButtonReturnTwo) {
     ServeAdmin();
     EXPECT_EQ(RunModalWith(dialog, [&] { PressOnFocus(Qt::Key_Escape); }), 2);
-    VerifyDialog second(BuiltInResources(), context);
+    VerifyDialog second(BuiltInResources(), context, platform::testing::TestCodec());
     second.SetDevice(&record);
     EXPECT_EQ(RunModalWith(second, [&] { second.close(); }), 2);
-    VerifyDialog third(BuiltInResources(), context);
+    VerifyDialog third(BuiltInResources(), context, platform::testing::TestCodec());
     third.SetDevice(&record);
     EXPECT_EQ(RunModalWith(third, [&] { third.ControlAs<QPushButton>(ui::IDCANCEL)->click(); }), 2);
     EXPECT_TRUE(net.sent().empty());
@@ -270,7 +271,7 @@ TEST(DialogVerifyPrompt, RunsOneDialogForTheRecord) {
     platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     const auto record = MakeRecord();
-    DialogVerifyPrompt prompt(BuiltInResources(), context, nullptr);
+    DialogVerifyPrompt prompt(BuiltInResources(), context, platform::testing::TestCodec(), nullptr);
     const auto answered = ui::testing::WhenActive<VerifyDialog>(
         [](VerifyDialog* shown) { shown->ControlAs<QPushButton>(ui::IDCANCEL)->click(); });
     EXPECT_EQ(RunVerificationGate(record, prompt), GateOutcome::Cancelled);

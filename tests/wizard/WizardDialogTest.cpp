@@ -1,4 +1,5 @@
 #include "platform/posix/SystemTimeZone.h"
+#include "tests/platform/TestCodec.h"
 #include "wizard/WizardDialog.h"
 
 #include <gtest/gtest.h>
@@ -37,8 +38,8 @@ class WizardDialogTest : public ::testing::Test {
     int Run(const std::function<void()>& steps) {
         wizard = std::make_unique<WizardDialog>(context);
         wizard->SetDevice(&record);
-        system = std::make_unique<SystemPage>(BuiltInResources());
-        network = std::make_unique<NetworkPage>(BuiltInResources());
+        system = std::make_unique<SystemPage>(BuiltInResources(), platform::testing::TestCodec());
+        network = std::make_unique<NetworkPage>(BuiltInResources(), platform::testing::TestCodec());
         finish = std::make_unique<FinishPage>(BuiltInResources());
         wizard->AddPage(system.get(), SYSTEM_PAGE_TEMPLATE);
         wizard->AddPage(network.get(), NETWORK_PAGE_TEMPLATE);
@@ -91,7 +92,8 @@ class WizardDialogTest : public ::testing::Test {
     protocol::testing::FakeNetwork net;
     platform::testing::RecordingMessageBoxes boxes;
     const UtcTimeZone zone;
-    WizardContext context{BuiltInResources(), {net, net, boxes}, zone};
+    WizardContext context{
+        BuiltInResources(), {net, net, boxes}, zone, platform::testing::TestCodec()};
     protocol::DeviceRecord record = MakeRecord();
     protocol::testing::FakeDevice* device = nullptr;
     // The frame before its pages: the pages go first.
