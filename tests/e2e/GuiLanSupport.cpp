@@ -37,7 +37,7 @@ std::pair<std::string, std::uint16_t> SplitWebAddress(const std::string& url) {
 }
 
 QString Q(std::string_view text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QStringList Sorted(QStringList list) {
@@ -118,7 +118,7 @@ void GuiLanBase::TearDown() {
 
 const LanDevice& GuiLanBase::ByName(std::string_view name) const {
     for (const auto& d : layout_.devices) {
-        if (d.config.name.view() == name) {
+        if (devsim::TextAsWritten(d.config, d.config.name.view()) == name) {
             return d;
         }
     }
@@ -129,7 +129,7 @@ const LanDevice& GuiLanBase::ByName(std::string_view name) const {
 QStringList GuiLanBase::LanNames() const {
     QStringList names;
     for (const auto& d : layout_.devices) {
-        names << Q(d.config.name.view());
+        names << Q(devsim::TextAsWritten(d.config, d.config.name.view()));
     }
     return Sorted(names);
 }

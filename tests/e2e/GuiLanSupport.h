@@ -53,6 +53,7 @@ using ui::testing::WhenActive;
 // Splits "http://A.B.C.D[:port]" into address and port; port 0 when it is no such address.
 std::pair<std::string, std::uint16_t> SplitWebAddress(const std::string& url);
 
+// A UTF-8 text of the test as Qt's.
 QString Q(std::string_view text);
 QStringList Sorted(QStringList list);
 
@@ -102,8 +103,9 @@ class GuiLanBase : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
+    // The device whose name the file wrote as `name` (UTF-8).
     const LanDevice& ByName(std::string_view name) const;
-    // Every device name the LAN serves, sorted.
+    // Every device name the LAN serves as the files wrote them, sorted.
     QStringList LanNames() const;
 
     // A main window, initialised (the first discovery has run) and on show.
