@@ -1,5 +1,7 @@
 #include "platform/posix/IconvTextCodec.h"
 
+#include <string.h>
+
 #include <cerrno>
 
 namespace halvo::platform {
@@ -42,6 +44,7 @@ std::size_t Convert(iconv_t cd, std::string_view from, std::string& out) {
     std::size_t room = sizeof buffer;
     iconv(cd, nullptr, nullptr, &next, &room);
     out.append(buffer, static_cast<std::size_t>(next - buffer));
+    explicit_bzero(buffer, sizeof buffer);  // it may have held a password
     return from.size() - inLeft;
 }
 

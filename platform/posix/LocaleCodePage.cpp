@@ -17,16 +17,17 @@ struct LanguageRow {
     unsigned codePage;
 };
 
-// The languages whose code page is not the Western one. Chinese, Serbian and Uzbek depend on
-// territory or script and are decided before the table is read.
+// The languages whose code page is not the Western one; the languages Windows gives no ANSI code
+// page of their own fall to the Western one too. Chinese, Serbian and Uzbek depend on territory or
+// script and are decided before the table is read.
 constexpr LanguageRow kLanguages[] = {
-    {"ja", 932},  {"ko", 949},  {"ru", 1251},  {"uk", 1251}, {"be", 1251},  {"bg", 1251},
-    {"mk", 1251}, {"kk", 1251}, {"ky", 1251},  {"mn", 1251}, {"tt", 1251},  {"ba", 1251},
-    {"tg", 1251}, {"cv", 1251}, {"sah", 1251}, {"pl", 1250}, {"cs", 1250},  {"sk", 1250},
-    {"hu", 1250}, {"sl", 1250}, {"hr", 1250},  {"ro", 1250}, {"sq", 1250},  {"bs", 1250},
-    {"el", 1253}, {"tr", 1254}, {"az", 1254},  {"he", 1255}, {"iw", 1255},  {"ar", 1256},
-    {"fa", 1256}, {"ur", 1256}, {"ps", 1256},  {"ug", 1256}, {"ckb", 1256}, {"sd", 1256},
-    {"lt", 1257}, {"lv", 1257}, {"et", 1257},  {"vi", 1258}, {"th", 874},   {"lo", 874},
+    {"ja", 932},  {"ko", 949},   {"ru", 1251}, {"uk", 1251}, {"be", 1251}, {"bg", 1251},
+    {"mk", 1251}, {"kk", 1251},  {"ky", 1251}, {"mn", 1251}, {"tt", 1251}, {"ba", 1251},
+    {"tg", 1251}, {"sah", 1251}, {"pl", 1250}, {"cs", 1250}, {"sk", 1250}, {"hu", 1250},
+    {"sl", 1250}, {"hr", 1250},  {"ro", 1250}, {"sq", 1250}, {"bs", 1250}, {"el", 1253},
+    {"tr", 1254}, {"az", 1254},  {"he", 1255}, {"iw", 1255}, {"ar", 1256}, {"fa", 1256},
+    {"ur", 1256}, {"ug", 1256},  {"lt", 1257}, {"lv", 1257}, {"et", 1257}, {"vi", 1258},
+    {"th", 874},
 };
 
 constexpr unsigned kKnown[] = {874,  932,  936,  949,  950,  1250, 1251,          1252,
