@@ -7,6 +7,7 @@
 #include "platform/NetworkInterfaces.h"
 #include "platform/Shell.h"
 #include "platform/SocketLayer.h"
+#include "platform/TextCodec.h"
 #include "platform/TimeZone.h"
 #include "protocol/DeviceExchange.h"
 #include "ui/ResourceStore.h"
@@ -23,6 +24,8 @@ struct AppContext {
     platform::NetworkDrives& drives;
     // The workstation's local time, for the wizard's date and time.
     const platform::LocalTimeZone& timeZone;
+    // The workstation's code page, for every text a box sends or is sent.
+    const platform::TextCodec& codec;
     // How exchanges wait for replies; the blind sleep is only for benchmark comparison.
     protocol::WaitMode waitMode = protocol::WaitMode::SlotWait;
     // The interfaces discovery broadcasts on; none: one unbound broadcast.

@@ -9,6 +9,7 @@
 #include "protocol/DeviceAddresses.h"
 #include "protocol/Discovery.h"
 #include "shares/ShareMappingDialog.h"
+#include "ui/DeviceText.h"
 #include "wizard/VerificationGate.h"
 #include "wizard/VerifyDialog.h"
 #include "wizard/WizardDialog.h"
@@ -26,11 +27,6 @@ constexpr UsbColumn kUsbColumns[] = {
     {"Share Name", 110},     {"Device Id", 70},  {"FS Type", 70},
     {"Total Size(MB)", 100}, {"Free Space", 72},
 };
-
-// Device texts are in the local code page, as the device list's entries are.
-QString DeviceText(std::string_view text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -155,7 +151,7 @@ void MainDialog::AddDevice(std::unique_ptr<protocol::DeviceRecord> record) {
     if (!record) {
         return;
     }
-    const QString name = QString::fromLocal8Bit(record->name.c_str());
+    const QString name = DeviceText(record->name.view());
     devices.push_back(std::move(record));
     deviceList->AddString(name);
     // Show each device as it arrives: discovery keeps the event loop from running.
@@ -163,6 +159,10 @@ void MainDialog::AddDevice(std::unique_ptr<protocol::DeviceRecord> record) {
         deviceList->doItemsLayout();
         repaint();
     }
+}
+
+QString MainDialog::DeviceText(std::string_view bytes) const {
+    return ui::DecodeDeviceText(context_.codec, bytes);
 }
 
 protocol::DeviceRecord* MainDialog::SelectedDevice() const {
@@ -188,6 +188,8 @@ void MainDialog::OnSelectDevice() {
 void MainDialog::ShowBasicInformation(std::string_view firmwareVersion,
                                       std::string_view description, std::string_view macAddress,
                                       std::string_view ipAddress, std::string_view ipStatus) {
+    // The description is the box's; the other texts are made here from numbers, and ASCII
+    // reads the same in every code page.
     firmwareVersionField->setText(DeviceText(firmwareVersion));
     descriptionField->setText(DeviceText(description));
     macAddressField->setText(DeviceText(macAddress));
@@ -227,7 +229,7 @@ void MainDialog::OnSetupWizard() {
         return;
     }
     const wizard::WizardContext wizardContext{context_.resources, context_.Protocol(),
-                                              context_.timeZone};
+                                              context_.timeZone, context_.codec};
     // Finished, Cancel and the close box all end in a new discovery, which frees the record
     // the wizard borrowed; a cancelled verification changes nothing.
     if (wizard::RunSetupWizard(wizardContext, *record, this)) {
@@ -240,13 +242,15 @@ void MainDialog::OnShareMapping() {
     if (record == nullptr) {
         return;
     }
-    wizard::DialogVerifyPrompt prompt(context_.resources, context_.Protocol(), this);
+    wizard::DialogVerifyPrompt prompt(context_.resources, context_.Protocol(), context_.codec,
+                                      this);
     const shares::VerificationGate gate = [&prompt](const protocol::DeviceRecord& device) {
         return wizard::MayGoOn(wizard::RunVerificationGate(device, prompt));
     };
     // Nothing in the window changes afterwards: no refresh, the buttons stay as they are.
-    shares::RunShareMapping({context_.drives, context_.messages, context_.resources}, *record, gate,
-                            this);
+    shares::RunShareMapping(
+        {context_.drives, context_.messages, context_.resources, context_.codec}, *record, gate,
+        this);
 }
 
 void MainDialog::OnAbout() {

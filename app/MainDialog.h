@@ -75,6 +75,8 @@ class MainDialog : public ui::Dialog, private protocol::DetailView {
     void OnAddDeviceByAddress();
 
     const std::vector<std::unique_ptr<protocol::DeviceRecord>>& Devices() const { return devices; }
+    // A box's bytes as shown, in the workstation's code page.
+    QString DeviceText(std::string_view bytes) const;
     // The record of the selected device-list entry; null with no selection.
     protocol::DeviceRecord* SelectedDevice() const;
     const AppContext& Context() const { return context_; }

@@ -4,6 +4,8 @@
 
 #include "app/SetupApp.h"
 #include "platform/gio/GioNetworkDrives.h"
+#include "platform/posix/IconvTextCodec.h"
+#include "platform/posix/LocaleCodePage.h"
 #include "platform/posix/PosixNetworkInterfaces.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
@@ -31,6 +33,21 @@ int main(int argc, char** argv) {
         QMessageBox::critical(nullptr, halvo::ui::ProgramName(), error);
         return 2;
     }
+    // The boxes' texts: the code page the locale gives, or HALVO_CODEPAGE's. A wrong number
+    // stops here rather than showing every name wrong.
+    const halvo::platform::CodePageChoice codePage =
+        halvo::platform::ChooseCodePage(halvo::platform::ProcessEnvironment());
+    const auto codec =
+        codePage.error.empty() ? halvo::platform::IconvTextCodec::Open(codePage.codePage) : nullptr;
+    if (!codec) {
+        QMessageBox::critical(
+            nullptr, halvo::ui::ProgramName(),
+            QString::fromStdString(!codePage.error.empty()
+                                       ? codePage.error
+                                       : "The C library cannot convert code page " +
+                                             std::to_string(codePage.codePage) + "."));
+        return 2;
+    }
     halvo::platform::PosixSocketLayer posixSockets;
     halvo::platform::SystemClock systemClock;
     halvo::ui::QtMessageBoxes qtMessages(halvo::ui::ProgramName());
@@ -44,7 +61,8 @@ int main(int argc, char** argv) {
     const halvo::platform::SystemTimeZone timeZone;
     halvo::platform::PosixNetworkInterfaces interfaces;
 
-    halvo::app::AppContext context{sockets, clock, messages, shell, resources, drives, timeZone};
+    halvo::app::AppContext context{sockets,   clock,  messages, shell,
+                                   resources, drives, timeZone, *codec};
     context.interfaces = &interfaces;
     halvo::app::SetupApp setup(context);
     return setup.Run();

@@ -23,6 +23,7 @@
 
 #include "app/MainDialog.h"
 #include "bench/BenchStats.h"
+#include "platform/posix/IconvTextCodec.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/SystemTimeZone.h"
@@ -105,6 +106,7 @@ class Window {
                    resources,
                    drives_,
                    zone_,
+                   *codec_,
                    waiting == Waiting::BlindSleep ? protocol::WaitMode::BlindSleep
                                                   : protocol::WaitMode::SlotWait},
           main_(context_) {}
@@ -184,6 +186,8 @@ class Window {
     NoShell shell_;
     platform::testing::FakeNetworkDrives drives_;
     platform::SystemTimeZone zone_;
+    // The bench boxes have ASCII names: any code page reads them.
+    std::unique_ptr<platform::IconvTextCodec> codec_ = platform::IconvTextCodec::Open(65001);
     app::AppContext context_;
     app::MainDialog main_;
     std::unique_ptr<ButtonsWatch> watch_;  // once the window exists

@@ -89,10 +89,10 @@ ExitStatus RunApply(const CliContext& outer, std::string_view planText) {
         return ExitStatus::Usage;
     }
     RunSecret secret(outer.adminSecrets);
-    const CliContext inner{outer.sockets,  outer.clock, outer.messages,   outer.timeZone,
-                           outer.shell,    secret,      outer.smbSecrets, outer.drives,
-                           outer.out,      outer.json,  outer.wallClock,  outer.interfaces,
-                           outer.addresses};
+    const CliContext inner{outer.sockets,    outer.clock,    outer.messages,   outer.timeZone,
+                           outer.shell,      secret,         outer.smbSecrets, outer.codec,
+                           outer.drives,     outer.out,      outer.json,       outer.wallClock,
+                           outer.interfaces, outer.addresses};
 
     DeviceList devices;
     const ExitStatus discovered = DiscoverDevices(inner, devices);
@@ -106,7 +106,7 @@ ExitStatus RunApply(const CliContext& outer, std::string_view planText) {
         DeviceRecord* record = nullptr;
         const ExitStatus status = SetUpBox(inner, devices, box, record);
         const std::string mac = protocol::FormatMacAddress(box.macAddress);
-        const std::string name = record != nullptr ? record->name.str() : "";
+        const std::string name = record != nullptr ? inner.Text(record->name.view()) : "";
         const std::string result = record == nullptr ? "not found" : ResultText(status);
         if (status != ExitStatus::Ok) {
             inner.messages.Report(mac + (name.empty() ? "" : " " + name) + ": " + result);

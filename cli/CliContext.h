@@ -5,6 +5,8 @@
 #include <ctime>
 #include <functional>
 #include <ostream>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/CliMessageBoxes.h"
@@ -14,6 +16,7 @@
 #include "platform/NetworkInterfaces.h"
 #include "platform/Shell.h"
 #include "platform/SocketLayer.h"
+#include "platform/TextCodec.h"
 #include "platform/TimeZone.h"
 #include "protocol/DeviceExchange.h"
 
@@ -29,6 +32,8 @@ struct CliContext {
     SecretSource& adminSecrets;
     // The SMB password of `map`.
     SecretSource& smbSecrets;
+    // The workstation's code page: names, descriptions and shares as the boxes mean them.
+    const platform::TextCodec& codec;
     // Only the drive commands need the workstation's drives; null for the others.
     platform::NetworkDrives* drives = nullptr;
     std::ostream& out;
@@ -43,6 +48,9 @@ struct CliContext {
     platform::NetworkInterfaces* interfaces = nullptr;
     // Boxes asked by unicast in the same discovery (--address), host order.
     std::vector<std::uint32_t> addresses{};
+
+    // A box's text as printed and matched.
+    std::string Text(std::string_view bytes) const { return codec.Decode(bytes); }
 
     protocol::ProtocolContext Protocol() const {
         protocol::ProtocolContext context{sockets, clock, messages};

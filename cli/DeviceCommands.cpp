@@ -23,11 +23,12 @@ DeviceRecord* Resolve(const CliContext& context, DeviceList& devices, std::strin
 
 void ReportWritten(const CliContext& context, const DeviceRecord& record, const char* what) {
     if (context.json) {
-        EmitJson(context.out, {{"name", record.name.str()},
+        EmitJson(context.out, {{"name", context.Text(record.name.view())},
                                {"macAddress", protocol::FormatMacAddress(record.macAddress)},
                                {"written", what}});
     } else {
-        context.out << DeviceLabel(record) << ": " << what << " settings written" << std::endl;
+        context.out << DeviceLabel(context, record) << ": " << what << " settings written"
+                    << std::endl;
     }
 }
 
@@ -57,7 +58,7 @@ ExitStatus RunDiscover(const CliContext& context) {
     if (context.json) {
         nlohmann::json list = nlohmann::json::array();
         for (const auto& record : devices) {
-            list.push_back(DiscoveredJson(*record));
+            list.push_back(DiscoveredJson(context, *record));
         }
         EmitJson(context.out, {{"devices", list}});
         return status;
@@ -65,9 +66,9 @@ ExitStatus RunDiscover(const CliContext& context) {
     std::vector<std::vector<std::string>> rows = {
         {"NAME", "MAC", "ADDRESS", "WEB PORT", "INTERFACE"}};
     for (const auto& record : devices) {
-        rows.push_back({record->name.str(), protocol::FormatMacAddress(record->macAddress),
-                        record->ipAddress.str(), std::to_string(record->webPort),
-                        RouteText(record->route)});
+        rows.push_back({context.Text(record->name.view()),
+                        protocol::FormatMacAddress(record->macAddress), record->ipAddress.str(),
+                        std::to_string(record->webPort), RouteText(record->route)});
     }
     PrintTable(context.out, rows);
     return status;
@@ -86,9 +87,9 @@ ExitStatus RunShow(const CliContext& context, std::string_view device) {
         return status;
     }
     if (context.json) {
-        EmitJson(context.out, DetailsJson(*record, details));
+        EmitJson(context.out, DetailsJson(context, *record, details));
     } else {
-        PrintDetails(context.out, *record, details);
+        PrintDetails(context, *record, details);
     }
     return Combine(status, context.messages.Status());
 }
@@ -141,7 +142,7 @@ ExitStatus RunWeb(const CliContext& context, std::string_view device, bool open)
     }
     const std::string address = protocol::WebAddress(*record);
     if (context.json) {
-        EmitJson(context.out, {{"name", record->name.str()},
+        EmitJson(context.out, {{"name", context.Text(record->name.view())},
                                {"macAddress", protocol::FormatMacAddress(record->macAddress)},
                                {"webAddress", address}});
     } else {

@@ -1,8 +1,11 @@
 #include "cli/DeviceSession.h"
 
+#include <span>
+
 #include "cli/Values.h"
 #include "protocol/DeviceRoutes.h"
 #include "protocol/Discovery.h"
+#include "protocol/WireFormat.h"
 #include "wizard/VerificationGate.h"
 
 namespace halvo::cli {
@@ -11,7 +14,7 @@ using protocol::DeviceRecord;
 
 namespace {
 
-// The verification dialog's edits take at most these many characters.
+// The verification dialog's edits take at most these many bytes in the code page.
 constexpr std::size_t ADMIN_NAME_LIMIT = 16;
 constexpr std::size_t ADMIN_PASSWORD_LIMIT = 8;
 
@@ -24,20 +27,34 @@ class CliVerifyPrompt final : public wizard::VerifyPrompt {
     int Run(const DeviceRecord& record) override {
         std::string problem;
         std::optional<Secret> password = context_.adminSecrets.Read(
-            "Administrator password for " + DeviceLabel(record), problem);
+            "Administrator password for " + DeviceLabel(context_, record), problem);
         if (!password) {
             context_.messages.Report(problem);
             status = ExitStatus::Usage;
             return CANCELLED;
         }
-        if (password->size() > ADMIN_PASSWORD_LIMIT) {
-            context_.messages.Report("the administrator password has more than 8 characters");
+        std::optional<std::string> encoded = context_.codec.Encode(password->view());
+        password->Wipe();
+        if (!encoded) {
+            context_.messages.Report("the administrator password has characters that code page " +
+                                     std::to_string(context_.codec.CodePage()) + " cannot write");
+            status = ExitStatus::Usage;
+            return CANCELLED;
+        }
+        Secret bytes;
+        const bool held = bytes.Assign(*encoded);
+        protocol::SecureZero(std::span<char>(encoded->data(), encoded->size()));
+        if (!held || bytes.size() > ADMIN_PASSWORD_LIMIT) {
+            bytes.Wipe();
+            context_.messages.Report(
+                "the administrator password has more than 8 bytes in code page " +
+                std::to_string(context_.codec.CodePage()));
             status = ExitStatus::Usage;
             return CANCELLED;
         }
         const protocol::StatusOutcome outcome =
-            protocol::VerifyAdmin(context_.Protocol(), record, name_, password->view());
-        password->Wipe();
+            protocol::VerifyAdmin(context_.Protocol(), record, name_, bytes.view());
+        bytes.Wipe();
         switch (outcome) {
             case protocol::StatusOutcome::Accepted:
                 status = ExitStatus::Ok;
@@ -52,7 +69,7 @@ class CliVerifyPrompt final : public wizard::VerifyPrompt {
                 status = ExitStatus::NetworkFailure;
                 break;
             case protocol::StatusOutcome::OtherReply:
-                context_.messages.Report(DeviceLabel(record) +
+                context_.messages.Report(DeviceLabel(context_, record) +
                                          " answered the check with another command: not verified");
                 status = ExitStatus::Refused;
                 break;
@@ -83,8 +100,9 @@ bool AskedAt(const DeviceRecord& record, std::optional<std::uint32_t> address) {
 
 }  // namespace
 
-std::string DeviceLabel(const DeviceRecord& record) {
-    return record.name.str() + " (" + protocol::FormatMacAddress(record.macAddress) + ")";
+std::string DeviceLabel(const CliContext& context, const DeviceRecord& record) {
+    return context.Text(record.name.view()) + " (" + protocol::FormatMacAddress(record.macAddress) +
+           ")";
 }
 
 ExitStatus DiscoverDevices(const CliContext& context, DeviceList& devices) {
@@ -109,7 +127,7 @@ DeviceRecord* FindDevice(const CliContext& context, const DeviceList& devices,
         const bool fits = mac ? record->macAddress == *mac
                           : byAddress
                               ? record->ipAddress.view() == device || AskedAt(*record, address)
-                              : record->name.view() == device;
+                              : context.Text(record->name.view()) == device;
         if (!fits) {
             continue;
         }
@@ -132,7 +150,7 @@ DeviceRecord* FindDevice(const CliContext& context, const DeviceList& devices,
     std::string names;
     for (const DeviceRecord* record : matches) {
         names += names.empty() ? "" : ", ";
-        names += DeviceLabel(*record) + " at " + record->ipAddress.str();
+        names += DeviceLabel(context, *record) + " at " + record->ipAddress.str();
     }
     context.messages.Report("'" + std::string(device) + "' names " +
                             std::to_string(matches.size()) + " boxes: " + names +
@@ -181,15 +199,22 @@ ExitStatus PassVerification(const CliContext& context, const DeviceRecord& recor
         return ExitStatus::Ok;
     }
     if (!adminName) {
-        context.messages.Report(DeviceLabel(record) +
+        context.messages.Report(DeviceLabel(context, record) +
                                 " asks for the administrator check: give --admin NAME");
         return ExitStatus::Usage;
     }
-    if (adminName->size() > ADMIN_NAME_LIMIT) {
-        context.messages.Report("the administrator name has more than 16 characters");
+    const std::optional<std::string> nameBytes = context.codec.Encode(*adminName);
+    if (!nameBytes) {
+        context.messages.Report("the administrator name has characters that code page " +
+                                std::to_string(context.codec.CodePage()) + " cannot write");
         return ExitStatus::Usage;
     }
-    CliVerifyPrompt prompt(context, *adminName);
+    if (nameBytes->size() > ADMIN_NAME_LIMIT) {
+        context.messages.Report("the administrator name has more than 16 bytes in code page " +
+                                std::to_string(context.codec.CodePage()));
+        return ExitStatus::Usage;
+    }
+    CliVerifyPrompt prompt(context, *nameBytes);
     const wizard::GateOutcome outcome = wizard::RunVerificationGate(record, prompt);
     return wizard::MayGoOn(outcome) ? ExitStatus::Ok : prompt.status;
 }
@@ -206,7 +231,7 @@ ExitStatus StatusOfWrite(const CliContext& context, const DeviceRecord& record,
         case protocol::StatusOutcome::NotSent:
             return ExitStatus::NetworkFailure;
         case protocol::StatusOutcome::OtherReply:
-            context.messages.Report(DeviceLabel(record) +
+            context.messages.Report(DeviceLabel(context, record) +
                                     " answered with another command: the change is not confirmed");
             return ExitStatus::Refused;
     }

@@ -63,6 +63,6 @@ ExitStatus StatusOfWrite(const CliContext& context, const protocol::DeviceRecord
                          protocol::StatusOutcome outcome);
 
 // "NAS-Alpha (00:1a:2b:3c:4d:01)", for messages about one box.
-std::string DeviceLabel(const protocol::DeviceRecord& record);
+std::string DeviceLabel(const CliContext& context, const protocol::DeviceRecord& record);
 
 }  // namespace halvo::cli

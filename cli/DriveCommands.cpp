@@ -1,10 +1,13 @@
 // map, unmap and drives: the workstation's drive letters, through the same table the window's
 // share mapping uses, so that each sees the other's letters.
+#include <span>
+
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"
 #include "cli/Output.h"
 #include "cli/Values.h"
 #include "protocol/DeviceAddresses.h"
+#include "protocol/WireFormat.h"
 #include "shares/ShareMessages.h"
 
 namespace halvo::cli {
@@ -13,7 +16,7 @@ using protocol::DeviceRecord;
 
 namespace {
 
-// The share mapping dialog's texts and limits.
+// The share mapping dialog's texts and limits, in bytes of the code page.
 using shares::MSG_MAP_FAILED;
 using shares::MSG_UNMAP_FAILED;
 constexpr std::size_t SMB_USER_LIMIT = 32;
@@ -41,8 +44,15 @@ ExitStatus RunMap(const CliContext& context, std::string_view device, std::strin
         context.messages.Report("no share name given");
         return ExitStatus::Usage;
     }
-    if (user.size() > SMB_USER_LIMIT) {
-        context.messages.Report("the user name has more than 32 characters");
+    const std::optional<std::string> userBytes = context.codec.Encode(user);
+    if (!userBytes) {
+        context.messages.Report("the user name has characters that code page " +
+                                std::to_string(context.codec.CodePage()) + " cannot write");
+        return ExitStatus::Usage;
+    }
+    if (userBytes->size() > SMB_USER_LIMIT) {
+        context.messages.Report("the user name has more than 32 bytes in code page " +
+                                std::to_string(context.codec.CodePage()));
         return ExitStatus::Usage;
     }
     if (!NeedDrives(context)) {
@@ -76,8 +86,17 @@ ExitStatus RunMap(const CliContext& context, std::string_view device, std::strin
         context.messages.Report(problem);
         return ExitStatus::Usage;
     }
-    if (password->size() > SMB_PASSWORD_LIMIT) {
-        context.messages.Report("the SMB password has more than 8 characters");
+    std::optional<std::string> passwordBytes = context.codec.Encode(password->view());
+    const std::size_t passwordSize = passwordBytes ? passwordBytes->size() : 0;
+    if (passwordBytes) {
+        protocol::SecureZero(std::span<char>(passwordBytes->data(), passwordBytes->size()));
+    }
+    if (!passwordBytes || passwordSize > SMB_PASSWORD_LIMIT) {
+        password->Wipe();
+        context.messages.Report(
+            std::string(!passwordBytes ? "the SMB password has characters that code page "
+                                       : "the SMB password has more than 8 bytes in code page ") +
+            std::to_string(context.codec.CodePage()) + (!passwordBytes ? " cannot write" : ""));
         return ExitStatus::Usage;
     }
     const int result = context.drives->AddConnection(*localName, sharePath, user, password->view());

@@ -20,6 +20,27 @@ std::string TimezoneLine(int index) {
            std::string(text);
 }
 
+// Terminal columns a UTF-8 text takes: one per character, two for the wide characters of East
+// Asian scripts, so that a column of Chinese names stays aligned.
+std::size_t ColumnsOf(std::string_view utf8) {
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        char32_t c = length == 1 ? lead : lead & (0xFFu >> (length + 1));
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k) {
+            c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
+        }
+        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                          (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                          (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+        columns += wide ? 2 : 1;
+        i += length;
+    }
+    return columns;
+}
+
 }  // namespace
 
 void EmitJson(std::ostream& out, const nlohmann::json& document) {
@@ -31,7 +52,7 @@ void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& 
     for (const auto& row : rows) {
         widths.resize(std::max(widths.size(), row.size()));
         for (std::size_t i = 0; i < row.size(); ++i) {
-            widths[i] = std::max(widths[i], row[i].size());
+            widths[i] = std::max(widths[i], ColumnsOf(row[i]));
         }
     }
     for (const auto& row : rows) {
@@ -39,7 +60,7 @@ void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& 
         for (std::size_t i = 0; i < row.size(); ++i) {
             line += row[i];
             if (i + 1 < row.size()) {
-                line.append(widths[i] - row[i].size() + 2, ' ');
+                line.append(widths[i] - ColumnsOf(row[i]) + 2, ' ');
             }
         }
         out << line << '\n';
@@ -75,17 +96,18 @@ std::string RouteText(const protocol::DeviceRoute& route) {
     return "default";
 }
 
-nlohmann::json DiscoveredJson(const DeviceRecord& record) {
-    return {{"name", record.name.str()},
+nlohmann::json DiscoveredJson(const CliContext& context, const DeviceRecord& record) {
+    return {{"name", context.Text(record.name.view())},
             {"macAddress", protocol::FormatMacAddress(record.macAddress)},
             {"ipAddress", record.ipAddress.str()},
             {"webPort", record.webPort},
             {"route", RouteText(record.route)}};
 }
 
-nlohmann::json DetailsJson(const DeviceRecord& record, const CapturedDetails& details) {
-    nlohmann::json document = DiscoveredJson(record);
-    document["description"] = record.description.str();
+nlohmann::json DetailsJson(const CliContext& context, const DeviceRecord& record,
+                           const CapturedDetails& details) {
+    nlohmann::json document = DiscoveredJson(context, record);
+    document["description"] = context.Text(record.description.view());
     document["firmwareVersion"] = record.firmwareVersion.str();
     document["firmware"] = details.firmwareVersion;
     document["passwordRequired"] = record.passwordRequired;
@@ -102,14 +124,14 @@ nlohmann::json DetailsJson(const DeviceRecord& record, const CapturedDetails& de
     document["shareCount"] = record.shareCount;
     nlohmann::json shares = nlohmann::json::array();
     for (const protocol::ShareEntry& share : record.shares) {
-        shares.push_back(share.name.str());
+        shares.push_back(context.Text(share.name.view()));
     }
     document["shares"] = shares;
     nlohmann::json volumes = nlohmann::json::array();
     for (const protocol::VolumeRow& row : details.volumes) {
-        volumes.push_back({{"shareName", row.shareName},
-                           {"deviceId", row.deviceId},
-                           {"fsType", row.fsType},
+        volumes.push_back({{"shareName", context.Text(row.shareName)},
+                           {"deviceId", context.Text(row.deviceId)},
+                           {"fsType", context.Text(row.fsType)},
                            {"totalSizeMb", row.totalSizeMb},
                            {"freeSpace", row.freeSpace}});
     }
@@ -117,15 +139,17 @@ nlohmann::json DetailsJson(const DeviceRecord& record, const CapturedDetails& de
     return document;
 }
 
-void PrintDetails(std::ostream& out, const DeviceRecord& record, const CapturedDetails& details) {
+void PrintDetails(const CliContext& context, const DeviceRecord& record,
+                  const CapturedDetails& details) {
+    std::ostream& out = context.out;
     std::string shares = std::to_string(record.shareCount);
     for (std::size_t i = 0; i < record.shares.size(); ++i) {
-        shares += (i == 0 ? ": " : ", ") + record.shares[i].name.str();
+        shares += (i == 0 ? ": " : ", ") + context.Text(record.shares[i].name.view());
     }
     PrintTable(out, {
-                        {"Name:", record.name.str()},
+                        {"Name:", context.Text(record.name.view())},
                         {"Firmware Version:", details.firmwareVersion},
-                        {"Description:", details.description},
+                        {"Description:", context.Text(details.description)},
                         {"Mac address:", details.macAddress},
                         {"IP address:", details.ipAddress},
                         {"IP status:", details.ipStatus},
@@ -149,8 +173,8 @@ void PrintDetails(std::ostream& out, const DeviceRecord& record, const CapturedD
     std::vector<std::vector<std::string>> rows = {
         {"  Share Name", "Device Id", "FS Type", "Total Size(MB)", "Free Space"}};
     for (const protocol::VolumeRow& row : details.volumes) {
-        rows.push_back(
-            {"  " + row.shareName, row.deviceId, row.fsType, row.totalSizeMb, row.freeSpace});
+        rows.push_back({"  " + context.Text(row.shareName), context.Text(row.deviceId),
+                        context.Text(row.fsType), row.totalSizeMb, row.freeSpace});
     }
     PrintTable(out, rows);
 }

@@ -13,11 +13,12 @@
 
 namespace halvo::cli {
 
-// Writes the document; texts that are not UTF-8 (a box's bytes of 128 and above) are replaced,
-// never a reason to fail.
+// Writes the document. The box's texts come decoded from its code page; anything still not
+// UTF-8 is replaced, never a reason to fail.
 void EmitJson(std::ostream& out, const nlohmann::json& document);
 
-// Columns padded to their widest cell, two spaces apart; no padding after the last.
+// Columns padded to their widest cell (in terminal columns: an East Asian character takes two),
+// two spaces apart; no padding after the last.
 void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
 
 // The way to the box: the interface its answer came in on, "unicast" for a box asked at its
@@ -25,14 +26,15 @@ void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& 
 std::string RouteText(const protocol::DeviceRoute& route);
 
 // name, macAddress, ipAddress, webPort, route: what discovery learns.
-nlohmann::json DiscoveredJson(const protocol::DeviceRecord& record);
+nlohmann::json DiscoveredJson(const CliContext& context, const protocol::DeviceRecord& record);
 
 // Every field of the record after the detail query, with the texts the window shows beside
 // them: firmware ("V12R03"), ipStatus, timezone text, and the volumes' rows.
-nlohmann::json DetailsJson(const protocol::DeviceRecord& record, const CapturedDetails& details);
+nlohmann::json DetailsJson(const CliContext& context, const protocol::DeviceRecord& record,
+                           const CapturedDetails& details);
 
-// The show command's text: one "field  value" line each, then shares and volumes.
-void PrintDetails(std::ostream& out, const protocol::DeviceRecord& record,
+// The show command's text on context.out: one "field  value" line each, then shares and volumes.
+void PrintDetails(const CliContext& context, const protocol::DeviceRecord& record,
                   const CapturedDetails& details);
 
 // "YYYYMMDD" as "YYYY-MM-DD" and "HHMMSS" as "HH:MM:SS"; other texts as they are.

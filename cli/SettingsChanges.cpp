@@ -81,7 +81,7 @@ ExitStatus WriteSystemSettings(const CliContext& context, const DeviceRecord& re
         context.messages.ShowInformation(nullptr, wizard::NOTE_CAPTION,
                                          wizard::MSG_DESCRIPTION_INVALID);
         if (!changes.description) {
-            context.messages.Report(DeviceLabel(record) +
+            context.messages.Report(DeviceLabel(context, record) +
                                     " keeps a description the check refuses: give --description");
         }
         return ExitStatus::Usage;

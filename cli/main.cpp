@@ -17,6 +17,8 @@
 #include "cli/Values.h"
 #include "cli/XdgShell.h"
 #include "platform/gio/GioNetworkDrives.h"
+#include "platform/posix/IconvTextCodec.h"
+#include "platform/posix/LocaleCodePage.h"
 #include "platform/posix/PosixNetworkInterfaces.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
@@ -104,6 +106,12 @@ int main(int argc, char** argv) {
                    "repeatable")
         ->type_name("A")
         ->allow_extra_args(false);
+    std::string codePageText;
+    auto* codePageOption =
+        app.add_option("--codepage", codePageText,
+                       "the code page of the boxes' texts for this run (65001 for UTF-8); "
+                       "without it HALVO_CODEPAGE, else the one the locale gives")
+            ->type_name("N");
 
     std::string device;
     std::string adminName;
@@ -181,6 +189,16 @@ int main(int argc, char** argv) {
     if (admin.UsesStdin() && smb.UsesStdin()) {
         return BadValue(json, "the two passwords cannot both come from standard input");
     }
+    const platform::CodePageChoice codePage = platform::ChooseCodePage(
+        platform::ProcessEnvironment(),
+        codePageOption->count() > 0 ? std::optional<std::string_view>(codePageText) : std::nullopt);
+    const std::unique_ptr<platform::IconvTextCodec> codec =
+        codePage.error.empty() ? platform::IconvTextCodec::Open(codePage.codePage) : nullptr;
+    if (!codec) {
+        return BadValue(json, !codePage.error.empty() ? codePage.error
+                                                      : "the C library cannot convert code page " +
+                                                            std::to_string(codePage.codePage));
+    }
     std::string addressProblem;
     const std::optional<std::vector<std::uint32_t>> addresses =
         ParseUnicastAddresses(addressTexts, addressProblem);
@@ -248,8 +266,8 @@ int main(int argc, char** argv) {
         drives = std::make_unique<platform::GioNetworkDrives>();
     }
     std::ostringstream out;
-    CliContext context{sockets,       clock,       messages,     timeZone, shell,
-                       *adminSecrets, *smbSecrets, drives.get(), out,      json};
+    CliContext context{sockets,     clock,  messages,     timeZone, shell, *adminSecrets,
+                       *smbSecrets, *codec, drives.get(), out,      json};
     context.interfaces = &interfaces;
     context.addresses = *addresses;
 

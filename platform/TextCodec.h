@@ -3,6 +3,7 @@
 // the two meet.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,5 +21,27 @@ class TextCodec {
     // The code page's bytes for a UTF-8 text; nothing when a character has no place in it.
     virtual std::optional<std::string> Encode(std::string_view utf8) const = 0;
 };
+
+// The longest prefix of `utf8`, whole characters only, whose encoding takes at most `limit`
+// bytes: what an edit limited to `limit` bytes may hold. Stops before a character the code page
+// cannot hold, or before a byte that does not begin a UTF-8 character.
+inline std::string FitToBytes(const TextCodec& codec, std::string_view utf8, std::size_t limit) {
+    std::size_t used = 0;
+    std::size_t end = 0;
+    while (end < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[end]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (end + length > utf8.size()) {
+            break;
+        }
+        const std::optional<std::string> bytes = codec.Encode(utf8.substr(end, length));
+        if (!bytes || used + bytes->size() > limit) {
+            break;
+        }
+        used += bytes->size();
+        end += length;
+    }
+    return std::string(utf8.substr(0, end));
+}
 
 }  // namespace halvo::platform

@@ -2,7 +2,7 @@
 # The program against a simulated LAN of three storage boxes, each with an SMB server for its
 # shares.
 #
-#   sudo scripts/demo.sh [--headless] [--web-shot] [--build-dir DIR] [--shots DIR]
+#   sudo scripts/demo.sh [--headless] [--web-shot] [--codepages] [--build-dir DIR] [--shots DIR]
 #
 # Installs what is needed (Debian 12), builds the program and the simulator, brings up a namespace
 # LAN (scripts/lan.sh up --smb) with the boxes of tools/devsim/configs/box{1,2,3}.ini, and starts
@@ -13,6 +13,10 @@
 # --web-shot also saves a box's web page as docs/screenshots/web-page.png (headless chromium on
 # the workstation host). --shots puts the screenshots in another folder. HALVO_LAN names the
 # LAN's run (default demo-<pid>).
+# --codepages puts the boxes of a Western (code page 1252) and a simplified-Chinese (936)
+# workstation beside NAS-Alpha (tools/devsim/configs/cp1252.ini, cp936.ini); the program runs
+# under $LANG (sudo env LANG=zh_CN.UTF-8 …), headless it selects the box of that locale's code
+# page and saves main-window-<language>_<territory>.png.
 #
 # Root is needed for the network namespaces; the program itself runs as the user who called sudo.
 # Nothing but the build and Xvfb runs in the machine's own namespace, and nothing the LAN does
@@ -24,12 +28,14 @@ ROOT="$(pwd)"
 
 HEADLESS=0
 WEB_SHOT=0
+CODEPAGES=0
 BUILD="build"
 SHOTS="docs/screenshots"
 while [ "$#" -gt 0 ]; do
     case "$1" in
     --headless) HEADLESS=1 ;;
     --web-shot) WEB_SHOT=1 ;;
+    --codepages) CODEPAGES=1 ;;
     --build-dir)
         BUILD="${2:?--build-dir needs a folder}"
         shift
@@ -112,6 +118,19 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 BOXES=(tools/devsim/configs/box1.ini tools/devsim/configs/box2.ini tools/devsim/configs/box3.ini)
+# What the headless run types into the device list to select a box, and the shot's name.
+SELECT="NAS-A"
+SHOT="main-window.png"
+if [ "$CODEPAGES" = 1 ]; then
+    BOXES=(tools/devsim/configs/box1.ini tools/devsim/configs/cp1252.ini
+        tools/devsim/configs/cp936.ini)
+    case "${LANG:-C}" in
+    zh_CN* | zh_SG*) SELECT="财务" ;;
+    *) SELECT="Bü" ;;
+    esac
+    lang="${LANG:-C}"
+    SHOT="main-window-${lang%%.*}.png"
+fi
 bash scripts/lan.sh up --smb 3 "${BOXES[@]}"
 LAN_DIR="$(bash scripts/lan.sh dir)"
 
@@ -200,7 +219,7 @@ eval "$(on_workstation xdotool getwindowgeometry --shell "$window")"
 # The device list has the focus; typing a name's start selects it, as a click would. The pointer
 # rests on the window, which then has the keyboard (there is no window manager).
 on_workstation xdotool mousemove $((X + 300)) $((Y + 20))
-on_workstation xdotool type --delay 60 "NAS-A"
+on_workstation xdotool type --delay 60 "$SELECT"
 sleep 2
 [ -d "$SHOTS" ] || as_owner mkdir -p "$SHOTS"
 # Saved as the owner of the folder they go to.
@@ -209,8 +228,8 @@ keep_shot() {
         "$SESSION/home/$1" "$SHOTS/$1"
     say "saved $SHOTS/$1${2:+ ($2)}"
 }
-on_workstation import -window "$window" "$SESSION/home/main-window.png"
-keep_shot main-window.png
+on_workstation import -window "$window" "$SESSION/home/$SHOT"
+keep_shot "$SHOT"
 
 if [ "$WEB_SHOT" = 1 ]; then
     # The address "Access via web" gives for the second box: its own port, 8080.

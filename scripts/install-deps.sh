@@ -10,7 +10,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
     qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6test6 libglib2.0-dev libglib2.0-bin
     xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei
-    iproute2 dbus-daemon nftables
+    iproute2 dbus-daemon nftables locales
     file dpkg-dev desktop-file-utils appstream mmdebstrap lintian
     samba samba-common-bin smbclient gvfs-backends gvfs-daemons gvfs-fuse fuse3
 )
@@ -36,3 +36,15 @@ if [ "${#missing[@]}" -gt 0 ]; then
         $SUDO systemctl disable smbd nmbd samba-ad-dc >/dev/null 2>&1 || true
     fi
 fi
+# The code page tests run the programs under a German and a simplified-Chinese locale.
+LOCALES=(de_DE.UTF-8 zh_CN.UTF-8)
+generate=0
+for l in "${LOCALES[@]}"; do
+    if ! locale -a 2>/dev/null | grep -qix "${l/UTF-8/utf8}"; then
+        grep -qE "^#? *$l UTF-8\$" /etc/locale.gen ||
+            echo "$l UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+        $SUDO sed -i "s/^# *$l UTF-8\$/$l UTF-8/" /etc/locale.gen
+        generate=1
+    fi
+done
+[ "$generate" = 0 ] || $SUDO locale-gen

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <cstdint>
 
+#include "ui/DeviceText.h"
+
 namespace halvo::shares {
 
 namespace {
@@ -14,12 +16,13 @@ std::string LocalName(char letter) {
     return std::string{letter, ':'};
 }
 
-QString Text(std::string_view bytes) {
-    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+// Letters, SMB addresses and the SMB account are the workstation's texts: UTF-8.
+QString Text(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-std::string Bytes(const QString& text) {
-    return text.toLocal8Bit().toStdString();
+std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
 }
 
 // Overwrites a copy of a secret before its memory goes back to the heap.
@@ -56,8 +59,8 @@ void ShareMappingDialog::BindControls() {
 }
 
 bool ShareMappingDialog::OnInitDialog() {
-    userNameEdit->LimitText(USER_NAME_LIMIT);
-    passwordEdit->LimitText(PASSWORD_LIMIT);
+    userNameEdit->LimitBytes(context_.codec, USER_NAME_LIMIT);
+    passwordEdit->LimitBytes(context_.codec, PASSWORD_LIMIT);
 
     mappedList->SetFullRowSelect(true);
     mappedList->InsertColumn(0, QStringLiteral("Share name"), Qt::AlignLeft,
@@ -66,7 +69,7 @@ bool ShareMappingDialog::OnInitDialog() {
 
     if (device != nullptr) {
         for (const protocol::ShareEntry& share : device->shares) {
-            shareCombo->AddString(Text(share.name.view()));
+            shareCombo->AddString(ui::DecodeDeviceText(context_.codec, share.name.view()));
         }
     }
 
@@ -153,18 +156,34 @@ void ShareMappingDialog::OnMap() {
     if (share.isEmpty() || device == nullptr) {
         return;
     }
-    const std::string sharePath = SharePath(device->ipAddress.view(), Bytes(share));
+    // The server names its shares in UTF-8: the address is built from the decoded name.
+    const std::string sharePath = SharePath(device->ipAddress.view(), Utf8(share));
 
     const QString drive = driveCombo->GetWindowText();
     if (drive.isEmpty()) {
         return;
     }
-    const std::string localName = Bytes(drive.left(2));
+    const std::string localName = Utf8(drive.left(2));
 
-    const std::string userName = Bytes(userNameEdit->GetWindowText());
-    QByteArray passwordBytes = passwordEdit->GetWindowText().toLocal8Bit();
+    const std::string userName = Utf8(userNameEdit->GetWindowText());
+    if (!ui::EncodeDeviceText(context_.codec, userNameEdit->GetWindowText())) {
+        context_.messages.ShowWarning(ui::NotInCodePageMessage(context_.codec, "The user name"));
+        return;
+    }
+    QByteArray passwordBytes = passwordEdit->GetWindowText().toUtf8();
     std::string password = passwordBytes.toStdString();
     Wipe(passwordBytes);
+    // Its limit is counted in the code page, so it must have a place there too.
+    std::optional<std::string> encoded = context_.codec.Encode(password);
+    const bool passwordFits = encoded.has_value();
+    if (encoded) {
+        Wipe(*encoded);
+    }
+    if (!passwordFits) {
+        Wipe(password);
+        context_.messages.ShowWarning(ui::NotInCodePageMessage(context_.codec, "The password"));
+        return;
+    }
     const int result = ConnectShare(localName, sharePath, userName, password);
     Wipe(password);
 
@@ -182,7 +201,7 @@ void ShareMappingDialog::OnUnmap() {
     if (row < 0) {
         return;
     }
-    const std::string localName = Bytes(mappedList->GetItemText(row, 1));
+    const std::string localName = Utf8(mappedList->GetItemText(row, 1));
     if (DisconnectDrive(localName) != platform::NO_ERROR_RESULT) {
         context_.messages.ShowWarning(MSG_UNMAP_FAILED);
         return;
@@ -194,7 +213,7 @@ void ShareMappingDialog::OnUnmap() {
 void ShareMappingDialog::OnUnmapAll() {
     // Backwards, so that deleting a row leaves the rows still to visit where they are.
     for (int row = mappedList->GetItemCount() - 1; row >= 0; --row) {
-        const std::string localName = Bytes(mappedList->GetItemText(row, 1));
+        const std::string localName = Utf8(mappedList->GetItemText(row, 1));
         if (DisconnectDrive(localName) != platform::NO_ERROR_RESULT) {
             context_.messages.ShowWarning(MSG_UNMAP_FAILED);
             continue;

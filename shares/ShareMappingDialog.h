@@ -10,6 +10,7 @@
 
 #include "platform/MessageBoxes.h"
 #include "platform/NetworkDrives.h"
+#include "platform/TextCodec.h"
 #include "protocol/DeviceAddresses.h"
 #include "protocol/Protocol.h"
 #include "shares/ShareMessages.h"
@@ -37,6 +38,8 @@ struct ShareMappingContext {
     platform::NetworkDrives& drives;
     platform::MessageBoxes& messages;
     const ui::ResourceStore& resources;
+    // The workstation's code page: the share names are the box's bytes.
+    const platform::TextCodec& codec;
 };
 
 // "\\address\share". Nothing is cut: a long share name makes a long path.

@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <QValidator>
+#include <cstring>
 
 namespace halvo::ui {
 
@@ -24,6 +26,38 @@ class Quiet {
   private:
     bool& flag_;
     bool saved_;
+};
+
+// Refuses an edit whose text takes more than `limit` bytes in the code page. The encoded copy
+// is zeroed: the edit may hold a password.
+class ByteLimitValidator : public QValidator {
+  public:
+    ByteLimitValidator(const platform::TextCodec& codec, int limit, QObject* parent)
+        : QValidator(parent), codec_(codec), limit_(static_cast<std::size_t>(limit)) {}
+
+    State validate(QString& input, int& /*position*/) const override {
+        QByteArray utf8 = input.toUtf8();
+        std::optional<std::string> bytes = codec_.Encode(
+            std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+        const bool fits = !bytes || bytes->size() <= limit_;
+        if (bytes) {
+            Zero(*bytes);
+        }
+        Zero(utf8);
+        return fits ? Acceptable : Invalid;
+    }
+
+  private:
+    template <typename Buffer>
+    static void Zero(Buffer& buffer) {
+        volatile char* bytes = buffer.data();
+        for (std::size_t i = 0; i < static_cast<std::size_t>(buffer.size()); ++i) {
+            bytes[i] = '\0';
+        }
+    }
+
+    const platform::TextCodec& codec_;
+    std::size_t limit_;
 };
 
 }  // namespace
@@ -303,6 +337,12 @@ Edit::Edit(QWidget* parent) : QLineEdit(parent) {}
 
 void Edit::LimitText(int characters) {
     setMaxLength(characters > 0 ? characters : 32767);
+}
+
+void Edit::LimitBytes(const platform::TextCodec& codec, int bytes) {
+    // Every character takes at least one byte.
+    LimitText(bytes);
+    setValidator(new ByteLimitValidator(codec, bytes, this));
 }
 
 // ---------------------------------------------------------------- IpAddressControl

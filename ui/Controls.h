@@ -21,6 +21,8 @@
 #include <array>
 #include <vector>
 
+#include "platform/TextCodec.h"
+
 namespace halvo::ui {
 
 // Unsorted single-selection list box.
@@ -117,6 +119,9 @@ class Edit : public QLineEdit {
     explicit Edit(QWidget* parent = nullptr);
     // At most `characters` can be typed; 0 lifts the limit.
     void LimitText(int characters);
+    // At most `bytes` in the device's code page: a character that would not fit whole is not
+    // taken. A character the code page cannot hold is taken; the dialog says so when it reads it.
+    void LimitBytes(const platform::TextCodec& codec, int bytes);
     QString GetWindowText() const { return text(); }
     void SetWindowText(const QString& value) { setText(value); }
 };

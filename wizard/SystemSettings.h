@@ -15,7 +15,8 @@
 
 namespace halvo::wizard {
 
-// The description edit takes 64 characters, of which only the first 63 are read and sent.
+// The description edit takes 64 bytes in the code page, of which only the first 63 are read and
+// sent; neither limit cuts a character.
 inline constexpr int DESCRIPTION_EDIT_LIMIT = 64;
 inline constexpr int DESCRIPTION_READ_LIMIT = 63;
 
@@ -44,8 +45,9 @@ SystemPageFill FillSystemPage(const protocol::DeviceRecord& record, const LocalT
 // What the page holds when Next is pressed.
 struct SystemPageValues {
     bool dontAskPassword = false;
-    // The description as read: at most its first 63 characters, in bytes as sent (a character
-    // beyond ASCII becomes bytes of 128 and above, which the check refuses).
+    // The description as sent: the box's own bytes while untouched, else at most 63 bytes in the
+    // code page (a character beyond ASCII becomes bytes of 128 and above, which the check
+    // refuses; so does one the code page cannot hold, kept as UTF-8).
     std::string description;
     int timezoneRow = -1;   // selected row, -1 for none
     CalendarTime dateTime;  // the date picker's date with the time picker's time of day

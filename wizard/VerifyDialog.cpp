@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "protocol/WireFormat.h"
+#include "ui/DeviceText.h"
 
 namespace halvo::wizard {
 
@@ -14,6 +15,12 @@ namespace {
 
 std::string_view View(const QByteArray& bytes) {
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+void Wipe(std::optional<std::string>& bytes) {
+    if (bytes && !bytes->empty()) {
+        protocol::SecureZero(std::span<char>(bytes->data(), bytes->size()));
+    }
 }
 
 void Wipe(QByteArray& bytes) {
@@ -38,8 +45,9 @@ void WipeEdit(ui::Edit* edit) {
 }  // namespace
 
 VerifyDialog::VerifyDialog(const ui::ResourceStore& resources,
-                           const protocol::ProtocolContext& context, QWidget* owner)
-    : ui::Dialog(resources, VERIFY_TEMPLATE, owner), context_(context) {}
+                           const protocol::ProtocolContext& context,
+                           const platform::TextCodec& codec, QWidget* owner)
+    : ui::Dialog(resources, VERIFY_TEMPLATE, owner), context_(context), codec_(codec) {}
 
 VerifyDialog::~VerifyDialog() {
     ForgetPassword();
@@ -52,8 +60,8 @@ void VerifyDialog::BindControls() {
 }
 
 bool VerifyDialog::OnInitDialog() {
-    nameEdit_->LimitText(VERIFY_NAME_LIMIT);
-    passwordEdit_->LimitText(VERIFY_PASSWORD_LIMIT);
+    nameEdit_->LimitBytes(codec_, VERIFY_NAME_LIMIT);
+    passwordEdit_->LimitBytes(codec_, VERIFY_PASSWORD_LIMIT);
     GotoDlgCtrl(nameEdit_);
     return false;
 }
@@ -74,13 +82,24 @@ void VerifyDialog::Verify() {
     if (!IsCreated() || device_ == nullptr) {
         return;
     }
-    okButton_->setEnabled(false);
-    // The edits limit the texts; the request takes at most 16 and 8 bytes of them.
+    // The edits limit the texts in bytes; the request takes at most 16 and 8 bytes of them.
     QByteArray name = nameEdit_->text().toUtf8();
     QByteArray password = passwordEdit_->text().toUtf8();
-    const auto outcome = protocol::VerifyAdmin(context_, *device_, View(name), View(password));
+    std::optional<std::string> nameBytes = codec_.Encode(View(name));
+    std::optional<std::string> passwordBytes = codec_.Encode(View(password));
     Wipe(password);
     Wipe(name);
+    if (!nameBytes || !passwordBytes) {
+        Wipe(nameBytes);
+        Wipe(passwordBytes);
+        context_.messages.ShowWarning(
+            ui::NotInCodePageMessage(codec_, !nameBytes ? "The name" : "The password"));
+        return;
+    }
+    okButton_->setEnabled(false);
+    const auto outcome = protocol::VerifyAdmin(context_, *device_, *nameBytes, *passwordBytes);
+    Wipe(passwordBytes);
+    Wipe(nameBytes);
     okButton_->setEnabled(true);
     if (outcome == protocol::StatusOutcome::Accepted) {
         EndDialog(ui::IDOK);
@@ -116,7 +135,7 @@ void VerifyDialog::ForgetPassword() {
 }
 
 int DialogVerifyPrompt::Run(const protocol::DeviceRecord& record) {
-    VerifyDialog dialog(resources_, context_, owner_);
+    VerifyDialog dialog(resources_, context_, codec_, owner_);
     dialog.SetDevice(&record);
     return dialog.RunModal();
 }

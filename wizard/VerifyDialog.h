@@ -5,12 +5,16 @@
 // Enter is taken before the dialog's own keys: in the password edit or on OK it runs Verify, on
 // Cancel it cancels, and in every case the focus moves on to the next control.
 //
+// The name and password go out in the workstation's code page; each edit takes only what fits its
+// field in bytes, and a text the code page cannot hold is not sent.
+//
 // The password is never kept: its copies are wiped after sending, and the edit is emptied when
 // the dialog ends.
 #pragma once
 
 #include <QPushButton>
 
+#include "platform/TextCodec.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/Protocol.h"
 #include "ui/Controls.h"
@@ -30,7 +34,7 @@ class VerifyDialog : public ui::Dialog {
     Q_OBJECT
   public:
     VerifyDialog(const ui::ResourceStore& resources, const protocol::ProtocolContext& context,
-                 QWidget* owner = nullptr);
+                 const platform::TextCodec& codec, QWidget* owner = nullptr);
     ~VerifyDialog() override;
 
     // The record stays the caller's; it must outlive the dialog's run.
@@ -53,6 +57,7 @@ class VerifyDialog : public ui::Dialog {
     void ForgetPassword();
 
     protocol::ProtocolContext context_;
+    const platform::TextCodec& codec_;
     QPushButton* okButton_ = nullptr;
     ui::Edit* passwordEdit_ = nullptr;
     ui::Edit* nameEdit_ = nullptr;
@@ -63,14 +68,15 @@ class VerifyDialog : public ui::Dialog {
 class DialogVerifyPrompt final : public VerifyPrompt {
   public:
     DialogVerifyPrompt(const ui::ResourceStore& resources, const protocol::ProtocolContext& context,
-                       QWidget* owner)
-        : resources_(resources), context_(context), owner_(owner) {}
+                       const platform::TextCodec& codec, QWidget* owner)
+        : resources_(resources), context_(context), codec_(codec), owner_(owner) {}
 
     int Run(const protocol::DeviceRecord& record) override;
 
   private:
     const ui::ResourceStore& resources_;
     protocol::ProtocolContext context_;
+    const platform::TextCodec& codec_;
     QWidget* owner_;
 };
 

@@ -129,8 +129,8 @@ bool RunSetupWizard(const WizardContext& context, const protocol::DeviceRecord& 
     // Declared before its pages, the frame is destroyed after them.
     WizardDialog wizard(context, owner);
     wizard.SetDevice(&record);
-    SystemPage systemPage(context.resources);
-    NetworkPage networkPage(context.resources);
+    SystemPage systemPage(context.resources, context.codec);
+    NetworkPage networkPage(context.resources, context.codec);
     FinishPage finishPage(context.resources);
     wizard.AddPage(&systemPage, SYSTEM_PAGE_TEMPLATE);
     wizard.AddPage(&networkPage, NETWORK_PAGE_TEMPLATE);
@@ -140,7 +140,7 @@ bool RunSetupWizard(const WizardContext& context, const protocol::DeviceRecord& 
 
 bool RunSetupWizard(const WizardContext& context, const protocol::DeviceRecord& record,
                     QWidget* owner) {
-    DialogVerifyPrompt verify(context.resources, context.protocol, owner);
+    DialogVerifyPrompt verify(context.resources, context.protocol, context.codec, owner);
     return RunSetupWizard(context, record, owner, verify);
 }
 

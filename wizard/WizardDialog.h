@@ -31,6 +31,8 @@ struct WizardContext {
     const ui::ResourceStore& resources;
     protocol::ProtocolContext protocol;
     const LocalTimeZone& timeZone;
+    // The workstation's code page, for the description and the administrator check.
+    const platform::TextCodec& codec;
 };
 
 class WizardDialog : public ui::Dialog, private WizardHost {

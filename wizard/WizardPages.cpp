@@ -3,17 +3,14 @@
 #include <QDate>
 #include <QTime>
 
+#include "ui/DeviceText.h"
+
 namespace halvo::wizard {
 
 namespace {
 
-// Texts go to the device as bytes of the local code page, which is UTF-8 here.
-std::string Bytes(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-QString Text(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+std::string_view View(const QByteArray& utf8) {
+    return {utf8.constData(), static_cast<std::size_t>(utf8.size())};
 }
 
 }  // namespace
@@ -21,8 +18,8 @@ QString Text(const std::string& bytes) {
 // ---- SystemPage
 // ----------------------------------------------------------------------------------
 
-SystemPage::SystemPage(const ui::ResourceStore& resources)
-    : ui::Dialog(resources, SYSTEM_PAGE_TEMPLATE) {}
+SystemPage::SystemPage(const ui::ResourceStore& resources, const platform::TextCodec& codec)
+    : ui::Dialog(resources, SYSTEM_PAGE_TEMPLATE), codec_(codec) {}
 
 void SystemPage::BindControls() {
     Bind(TIMEZONE_COMBO, timezoneCombo_);
@@ -34,7 +31,7 @@ void SystemPage::BindControls() {
 
 bool SystemPage::OnInitDialog() {
     // The timezone rows come with the template: row i is the device's timezone index i.
-    descriptionEdit_->LimitText(DESCRIPTION_EDIT_LIMIT);
+    descriptionEdit_->LimitBytes(codec_, DESCRIPTION_EDIT_LIMIT);
     // Every date offered can be sent as it is.
     datePicker_->setDateRange(QDate(PICKER_FIRST.year, PICKER_FIRST.month, PICKER_FIRST.day),
                               QDate(PICKER_LAST.year, PICKER_LAST.month, PICKER_LAST.day));
@@ -44,7 +41,8 @@ bool SystemPage::OnInitDialog() {
 void SystemPage::Fill(const SystemPageFill& fill) {
     passwordCheck_->setChecked(fill.dontAskPassword);
     timezoneCombo_->SetCurSel(fill.timezoneRow);
-    descriptionEdit_->SetWindowText(Text(fill.description));
+    filledDescription_ = fill.description;
+    descriptionEdit_->SetWindowText(ui::DecodeDeviceText(codec_, fill.description));
     if (fill.dateTime) {
         const CalendarTime& t = *fill.dateTime;
         datePicker_->SetDate(QDate(t.year, t.month, t.day));
@@ -55,7 +53,7 @@ void SystemPage::Fill(const SystemPageFill& fill) {
 SystemPageValues SystemPage::Values() const {
     SystemPageValues values;
     values.dontAskPassword = passwordCheck_->isChecked();
-    values.description = Bytes(descriptionEdit_->GetWindowText().left(DESCRIPTION_READ_LIMIT));
+    values.description = DescriptionBytes();
     values.timezoneRow = timezoneCombo_->GetCurSel();
     const QDate date = datePicker_->GetDate();
     const QTime time = timePicker_->GetTime();
@@ -64,11 +62,27 @@ SystemPageValues SystemPage::Values() const {
     return values;
 }
 
+std::string SystemPage::DescriptionBytes() const {
+    const QString text = descriptionEdit_->GetWindowText();
+    if (text == ui::DecodeDeviceText(codec_, filledDescription_)) {
+        return filledDescription_;  // untouched: the box's own bytes, whatever they decode to
+    }
+    const QByteArray utf8 = text.toUtf8();
+    // A text the code page cannot hold goes on as UTF-8, whose bytes of 128 and above the
+    // description check refuses with its message: nothing is sent.
+    if (!codec_.Encode(View(utf8))) {
+        return utf8.toStdString();
+    }
+    const std::string read =
+        platform::FitToBytes(codec_, View(utf8), static_cast<std::size_t>(DESCRIPTION_READ_LIMIT));
+    return codec_.Encode(read).value_or(std::string());
+}
+
 // ---- NetworkPage
 // ---------------------------------------------------------------------------------
 
-NetworkPage::NetworkPage(const ui::ResourceStore& resources)
-    : ui::Dialog(resources, NETWORK_PAGE_TEMPLATE) {}
+NetworkPage::NetworkPage(const ui::ResourceStore& resources, const platform::TextCodec& codec)
+    : ui::Dialog(resources, NETWORK_PAGE_TEMPLATE), codec_(codec) {}
 
 void NetworkPage::BindControls() {
     // The protocol rows "Static IP" and "DHCP" come with the template.
@@ -96,7 +110,7 @@ void NetworkPage::Fill(const NetworkPageFill& fill) {
     protocolCombo_->SetCurSel(fill.protocolRow);
     const auto controls = Addresses();
     for (std::size_t i = 0; i < ADDRESS_COUNT; ++i) {
-        controls[i]->SetAddress(Text(fill.addresses[i]));
+        controls[i]->SetAddress(ui::DecodeDeviceText(codec_, fill.addresses[i]));
         controls[i]->setEnabled(fill.addressesEnabled);
     }
 }
@@ -113,7 +127,9 @@ NetworkPageValues NetworkPage::Values() const {
     values.protocolRow = protocolCombo_->GetCurSel();
     const auto controls = Addresses();
     for (std::size_t i = 0; i < ADDRESS_COUNT; ++i) {
-        values.addresses[i] = Bytes(controls[i]->GetAddress());
+        // Digits and dots: every code page holds them.
+        values.addresses[i] =
+            ui::EncodeDeviceText(codec_, controls[i]->GetAddress()).value_or(std::string());
     }
     return values;
 }

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 
+#include "platform/TextCodec.h"
 #include "protocol/Protocol.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
@@ -30,7 +31,7 @@ class SystemPage : public ui::Dialog {
         TIME_PICKER = 1060,
     };
 
-    explicit SystemPage(const ui::ResourceStore& resources);
+    SystemPage(const ui::ResourceStore& resources, const platform::TextCodec& codec);
 
     void Fill(const SystemPageFill& fill);
     SystemPageValues Values() const;
@@ -45,6 +46,12 @@ class SystemPage : public ui::Dialog {
     ui::DatePicker* datePicker_ = nullptr;
     ui::Edit* descriptionEdit_ = nullptr;
     QCheckBox* passwordCheck_ = nullptr;
+    // The description's bytes as sent: the box's own while the text is untouched.
+    std::string DescriptionBytes() const;
+
+    const platform::TextCodec& codec_;
+    // The box's description as filled: sent back as these bytes while the text is untouched.
+    std::string filledDescription_;
 };
 
 // Static address or DHCP, and the five addresses.
@@ -60,7 +67,7 @@ class NetworkPage : public ui::Dialog {
         SECONDARY_DNS = 1054,
     };
 
-    explicit NetworkPage(const ui::ResourceStore& resources);
+    NetworkPage(const ui::ResourceStore& resources, const platform::TextCodec& codec);
 
     void Fill(const NetworkPageFill& fill);
     NetworkPageValues Values() const;
@@ -82,6 +89,7 @@ class NetworkPage : public ui::Dialog {
     ui::IpAddressControl* secondaryDns_ = nullptr;
     ui::IpAddressControl* primaryDns_ = nullptr;
     ui::ComboBox* protocolCombo_ = nullptr;
+    const platform::TextCodec& codec_;
 };
 
 // The last page: one centred line of text.

@@ -10,6 +10,7 @@
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"
 #include "protocol/testing/FakeNetwork.h"
+#include "tests/platform/TestCodec.h"
 #include "ui/testing/BuiltInResources.h"
 
 namespace halvo::app::testing {
@@ -26,7 +27,8 @@ struct FakeWorld {
     platform::testing::RecordingShell shell;
     platform::testing::FakeNetworkDrives drives;
     const platform::UtcTimeZone zone;
-    AppContext context{net, net, boxes, shell, BuiltInResources(), drives, zone};
+    AppContext context{
+        net, net, boxes, shell, BuiltInResources(), drives, zone, platform::testing::TestCodec()};
 };
 
 }  // namespace halvo::app::testing

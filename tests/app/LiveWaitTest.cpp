@@ -67,8 +67,9 @@ struct LiveWorld {
     ui::LiveSocketLayer sockets{fake.net, busy};
     CursorAtBoxes cursorAtBoxes{fake.boxes};
     ui::LiveMessageBoxes messages{cursorAtBoxes, busy};
-    AppContext context{sockets,     fake.net, messages, fake.shell, fake.context.resources,
-                       fake.drives, fake.zone};
+    AppContext context{
+        sockets,     fake.net,  messages,          fake.shell, fake.context.resources,
+        fake.drives, fake.zone, fake.context.codec};
 };
 
 // Counts its paints and notes whether one came inside a wait.

@@ -14,6 +14,7 @@
 #include "platform/testing/RecordingShell.h"
 #include "protocol/DeviceRoutes.h"
 #include "protocol/testing/FakeNetwork.h"
+#include "tests/platform/TestCodec.h"
 
 namespace halvo::cli {
 namespace {
@@ -72,9 +73,10 @@ DeviceProfile Profile(std::string name, std::string ip) {
 class CommandsTest : public ::testing::Test {
   protected:
     CliContext Context(bool json = false) {
-        return CliContext{net, net, messages, zone, shell, admin, smb, &drives, out, json, [] {
-                              return platform::TimeValue{1700000000};
-                          }};
+        return CliContext{net,     net,   messages, zone,
+                          shell,   admin, smb,      *codec,
+                          &drives, out,   json,     [] {
+                              return platform::TimeValue{1700000000}; }};
     }
     FakeDevice& Box(const MacAddress& mac, DeviceProfile profile) {
         return net.AddDevice(mac).Serve(std::move(profile));
@@ -96,6 +98,8 @@ class CommandsTest : public ::testing::Test {
     platform::testing::FakeNetworkDrives drives;
     ScriptedSecrets admin;
     ScriptedSecrets smb;
+    // The code page the commands run with; UTF-8 unless a test is about another.
+    const platform::TextCodec* codec = &platform::testing::TestCodec();
     std::ostringstream out;
 };
 
@@ -254,9 +258,10 @@ TEST_F(CommandsTest, ABoxDescriptionTheCheckRefusesIsNotWrittenBackUnlessReplace
     EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 0);
     changes.description = "Office storage first floor";
     CliMessageBoxes fresh{errors};
-    EXPECT_EQ(RunSetSystem(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
-                           "NAS-Alpha", changes, std::nullopt),
-              ExitStatus::Ok);
+    EXPECT_EQ(
+        RunSetSystem(CliContext{net, net, fresh, zone, shell, admin, smb, *codec, &drives, out},
+                     "NAS-Alpha", changes, std::nullopt),
+        ExitStatus::Ok);
     EXPECT_EQ(box.lastSystemInfo()->description.view(), "Office storage first floor");
 }
 
@@ -275,15 +280,17 @@ TEST_F(CommandsTest, WritesReportRefusalTimeOutAndAnUnconfirmedAnswer) {
     NetworkChanges dhcp;
     dhcp.mode = IpMode::Dhcp;
     CliMessageBoxes fresh{errors};
-    EXPECT_EQ(RunSetNetwork(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
-                            "NAS-Quiet", dhcp, std::nullopt),
-              ExitStatus::TimedOut);
+    EXPECT_EQ(
+        RunSetNetwork(CliContext{net, net, fresh, zone, shell, admin, smb, *codec, &drives, out},
+                      "NAS-Quiet", dhcp, std::nullopt),
+        ExitStatus::TimedOut);
     EXPECT_EQ(errors.str(), "Time out:Set network info!\n");
     errors.str("");
     CliMessageBoxes third{errors};
-    EXPECT_EQ(RunSetSystem(CliContext{net, net, third, zone, shell, admin, smb, &drives, out},
-                           "NAS-Odd", changes, std::nullopt),
-              ExitStatus::Refused);
+    EXPECT_EQ(
+        RunSetSystem(CliContext{net, net, third, zone, shell, admin, smb, *codec, &drives, out},
+                     "NAS-Odd", changes, std::nullopt),
+        ExitStatus::Refused);
     EXPECT_NE(errors.str().find("not confirmed"), std::string::npos);
     EXPECT_TRUE(out.str().empty());
 }
@@ -322,9 +329,10 @@ TEST_F(CommandsTest, ChangesOfABoxThatAsksRunTheCheckFirstAndStopOnRefusal) {
 
     admin.lines = {"s3cret"};
     CliMessageBoxes fresh{errors};
-    EXPECT_EQ(RunSetSystem(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
-                           "NAS-Locked", changes, std::string("root")),
-              ExitStatus::Ok);
+    EXPECT_EQ(
+        RunSetSystem(CliContext{net, net, fresh, zone, shell, admin, smb, *codec, &drives, out},
+                     "NAS-Locked", changes, std::string("root")),
+        ExitStatus::Ok);
     EXPECT_EQ(Sent(CMD_VERIFY_ADMIN), 2);
     EXPECT_EQ(box.lastSystemInfo()->timezoneIndex, 2);
     // The box keeps asking unless told otherwise.
@@ -398,7 +406,7 @@ TEST_F(CommandsTest, MapConnectsTheSharePathOfTheBoxsAddressAfterTheCheck) {
 
     admin.lines = {"s3cret"};
     CliMessageBoxes fresh{errors};
-    EXPECT_EQ(RunMap(CliContext{net, net, fresh, zone, shell, admin, smb, &drives, out},
+    EXPECT_EQ(RunMap(CliContext{net, net, fresh, zone, shell, admin, smb, *codec, &drives, out},
                      "NAS-Locked", "ledger", "y", "finance", std::string("root")),
               ExitStatus::Ok);
     const auto adds = drives.CallsOf(platform::testing::FakeNetworkDrives::Op::AddConnection);
@@ -443,6 +451,64 @@ TEST_F(CommandsTest, TextsThatAreNotUtf8StillMakeAJsonDocument) {
     Box(ALPHA, profile);
     EXPECT_EQ(RunShow(Context(true), "00:1a:2b:3c:4d:01"), ExitStatus::Ok);
     EXPECT_EQ(Json()["description"], "caf\xef\xbf\xbd");
+}
+
+TEST_F(CommandsTest, InCodePage1252TheBoxsTextsAreShownAndMatchedDecoded) {
+    codec = &platform::testing::TestCodec(1252);
+    DeviceProfile profile = Profile("NAS-\xe9t\xe9", "10.77.0.11");  // "NAS-été" in 1252
+    profile.system.description.Assign("caf\xe9");
+    profile.shares = {
+        "\xdc"
+        "bergabe"};
+    Box(ALPHA, profile);
+    EXPECT_EQ(RunShow(Context(true), "NAS-été"), ExitStatus::Ok);
+    EXPECT_EQ(Json()["name"], "NAS-été");
+    EXPECT_EQ(Json()["description"], "café");
+    EXPECT_EQ(Json()["shares"][0], "Übergabe");
+    // The bytes themselves are no name of the box: what is typed is UTF-8.
+    out.str("");
+    EXPECT_EQ(RunShow(Context(), "NAS-\xe9t\xe9"), ExitStatus::Refused);
+}
+
+TEST_F(CommandsTest, InCodePage936TheAlignedListCountsWideCharactersTwice) {
+    codec = &platform::testing::TestCodec(936);
+    Box(ALPHA, Profile("\xb2\xc6\xce\xf1\xb2\xbf", "10.77.0.11"));  // 财务部
+    Box(BETA, Profile("NAS-Beta", "10.77.0.12"));
+    EXPECT_EQ(RunDiscover(Context()), ExitStatus::Ok);
+    // Three wide characters take six columns, as many as "NAS-Be": the MACs line up.
+    const std::string text = out.str();
+    EXPECT_NE(text.find("\n财务部    00:1a:2b:3c:4d:01"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nNAS-Beta  00:1a:2b:3c:4d:02"), std::string::npos) << text;
+}
+
+TEST_F(CommandsTest, TheAdministratorsNameAndPasswordAreLimitedInBytesOfTheCodePage) {
+    codec = &platform::testing::TestCodec(936);
+    DeviceProfile locked = Profile("NAS-Locked", "10.77.0.11");
+    locked.system.passwordRequired = 1;
+    locked.adminName = "\xb9\xdc\xc0\xed";      // 管理
+    locked.adminPassword = "\xc3\xdc\xc2\xeb";  // 密码
+    Box(ALPHA, locked);
+    SystemChanges changes;
+    changes.timezone = 2;
+    // Nine characters: 18 bytes, more than the 16 of the field.
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Locked", changes, std::string("管理管理管理管理管")),
+              ExitStatus::Usage);
+    EXPECT_NE(errors.str().find("more than 16 bytes in code page 936"), std::string::npos);
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Locked", changes, std::string("ก")), ExitStatus::Usage);
+    EXPECT_NE(errors.str().find("characters that code page 936 cannot write"), std::string::npos);
+    admin.lines = {"密码密码密"};  // five characters, ten bytes
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Locked", changes, std::string("管理")),
+              ExitStatus::Usage);
+    EXPECT_NE(errors.str().find("password has more than 8 bytes"), std::string::npos);
+    EXPECT_EQ(Sent(CMD_VERIFY_ADMIN), 0);
+
+    admin.lines = {"密码"};
+    CliMessageBoxes fresh{errors};
+    EXPECT_EQ(
+        RunSetSystem(CliContext{net, net, fresh, zone, shell, admin, smb, *codec, &drives, out},
+                     "NAS-Locked", changes, std::string("管理")),
+        ExitStatus::Ok);
+    EXPECT_EQ(Sent(CMD_VERIFY_ADMIN), 1);  // the box took the 936 bytes
 }
 
 // A workstation on two segments (eth0, eth1) and a router on eth0 to a third subnet, where a

@@ -9,6 +9,8 @@
 #           workstation's segments with the interface of each box, a box behind the router
 #           reached by --address and nothing of it heard elsewhere, a bad --address refused.
 #           Boxes: box1 (10.77.0.11, eth0), box2 (10.78.0.11, eth1), box3 (10.79.0.11, routed).
+#   codepage  texts in the boxes' code pages under a Chinese and a German locale, the override,
+#           and the Chinese share mapped. Boxes: cp1252 (10.77.0.11), cp936 (10.77.0.12), with SMB.
 set -uo pipefail
 ctl="$1" drives_cli="$2" group="${3#--gtest_filter=}"
 failures=0 checks=0
@@ -182,8 +184,46 @@ segments_group() {
     check "refused before any discovery" test $((SECONDS - started)) -lt 2
 }
 
+codepage_group() {
+    LC_ALL=zh_CN.UTF-8 run 0 discover --json
+    check "the 936 box by its Chinese name" is 'sorted(b["name"] for b in d["devices"])[1]' "财务部的存储盒子"
+    LC_ALL=zh_CN.UTF-8 run 0 show 财务部的存储盒子 --json
+    check "description" is 'd["description"]' "财务部共享存储"
+    check "shares" is 'd["shares"]' "['共享文件', '备份']"
+    check "volume" is '(d["volumes"][0]["shareName"], d["volumes"][0]["deviceId"])' "('共享文件', '移动硬盘')"
+    LC_ALL=zh_CN.UTF-8 run 0 show 财务部的存储盒子
+    check "the text output" grep -qxF "Description:       财务部共享存储" "$work/out"
+
+    LC_ALL=de_DE.UTF-8 run 0 discover --json
+    check "the 1252 box by its name with umlauts" is '[b["name"] for b in d["devices"] if b["ipAddress"] == "10.77.0.11"][0]' "Büro-Müller"
+    check "no replacement character for it" is '"�" in [b["name"] for b in d["devices"] if b["ipAddress"] == "10.77.0.11"][0]' False
+    LC_ALL=de_DE.UTF-8 run 0 show Büro-Müller --json
+    check "its description" is 'd["description"]' "Ablage für Größen"
+    check "its volume" is 'd["volumes"][0]["deviceId"]' "USB-Stück"
+    LC_ALL=de_DE.UTF-8 run 1 show 财务部的存储盒子
+    check "in 1252 the Chinese name is not the box's" grep -qF "no box answered as '财务部的存储盒子'" "$work/err"
+    LC_ALL=de_DE.UTF-8 run 0 --codepage 936 show 财务部的存储盒子 --json
+    check "--codepage for one run" is 'd["shares"][1]' "备份"
+    LC_ALL=de_DE.UTF-8 HALVO_CODEPAGE=936 run 0 show 财务部的存储盒子 --json
+    check "HALVO_CODEPAGE" is 'd["description"]' "财务部共享存储"
+    HALVO_CODEPAGE=12520 run 2 discover
+    check "an unknown code page stops the start" grep -qF "halvoctl: unknown code page '12520' in HALVO_CODEPAGE" "$work/err"
+    run 2 --codepage utf8 discover --json
+    check "so does an unknown --codepage" is 'd["exitStatus"]' 2
+    # A user name that takes 33 bytes in 936 (more than its 32) though it is 17 characters.
+    LC_ALL=zh_CN.UTF-8 run 2 map 财务部的存储盒子 共享文件 W --user "账户账户账户账户账户账户账户账户x" --smb-password-stdin <<<"cw-pw936"
+    check "the user name limit counts bytes" grep -qF "more than 32 bytes in code page 936" "$work/err"
+
+    LC_ALL=zh_CN.UTF-8 run 0 map 财务部的存储盒子 共享文件 W --user caiwu --smb-password-stdin <<<"cw-pw936"
+    check "the Chinese share maps by its name" grep -qxF 'W:  \\10.77.0.12\共享文件' "$work/out"
+    "$drives_cli" list >"$work/out" 2>"$work/err"
+    check "the window's table has it" grep -qF 'W: type=4 mask=' "$work/out"
+    LC_ALL=zh_CN.UTF-8 run 0 unmap W
+}
+
 case "$group" in
 lan) lan_group ;;
+codepage) codepage_group ;;
 shares) shares_group ;;
 segments) segments_group ;;
 *)

@@ -2,10 +2,26 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <stdexcept>
 
+#include "platform/posix/IconvTextCodec.h"
+#include "platform/posix/LocaleCodePage.h"
 #include "tools/devsim/NamespaceGuard.h"
 
 namespace halvo::e2e {
+
+const platform::TextCodec& WorkstationCodec() {
+    static const std::unique_ptr<platform::IconvTextCodec> codec = [] {
+        const platform::CodePageChoice choice =
+            platform::ChooseCodePage(platform::ProcessEnvironment());
+        auto opened = platform::IconvTextCodec::Open(choice.codePage);
+        if (!opened) {
+            throw std::runtime_error("no code page for this environment: " + choice.error);
+        }
+        return opened;
+    }();
+    return *codec;
+}
 
 std::pair<std::string, std::uint16_t> SplitWebAddress(const std::string& url) {
     const std::string scheme = "http://";
@@ -21,7 +37,7 @@ std::pair<std::string, std::uint16_t> SplitWebAddress(const std::string& url) {
 }
 
 QString Q(std::string_view text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QStringList Sorted(QStringList list) {
@@ -102,7 +118,7 @@ void GuiLanBase::TearDown() {
 
 const LanDevice& GuiLanBase::ByName(std::string_view name) const {
     for (const auto& d : layout_.devices) {
-        if (d.config.name.view() == name) {
+        if (devsim::TextAsWritten(d.config, d.config.name.view()) == name) {
             return d;
         }
     }
@@ -113,7 +129,7 @@ const LanDevice& GuiLanBase::ByName(std::string_view name) const {
 QStringList GuiLanBase::LanNames() const {
     QStringList names;
     for (const auto& d : layout_.devices) {
-        names << Q(d.config.name.view());
+        names << Q(devsim::TextAsWritten(d.config, d.config.name.view()));
     }
     return Sorted(names);
 }

@@ -21,6 +21,7 @@
 #include "app/AppContext.h"
 #include "app/MainDialog.h"
 #include "platform/NetworkDrives.h"
+#include "platform/TextCodec.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/SystemTimeZone.h"
@@ -43,6 +44,8 @@ using devsim::LanDevice;
 // (GIO follows mount changes only on the context it was first asked on): the real ones under a
 // session bus, scripted ones without one, where no test maps a share.
 platform::NetworkDrives& TestDrives();
+// The code page main() would choose in this environment (the locale or HALVO_CODEPAGE).
+const platform::TextCodec& WorkstationCodec();
 
 using ui::testing::BuiltInResources;
 using ui::testing::WhenActive;
@@ -50,6 +53,7 @@ using ui::testing::WhenActive;
 // Splits "http://A.B.C.D[:port]" into address and port; port 0 when it is no such address.
 std::pair<std::string, std::uint16_t> SplitWebAddress(const std::string& url);
 
+// A UTF-8 text of the test as Qt's.
 QString Q(std::string_view text);
 QStringList Sorted(QStringList list);
 
@@ -99,8 +103,9 @@ class GuiLanBase : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
+    // The device whose name the file wrote as `name` (UTF-8).
     const LanDevice& ByName(std::string_view name) const;
-    // Every device name the LAN serves, sorted.
+    // Every device name the LAN serves as the files wrote them, sorted.
     QStringList LanNames() const;
 
     // A main window, initialised (the first discovery has run) and on show.
@@ -118,8 +123,8 @@ class GuiLanBase : public ::testing::Test {
     // Owns the answers armed with WhenActive(…, armed_.get()): they give up at the end of the
     // test, so that no answer outlives its test.
     std::unique_ptr<QObject> armed_ = std::make_unique<QObject>();
-    app::AppContext context_{sockets_,           clock_,       boxes_,   shell_,
-                             BuiltInResources(), TestDrives(), timeZone_};
+    app::AppContext context_{sockets_,           clock_,       boxes_,    shell_,
+                             BuiltInResources(), TestDrives(), timeZone_, WorkstationCodec()};
 };
 
 }  // namespace halvo::e2e

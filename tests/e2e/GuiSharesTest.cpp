@@ -226,5 +226,46 @@ TEST_F(GuiShares, AWrongPasswordGivesMapFailedAndMountsNothing) {
     EXPECT_EQ(TestDrives().GetLogicalDrives(), 0u);
 }
 
+// The box of a simplified-Chinese workstation reports its shares in code page 936; the server
+// holds them by their UTF-8 names. Runs under zh_CN.UTF-8, whose code page is 936.
+TEST_F(GuiShares, AChineseShareMapsByItsName) {
+    ASSERT_EQ(WorkstationCodec().CodePage(), 936u);
+    const LanDevice& box = ByName("财务部的存储盒子");
+    ASSERT_EQ(box.config.codePage, 936u);
+    ASSERT_EQ(serverFolders_.count(box.hostAddress), 1u) << "no SMB server for the 936 box";
+    const QString path = "\\\\" + Q(box.hostAddress) + "\\共享文件";
+    const QString serverFile = serverFolders_[box.hostAddress] + "/shares/共享文件/报告.txt";
+    auto main = OpenMain();
+    ClickEntry(*main, "财务部的存储盒子");
+
+    QStringList shareRows, rowsAfterMap;
+    std::vector<std::string> messages;
+    bool wrote = false;
+    auto seen = WhenActive<ShareMappingDialog>(
+        [&](ShareMappingDialog* dialog) {
+            EndOnExit end(dialog);
+            ui::ComboBox* shareCombo = Combo(dialog, shares::IDC_SHARE_COMBO);
+            for (int row = 0; row < shareCombo->GetCount(); ++row) {
+                shareRows << shareCombo->GetLBText(row);
+            }
+            Map(dialog, "共享文件", "X:", Q(box.config.smbUser), Q(box.config.smbPassword));
+            messages = boxes_.Texts();
+            rowsAfterMap = Rows(MappedList(dialog));
+            wrote = WriteFile(letters_ + "X/报告.txt", "季度报告\n");
+            Click(*dialog, ui::IDOK);
+        },
+        kMapWaitMs, armed_.get());
+    Click(*main, app::IDC_SHARE_MAPPING);
+    ASSERT_TRUE(*seen) << "the share mapping dialog did not open";
+    EXPECT_EQ(shareRows, QStringList({"共享文件", "备份"}));
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(rowsAfterMap, QStringList({path + " | X:"}));
+    EXPECT_EQ(TestDrives().GetConnection("X:"), path.toStdString());
+    EXPECT_TRUE(wrote);
+    EXPECT_EQ(ReadFile(serverFile), "季度报告\n");  // in the server's folder of that name
+    EXPECT_EQ(TestDrives().CancelConnection("X:"), 0);
+    EXPECT_EQ(SmbMounts(), 0);
+}
+
 }  // namespace
 }  // namespace halvo::e2e

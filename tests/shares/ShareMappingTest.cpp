@@ -2,6 +2,8 @@
 // Unmap all reach the drives and what they leave on screen, and the check in front of it.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <map>
 #include <memory>
@@ -13,6 +15,7 @@
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"
 #include "shares/ShareMappingDialog.h"
+#include "tests/platform/TestCodec.h"
 #include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 
@@ -34,8 +37,9 @@ class ShareMappingTest : public ::testing::Test {
         }
     }
 
-    ShareMappingDialog& Open() {
-        dialog = std::make_unique<ShareMappingDialog>(context);
+    ShareMappingDialog& Open() { return Open(context); }
+    ShareMappingDialog& Open(const ShareMappingContext& with) {
+        dialog = std::make_unique<ShareMappingDialog>(with);
         dialog->SetDevice(&record);
         dialog->Create();
         return *dialog;
@@ -74,7 +78,7 @@ class ShareMappingTest : public ::testing::Test {
 
     FakeNetworkDrives drives;
     platform::testing::RecordingMessageBoxes boxes;
-    ShareMappingContext context{drives, boxes, BuiltInResources()};
+    ShareMappingContext context{drives, boxes, BuiltInResources(), platform::testing::TestCodec()};
     protocol::DeviceRecord record;
     std::unique_ptr<ShareMappingDialog> dialog;
 };
@@ -112,6 +116,46 @@ TEST_F(ShareMappingTest, OpensWithTheDeviceSharesAndAnEmptyChoice) {
     EXPECT_EQ(List()->GetColumnHeading(1), "Location");
     EXPECT_EQ(List()->GetColumnWidth(1), 208);
     EXPECT_TRUE(List()->IsFullRowSelect());
+}
+
+TEST_F(ShareMappingTest, SharesOfCodePage936AreListedAndMappedByTheirNames) {
+    const ShareMappingContext gbk{drives, boxes, BuiltInResources(),
+                                  platform::testing::TestCodec(936)};
+    record.shares.clear();
+    for (const char* name : {"\xb9\xb2\xcf\xed\xce\xc4\xbc\xfe", "\xb1\xb8\xb7\xdd"}) {
+        record.shares.push_back({});
+        record.shares.back().name.Assign(name);  // 共享文件, 备份
+    }
+    Open(gbk);
+    ASSERT_EQ(ShareCombo()->GetCount(), 2);
+    EXPECT_EQ(ShareCombo()->GetLBText(0), QString::fromUtf8("共享文件"));
+    EXPECT_EQ(ShareCombo()->GetLBText(1), QString::fromUtf8("备份"));
+
+    Map(QString::fromUtf8("共享文件"), "Z:", QString::fromUtf8("财务"), "pw");
+    ASSERT_EQ(Count(Op::AddConnection), 1u);
+    const auto call = drives.CallsOf(Op::AddConnection).front();
+    // The server names its shares in UTF-8, and so does the workstation's SMB client.
+    EXPECT_EQ(call.remoteName, "\\\\192.168.1.1\\共享文件");
+    EXPECT_EQ(call.userName, "财务");
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(ShareMappingTest, TheAccountIsLimitedInBytesAndMustFitTheCodePage) {
+    const ShareMappingContext gbk{drives, boxes, BuiltInResources(),
+                                  platform::testing::TestCodec(936)};
+    Open(gbk);
+    ui::Edit* user = Edit(IDC_USER_NAME);
+    user->setFocus();
+    for (int i = 0; i < 17; ++i) {  // 财: two bytes each, typed as an input method delivers it
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x8D22)));
+        QApplication::sendEvent(user, &press);
+    }
+    EXPECT_EQ(user->text(), QString(16, QChar(0x8D22)));
+
+    Map("disk1", "Z:", QString::fromUtf8("ก"), "pw");  // no place in 936
+    EXPECT_EQ(Count(Op::AddConnection), 0u);
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_NE(boxes.Texts()[0].find("code page 936 cannot write"), std::string::npos);
 }
 
 TEST_F(ShareMappingTest, RecordWithoutSharesLeavesTheShareComboEmpty) {

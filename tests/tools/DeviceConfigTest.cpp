@@ -234,6 +234,56 @@ TEST(DeviceConfig, SmbAccountsListOneLinePerAccount) {
     EXPECT_NE(error.find("device A"), std::string::npos) << error;
 }
 
+TEST(DeviceConfig, TextsAreKeptInTheDevicesCodePage) {
+    // The shipped boxes of a Western and a simplified-Chinese workstation, byte for byte.
+    const DeviceConfig western = LoadOne("cp1252.ini");
+    EXPECT_EQ(western.codePage, 1252u);
+    EXPECT_EQ(western.name.view(), "B\xFCro-M\xFCller");
+    EXPECT_EQ(western.system.name.view(), western.name.view());
+    EXPECT_EQ(western.shares.at(0).name.view(),
+              "\xDC"
+              "bergabe");
+    EXPECT_EQ(western.volumes.at(0).deviceId.view(),
+              "USB-St\xFC"
+              "ck");
+
+    const DeviceConfig chinese = LoadOne("cp936.ini");
+    EXPECT_EQ(chinese.codePage, 936u);
+    // Eight characters fill the 16-byte field; in UTF-8 they would take 24.
+    EXPECT_EQ(chinese.name.view(),
+              "\xB2\xC6\xCE\xF1\xB2\xBF\xB5\xC4\xB4\xE6\xB4\xA2\xBA\xD0\xD7\xD3");
+    EXPECT_EQ(chinese.shares.at(1).name.view(), "\xB1\xB8\xB7\xDD");  // 备份
+    EXPECT_EQ(TextAsWritten(chinese, chinese.name.view()), "财务部的存储盒子");
+    EXPECT_EQ(TextAsWritten(chinese, chinese.volumes.at(0).shareName.view()), "共享文件");
+
+    // The file server gets the share names as the file gave them: UTF-8.
+    std::string out;
+    std::string error;
+    ASSERT_TRUE(FormatSmbAccounts({chinese, western}, out, error)) << error;
+    EXPECT_EQ(out, "caiwu\tcw-pw936\t共享文件\t备份\nmueller\tmu-pw52\tÜbergabe\n");
+
+    // Without a code page the file's bytes are taken as they stand.
+    const ConfigResult plain = ParseConfig("[device]\nname = Müller\nmac = 00:00:00:00:00:01\n");
+    ASSERT_FALSE(plain.error);
+    EXPECT_EQ(plain.devices.at(0).name.view(), "Müller");
+}
+
+TEST(DeviceConfig, CodePageMistakesAreErrors) {
+    const std::string head = "[device]\nmac = 00:00:00:00:00:01\n";
+    EXPECT_NE(ErrorOf(head + "codepage = 437\nname = A\n").message.find("unknown code page 437"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf(head + "name = A\ncodepage = 936\n").message.find("before the texts"),
+              std::string::npos);
+    // Chinese has no place in 1252; nine Chinese characters take 18 bytes in 936.
+    const ConfigError western = ErrorOf(head + "codepage = 1252\nname = 共享\n");
+    EXPECT_EQ(western.line, 4);
+    EXPECT_NE(western.message.find("code page 1252 cannot write"), std::string::npos)
+        << western.message;
+    EXPECT_NE(ErrorOf(head + "codepage = 936\nname = 财务部的存储盒子们\n")
+                  .message.find("18 bytes; its field holds 16"),
+              std::string::npos);
+}
+
 TEST(DeviceConfig, CommandNamesRoundTrip) {
     for (std::uint16_t code : {0, 16, 17, 18, 19, 20, 21, 32, 33}) {
         EXPECT_EQ(CommandByName(CommandName(code)), code);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -48,6 +49,17 @@ inline void PressOnFocus(Qt::Key key) {
     QWidget* focus = QApplication::focusWidget();
     ASSERT_NE(focus, nullptr);
     QTest::keyClick(focus, key);
+}
+
+// Types `text` into `widget` one character at a time, as a keyboard or an input method delivers
+// characters that have no key of their own (QTest's key clicks know ASCII only).
+inline void TypeCharacters(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
 }
 
 using ui::testing::BuiltInResources;

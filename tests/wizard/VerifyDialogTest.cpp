@@ -11,6 +11,7 @@
 #include "platform/testing/RecordingShell.h"
 #include "protocol/device/DeviceReplies.h"
 #include "protocol/testing/FakeNetwork.h"
+#include "tests/platform/TestCodec.h"
 #include "ui/testing/GuiTest.h"
 
 namespace halvo::wizard {
@@ -55,7 +56,7 @@ class VerifyDialogTest : public ::testing::Test {
     platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     protocol::DeviceRecord record = MakeRecord();
-    VerifyDialog dialog{BuiltInResources(), context};
+    VerifyDialog dialog{BuiltInResources(), context, platform::testing::TestCodec()};
 };
 
 // ---- Enter in each control ---------------------------------------------------------------------
@@ -132,10 +133,10 @@ TEST_F(VerifyDialogTest, EnterOnCancelCancelsWithoutSending) {
 TEST_F(VerifyDialogTest, EscapeCloseBoxAndCancelButtonReturnTwo) {
     ServeAdmin();
     EXPECT_EQ(RunModalWith(dialog, [&] { PressOnFocus(Qt::Key_Escape); }), 2);
-    VerifyDialog second(BuiltInResources(), context);
+    VerifyDialog second(BuiltInResources(), context, platform::testing::TestCodec());
     second.SetDevice(&record);
     EXPECT_EQ(RunModalWith(second, [&] { second.close(); }), 2);
-    VerifyDialog third(BuiltInResources(), context);
+    VerifyDialog third(BuiltInResources(), context, platform::testing::TestCodec());
     third.SetDevice(&record);
     EXPECT_EQ(RunModalWith(third, [&] { third.ControlAs<QPushButton>(ui::IDCANCEL)->click(); }), 2);
     EXPECT_TRUE(net.sent().empty());
@@ -166,6 +167,49 @@ TEST_F(VerifyDialogTest, EmptyNameAndPasswordAreSentAsZeros) {
               std::vector<std::uint8_t>(TEST_MAC.begin(), TEST_MAC.end()));
     EXPECT_EQ(Credentials(), std::vector<std::uint8_t>(32, 0));
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Verify failed!"});
+}
+
+TEST_F(VerifyDialogTest, InCodePage936TheLimitsCountBytesAndNoCharacterIsCut) {
+    ServeAdmin();
+    VerifyDialog gbk{BuiltInResources(), context, platform::testing::TestCodec(936)};
+    gbk.SetDevice(&record);
+    RunModalWith(gbk, [&] {
+        auto* name = gbk.ControlAs<ui::Edit>(VERIFY_NAME_EDIT);
+        auto* password = gbk.ControlAs<ui::Edit>(VERIFY_PASSWORD_EDIT);
+        name->setFocus();
+        // "A" and seven two-byte characters take 15 bytes; the eighth would end at byte 17.
+        testing::TypeCharacters(name, QString::fromUtf8("A财务部的存储盒共"));
+        EXPECT_EQ(name->text(), QString::fromUtf8("A财务部的存储盒"));
+        QTest::keyClicks(name, "B");  // one byte still fits
+        testing::TypeCharacters(password, QString::fromUtf8("密码12345"));
+        EXPECT_EQ(password->text(), QString::fromUtf8("密码1234"));
+        gbk.ControlAs<QPushButton>(VERIFY_OK_BUTTON)->click();
+    });
+    ASSERT_EQ(net.sent().size(), 1u);
+    const auto credentials = Credentials();
+    EXPECT_EQ(std::string(credentials.begin(), credentials.begin() + 24),
+              "A\xB2\xC6\xCE\xF1\xB2\xBF\xB5\xC4\xB4\xE6\xB4\xA2\xBA\xD0"
+              "B\xC3\xDC\xC2\xEB"
+              "1234");
+}
+
+TEST_F(VerifyDialogTest, ATextTheCodePageCannotWriteIsNotSent) {
+    ServeAdmin();
+    VerifyDialog western{BuiltInResources(), context, platform::testing::TestCodec(1252)};
+    western.SetDevice(&record);
+    const int result = RunModalWith(western, [&] {
+        western.ControlAs<ui::Edit>(VERIFY_NAME_EDIT)->setText(QString::fromUtf8("管理员"));
+        western.ControlAs<ui::Edit>(VERIFY_PASSWORD_EDIT)->setText("secret");
+        western.ControlAs<QPushButton>(VERIFY_OK_BUTTON)->click();
+        EXPECT_TRUE(western.isVisible());
+        western.ControlAs<QPushButton>(ui::IDCANCEL)->click();
+    });
+    EXPECT_EQ(result, 2);
+    EXPECT_TRUE(net.sent().empty());
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0],
+              "The name holds characters that code page 1252 cannot write. Nothing was sent: use "
+              "characters of that code page.");
 }
 
 TEST_F(VerifyDialogTest, FullWidthTextsFillTheirFieldsAndLongerOnesCannotBeTyped) {
@@ -270,7 +314,7 @@ TEST(DialogVerifyPrompt, RunsOneDialogForTheRecord) {
     platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     const auto record = MakeRecord();
-    DialogVerifyPrompt prompt(BuiltInResources(), context, nullptr);
+    DialogVerifyPrompt prompt(BuiltInResources(), context, platform::testing::TestCodec(), nullptr);
     const auto answered = ui::testing::WhenActive<VerifyDialog>(
         [](VerifyDialog* shown) { shown->ControlAs<QPushButton>(ui::IDCANCEL)->click(); });
     EXPECT_EQ(RunVerificationGate(record, prompt), GateOutcome::Cancelled);

@@ -14,6 +14,7 @@
 #include "platform/testing/RecordingShell.h"
 #include "protocol/device/DeviceReplies.h"
 #include "protocol/testing/FakeNetwork.h"
+#include "tests/platform/TestCodec.h"
 #include "ui/testing/GuiTest.h"
 #include "wizard/VerifyDialog.h"
 #include "wizard/WizardPages.h"
@@ -37,8 +38,8 @@ class WizardDialogTest : public ::testing::Test {
     int Run(const std::function<void()>& steps) {
         wizard = std::make_unique<WizardDialog>(context);
         wizard->SetDevice(&record);
-        system = std::make_unique<SystemPage>(BuiltInResources());
-        network = std::make_unique<NetworkPage>(BuiltInResources());
+        system = std::make_unique<SystemPage>(BuiltInResources(), *pageCodec);
+        network = std::make_unique<NetworkPage>(BuiltInResources(), *pageCodec);
         finish = std::make_unique<FinishPage>(BuiltInResources());
         wizard->AddPage(system.get(), SYSTEM_PAGE_TEMPLATE);
         wizard->AddPage(network.get(), NETWORK_PAGE_TEMPLATE);
@@ -91,9 +92,12 @@ class WizardDialogTest : public ::testing::Test {
     protocol::testing::FakeNetwork net;
     platform::testing::RecordingMessageBoxes boxes;
     const UtcTimeZone zone;
-    WizardContext context{BuiltInResources(), {net, net, boxes}, zone};
+    WizardContext context{
+        BuiltInResources(), {net, net, boxes}, zone, platform::testing::TestCodec()};
     protocol::DeviceRecord record = MakeRecord();
     protocol::testing::FakeDevice* device = nullptr;
+    // The code page of the settings pages.
+    const platform::TextCodec* pageCodec = &platform::testing::TestCodec();
     // The frame before its pages: the pages go first.
     std::unique_ptr<WizardDialog> wizard;
     std::unique_ptr<SystemPage> system;
@@ -256,6 +260,39 @@ TEST_F(WizardDialogTest, DescriptionTakes64CharactersOfWhichOnly63AreRead) {
         EXPECT_TRUE(boxes.boxes.empty());
     });
     EXPECT_EQ(LastSystem().description.str(), std::string(63, 'x'));
+}
+
+TEST_F(WizardDialogTest, ANameThatDoesNotDecodeGoesBackAsTheBoxsOwnBytes) {
+    pageCodec = &platform::testing::TestCodec(936);
+    // 0xFF begins no character in 936: shown as U+FFFD, sent as it came.
+    record.name.Assign("NAS-\xFF\xB2\xC6");
+    Run([&] {
+        EXPECT_EQ(SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->text(), "Office store");
+        Next();
+    });
+    EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 1);
+    EXPECT_EQ(LastSystem().name.view(), "NAS-\xFF\xB2\xC6");
+    EXPECT_EQ(LastSystem().description.view(), "Office store");
+}
+
+TEST_F(WizardDialogTest, TheDescriptionIsLimitedInBytesAndOnlyAsciiIsSent) {
+    pageCodec = &platform::testing::TestCodec(936);
+    Run([&] {
+        auto* edit = SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT);
+        edit->clear();
+        edit->setFocus();
+        // 33 two-byte characters: 32 fill the 64 bytes, the last is refused whole.
+        testing::TypeCharacters(edit, QString(33, QChar(0x5171)));  // 共
+        EXPECT_EQ(edit->text(), QString(32, QChar(0x5171)));
+        Next();
+        // The check allows ASCII only, as before; nothing went out.
+        ExpectState(0, false, "Next >>");
+        edit->setText(QString::fromUtf8("Büro ก"));  // the Thai letter has no place in 936
+        Next();
+        ExpectState(0, false, "Next >>");
+    });
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>(2, std::string(MSG_DESCRIPTION_INVALID)));
+    EXPECT_TRUE(net.sent().empty());
 }
 
 TEST_F(WizardDialogTest, UnknownTimezoneLeavesTheFieldEmptyAndSends255) {

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/posix/IconvTextCodec.h"
+
 namespace halvo::devsim {
 
 using protocol::MacAddress;
@@ -151,6 +153,8 @@ class Parser {
             current_->adminPassword.Assign("admin");
             current_->network.subnetMask.Assign("255.255.255.0");
             seen_.clear();
+            codec_.reset();
+            textSeen_ = false;
             return;
         }
         const auto eq = line.find('=');
@@ -182,15 +186,43 @@ class Parser {
         Key(key, value);
     }
 
+    // The value in the device's code page, bounded by its field in bytes.
     template <std::size_t N>
     void Text(const std::string& key, std::string_view value, protocol::FixedText<N>& out,
               std::size_t width = N) {
-        if (value.size() > width) {
-            Fail("'" + key + "' is " + std::to_string(value.size()) +
-                 " characters; its field holds " + std::to_string(width));
+        textSeen_ = true;
+        std::string bytes(value);
+        if (codec_) {
+            const std::optional<std::string> encoded = codec_->Encode(value);
+            if (!encoded) {
+                Fail("'" + key + "' has characters that code page " +
+                     std::to_string(codec_->CodePage()) + " cannot write");
+                return;
+            }
+            bytes = *encoded;
+        }
+        if (bytes.size() > width) {
+            Fail("'" + key + "' is " + std::to_string(bytes.size()) + " bytes; its field holds " +
+                 std::to_string(width));
             return;
         }
-        out.Assign(value);
+        out.Assign(bytes);
+    }
+
+    void CodePage(std::string_view value) {
+        DeviceConfig& d = *current_;
+        Number("codepage", value, d.codePage, 1, 65535);
+        if (error_) {
+            return;
+        }
+        if (textSeen_) {
+            Fail("'codepage' must come before the texts it applies to");
+            return;
+        }
+        codec_ = platform::IconvTextCodec::Open(d.codePage);
+        if (!codec_) {
+            Fail("unknown code page " + std::string(value));
+        }
     }
 
     template <typename T>
@@ -267,7 +299,9 @@ class Parser {
     void Key(const std::string& key, std::string_view value) {
         DeviceConfig& d = *current_;
         Faults& f = d.faults;
-        if (key == "name") {
+        if (key == "codepage") {
+            CodePage(value);
+        } else if (key == "name") {
             Text(key, value, d.name);
         } else if (key == "mac") {
             if (!ParseMac(value, d.mac)) {
@@ -486,6 +520,9 @@ class Parser {
     std::vector<DeviceConfig> devices_;
     std::optional<DeviceConfig> current_;
     std::map<std::string, int> seen_;
+    // The section's code page, once given; texts before it would have been taken as they stand.
+    std::unique_ptr<platform::IconvTextCodec> codec_;
+    bool textSeen_ = false;
 };
 
 }  // namespace
@@ -499,9 +536,10 @@ bool FormatSmbAccounts(const std::vector<DeviceConfig>& devices, std::string& ou
         }
         std::string line = d.smbUser + '\t' + d.smbPassword;
         for (const protocol::ShareEntry& share : d.shares) {
-            const std::string_view name = share.name.view();
+            // The server names its shares in UTF-8, as the file gave them.
+            const std::string name = TextAsWritten(d, share.name.view());
             if (name.find_first_of("\t\r\n") != std::string_view::npos) {
-                error = "device " + std::string(d.name.view()) + " (line " +
+                error = "device " + TextAsWritten(d, d.name.view()) + " (line " +
                         std::to_string(d.line) + "): share name '" + std::string(name) +
                         "' holds a tab or line break";
                 out.clear();
@@ -513,6 +551,14 @@ bool FormatSmbAccounts(const std::vector<DeviceConfig>& devices, std::string& ou
         out += line + '\n';
     }
     return true;
+}
+
+std::string TextAsWritten(const DeviceConfig& device, std::string_view bytes) {
+    if (device.codePage == 0) {
+        return std::string(bytes.substr(0, bytes.find('\0')));
+    }
+    const auto codec = platform::IconvTextCodec::Open(device.codePage);
+    return codec ? codec->Decode(bytes) : std::string(bytes);
 }
 
 std::optional<std::uint16_t> CommandByName(std::string_view name) {

@@ -65,6 +65,9 @@ inline constexpr std::size_t SHORT_HALF = static_cast<std::size_t>(-1);
 struct DeviceConfig {
     int line = 0;  // line of the [device] header, for messages
     protocol::MacAddress mac{};
+    // The code page the box's texts are kept and sent in, as a workstation of that language
+    // would have written them; 0: the file's bytes as they stand.
+    unsigned codePage = 0;
     protocol::FixedText<16> name;
     protocol::FixedText<15> ipAddress;  // empty: the host's own address
     std::uint16_t webPort = 80;
@@ -111,6 +114,10 @@ std::vector<DeviceConfig> ExpandDevices(const std::vector<DeviceConfig>& devices
 // naming the device, when a share name holds a tab or a line break (it could not be told apart).
 bool FormatSmbAccounts(const std::vector<DeviceConfig>& devices, std::string& out,
                        std::string& error);
+
+// A text of the device as the file gave it (UTF-8): its bytes decoded from the device's code
+// page. Bytes that do not decode come out as U+FFFD.
+std::string TextAsWritten(const DeviceConfig& device, std::string_view bytes);
 
 // Command code for a name such as "get_share_page" (or a decimal code); nothing if unknown.
 std::optional<std::uint16_t> CommandByName(std::string_view name);
