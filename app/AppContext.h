@@ -9,6 +9,7 @@
 #include "platform/SocketLayer.h"
 #include "platform/TimeZone.h"
 #include "protocol/DeviceExchange.h"
+#include "ui/Backend.h"
 #include "ui/ResourceStore.h"
 
 namespace halvo::app {
@@ -19,6 +20,8 @@ struct AppContext {
     platform::MessageBoxes& messages;
     platform::Shell& shell;
     const ui::ResourceStore& resources;
+    // The toolkit the dialogs are shown with.
+    ui::Backend& ui;
     // The workstation's drive letters, for share mapping.
     platform::NetworkDrives& drives;
     // The workstation's local time, for the wizard's date and time.

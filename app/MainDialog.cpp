@@ -1,6 +1,5 @@
 #include "app/MainDialog.h"
 
-#include <QLabel>
 #include <algorithm>
 #include <cstdio>
 
@@ -27,17 +26,15 @@ constexpr UsbColumn kUsbColumns[] = {
     {"Total Size(MB)", 100}, {"Free Space", 72},
 };
 
-// Device texts are in the local code page, as the device list's entries are.
-QString DeviceText(std::string_view text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+// A device text as the window shows it: the device's bytes are in the local code page.
+std::string DisplayText(std::string_view bytes) {
+    return std::string(bytes);
 }
 
 }  // namespace
 
 MainDialog::MainDialog(const AppContext& context)
-    : Dialog(context.resources, IDD_MAIN),
-      context_(context),
-      icon(context.resources.Icon(IDI_MAIN)) {}
+    : Dialog(context.ui, context.resources, IDD_MAIN), context_(context) {}
 
 MainDialog::~MainDialog() = default;
 
@@ -60,19 +57,19 @@ void MainDialog::BindControls() {
 bool MainDialog::OnInitDialog() {
     // The desktop has no window menu of the dialog's own: the dialog's context menu stands in.
     // A group of its own before the About item, which stays last.
-    AppendMenuItem(0, QString());
+    AppendMenuItem(0, {});
     AppendMenuItem(IDM_ADD_DEVICE, Resources().String(IDS_ADD_DEVICE_ITEM));
-    const QString aboutItem = Resources().String(IDS_ABOUT_ITEM);
-    if (!aboutItem.isEmpty()) {
-        AppendMenuItem(0, QString());
+    const std::string aboutItem = Resources().String(IDS_ABOUT_ITEM);
+    if (!aboutItem.empty()) {
+        AppendMenuItem(0, {});
         AppendMenuItem(IDM_ABOUTBOX, aboutItem);
     }
-    setWindowIcon(icon);
+    SetIcon(IDI_MAIN);
 
     usbList->SetFullRowSelect(true);
     int column = 0;
     for (const UsbColumn& c : kUsbColumns) {
-        usbList->InsertColumn(column++, QString::fromLatin1(c.heading), Qt::AlignLeft, c.width);
+        usbList->InsertColumn(column++, c.heading, ui::Align::left, c.width);
     }
 
     RefreshList();
@@ -119,10 +116,10 @@ void MainDialog::OnSysCommand(int id) {
 }
 
 void MainDialog::RefreshList() {
-    refreshListButton->setEnabled(false);
-    shareMappingButton->setEnabled(false);
-    accessViaWebButton->setEnabled(false);
-    setupWizardButton->setEnabled(false);
+    refreshListButton->EnableWindow(false);
+    shareMappingButton->EnableWindow(false);
+    accessViaWebButton->EnableWindow(false);
+    setupWizardButton->EnableWindow(false);
 
     for (std::size_t i = 0; i < devices.size(); ++i) {
         deviceList->DeleteString(0);
@@ -137,15 +134,15 @@ void MainDialog::RefreshList() {
         [this](std::unique_ptr<protocol::DeviceRecord> record) { AddDevice(std::move(record)); },
         targets);
 
-    refreshListButton->setEnabled(true);
+    refreshListButton->EnableWindow(true);
 }
 
 void MainDialog::ClearDetails() {
-    ipStatusField->clear();
-    macAddressField->clear();
-    ipAddressField->clear();
-    firmwareVersionField->clear();
-    descriptionField->clear();
+    ipStatusField->Clear();
+    macAddressField->Clear();
+    ipAddressField->Clear();
+    firmwareVersionField->Clear();
+    descriptionField->Clear();
     for (int row = usbList->GetItemCount() - 1; row >= 0; --row) {
         usbList->DeleteItem(row);
     }
@@ -155,13 +152,12 @@ void MainDialog::AddDevice(std::unique_ptr<protocol::DeviceRecord> record) {
     if (!record) {
         return;
     }
-    const QString name = QString::fromLocal8Bit(record->name.c_str());
+    const std::string name = DisplayText(record->name.c_str());
     devices.push_back(std::move(record));
     deviceList->AddString(name);
     // Show each device as it arrives: discovery keeps the event loop from running.
-    if (isVisible()) {
-        deviceList->doItemsLayout();
-        repaint();
+    if (IsWindowVisible()) {
+        UpdateWindow();
     }
 }
 
@@ -188,28 +184,28 @@ void MainDialog::OnSelectDevice() {
 void MainDialog::ShowBasicInformation(std::string_view firmwareVersion,
                                       std::string_view description, std::string_view macAddress,
                                       std::string_view ipAddress, std::string_view ipStatus) {
-    firmwareVersionField->setText(DeviceText(firmwareVersion));
-    descriptionField->setText(DeviceText(description));
-    macAddressField->setText(DeviceText(macAddress));
-    ipAddressField->setText(DeviceText(ipAddress));
-    ipStatusField->setText(DeviceText(ipStatus));
+    firmwareVersionField->SetWindowText(DisplayText(firmwareVersion));
+    descriptionField->SetWindowText(DisplayText(description));
+    macAddressField->SetWindowText(DisplayText(macAddress));
+    ipAddressField->SetWindowText(DisplayText(ipAddress));
+    ipStatusField->SetWindowText(DisplayText(ipStatus));
 }
 
 void MainDialog::ShowVolumes(const std::vector<protocol::VolumeRow>& rows) {
     usbList->DeleteAllItems();
     for (const protocol::VolumeRow& volume : rows) {
-        const int row = usbList->InsertItem(usbList->GetItemCount(), DeviceText(volume.shareName));
-        usbList->SetItemText(row, 1, DeviceText(volume.deviceId));
-        usbList->SetItemText(row, 2, DeviceText(volume.fsType));
-        usbList->SetItemText(row, 3, DeviceText(volume.totalSizeMb));
-        usbList->SetItemText(row, 4, DeviceText(volume.freeSpace));
+        const int row = usbList->InsertItem(usbList->GetItemCount(), DisplayText(volume.shareName));
+        usbList->SetItemText(row, 1, DisplayText(volume.deviceId));
+        usbList->SetItemText(row, 2, DisplayText(volume.fsType));
+        usbList->SetItemText(row, 3, DisplayText(volume.totalSizeMb));
+        usbList->SetItemText(row, 4, DisplayText(volume.freeSpace));
     }
 }
 
 void MainDialog::EnableDeviceButtons() {
-    shareMappingButton->setEnabled(true);
-    accessViaWebButton->setEnabled(true);
-    setupWizardButton->setEnabled(true);
+    shareMappingButton->EnableWindow(true);
+    accessViaWebButton->EnableWindow(true);
+    setupWizardButton->EnableWindow(true);
 }
 
 void MainDialog::OnAccessViaWeb() {
@@ -226,7 +222,7 @@ void MainDialog::OnSetupWizard() {
     if (record == nullptr) {
         return;
     }
-    const wizard::WizardContext wizardContext{context_.resources, context_.Protocol(),
+    const wizard::WizardContext wizardContext{context_.resources, context_.ui, context_.Protocol(),
                                               context_.timeZone};
     // Finished, Cancel and the close box all end in a new discovery, which frees the record
     // the wizard borrowed; a cancelled verification changes nothing.
@@ -240,23 +236,23 @@ void MainDialog::OnShareMapping() {
     if (record == nullptr) {
         return;
     }
-    wizard::DialogVerifyPrompt prompt(context_.resources, context_.Protocol(), this);
+    wizard::DialogVerifyPrompt prompt(context_.ui, context_.resources, context_.Protocol(), this);
     const shares::VerificationGate gate = [&prompt](const protocol::DeviceRecord& device) {
         return wizard::MayGoOn(wizard::RunVerificationGate(device, prompt));
     };
     // Nothing in the window changes afterwards: no refresh, the buttons stay as they are.
-    shares::RunShareMapping({context_.drives, context_.messages, context_.resources}, *record, gate,
-                            this);
+    shares::RunShareMapping({context_.drives, context_.messages, context_.resources, context_.ui},
+                            *record, gate, this);
 }
 
 void MainDialog::OnAbout() {
-    AboutDialog about(Resources(), this);
+    AboutDialog about(context_.ui, Resources(), this);
     about.RunModal();
 }
 
 void MainDialog::OnAddDeviceByAddress() {
     AddDeviceDialog dialog(
-        Resources(), context_.Protocol(),
+        context_.ui, Resources(), context_.Protocol(),
         [this](std::unique_ptr<protocol::DeviceRecord> record) { AddDevice(std::move(record)); },
         this);
     if (dialog.RunModal() != ui::IDOK) {

@@ -1,6 +1,5 @@
 #include "shares/ShareMappingDialog.h"
 
-#include <QByteArray>
 #include <cstdint>
 
 namespace halvo::shares {
@@ -8,18 +7,33 @@ namespace halvo::shares {
 namespace {
 
 // The separator between a letter and its remote name in the drive combo.
-const QString kEntrySeparator = QStringLiteral("  ");
+constexpr std::string_view kEntrySeparator = "  ";
 
 std::string LocalName(char letter) {
     return std::string{letter, ':'};
 }
 
-QString Text(std::string_view bytes) {
-    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+// A device or workstation text as the dialog shows it, and back: bytes of the local code page.
+std::string DisplayText(std::string_view bytes) {
+    return std::string(bytes);
 }
 
-std::string Bytes(const QString& text) {
-    return text.toLocal8Bit().toStdString();
+std::string DeviceBytes(const std::string& text) {
+    return text;
+}
+
+// The first `characters` characters of UTF-8 text.
+std::string FirstCharacters(const std::string& text, std::size_t characters) {
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            if (seen == characters) {
+                return text.substr(0, i);
+            }
+            ++seen;
+        }
+    }
+    return text;
 }
 
 // Overwrites a copy of a secret before its memory goes back to the heap.
@@ -30,17 +44,10 @@ void Wipe(std::string& secret) {
     }
 }
 
-void Wipe(QByteArray& secret) {
-    volatile char* bytes = secret.data();
-    for (qsizetype i = 0; i < secret.size(); ++i) {
-        bytes[i] = '\0';
-    }
-}
-
 }  // namespace
 
-ShareMappingDialog::ShareMappingDialog(const ShareMappingContext& context, QWidget* parent)
-    : Dialog(context.resources, IDD_SHARE_MAPPING, parent), context_(context) {}
+ShareMappingDialog::ShareMappingDialog(const ShareMappingContext& context, ui::Dialog* owner)
+    : Dialog(context.ui, context.resources, IDD_SHARE_MAPPING, owner), context_(context) {}
 
 ShareMappingDialog::~ShareMappingDialog() = default;
 
@@ -60,13 +67,12 @@ bool ShareMappingDialog::OnInitDialog() {
     passwordEdit->LimitText(PASSWORD_LIMIT);
 
     mappedList->SetFullRowSelect(true);
-    mappedList->InsertColumn(0, QStringLiteral("Share name"), Qt::AlignLeft,
-                             SHARE_NAME_COLUMN_WIDTH);
-    mappedList->InsertColumn(1, QStringLiteral("Location"), Qt::AlignLeft, LOCATION_COLUMN_WIDTH);
+    mappedList->InsertColumn(0, "Share name", ui::Align::left, SHARE_NAME_COLUMN_WIDTH);
+    mappedList->InsertColumn(1, "Location", ui::Align::left, LOCATION_COLUMN_WIDTH);
 
     if (device != nullptr) {
         for (const protocol::ShareEntry& share : device->shares) {
-            shareCombo->AddString(Text(share.name.view()));
+            shareCombo->AddString(DisplayText(share.name.view()));
         }
     }
 
@@ -94,7 +100,7 @@ void ShareMappingDialog::OnCommand(int id) {
 
 void ShareMappingDialog::FillDriveCombo() {
     // Only the list is rebuilt; what the field shows stays as the user left it.
-    const QString field = driveCombo->GetWindowText();
+    const std::string field = driveCombo->GetWindowText();
     for (int row = driveCombo->GetCount() - 1; row >= 0; --row) {
         driveCombo->DeleteString(row);
     }
@@ -107,10 +113,10 @@ void ShareMappingDialog::FillDriveCombo() {
         if (drives.GetDriveType(local) == platform::DRIVE_REMOTE) {
             // A connected letter shows its share even when the mask leaves it out, and stays
             // marked as taken (name and two spaces) when its share cannot be read.
-            driveCombo->AddString(Text(local) + kEntrySeparator +
-                                  Text(drives.GetConnection(local)));
+            driveCombo->AddString(DisplayText(local) + std::string(kEntrySeparator) +
+                                  DisplayText(drives.GetConnection(local)));
         } else if (!taken) {
-            driveCombo->AddString(Text(local));
+            driveCombo->AddString(DisplayText(local));
         }
     }
     driveCombo->SetWindowText(field);
@@ -134,8 +140,8 @@ void ShareMappingDialog::FillMappedList() {
         if (remote.find(address) == std::string::npos) {
             continue;
         }
-        const int row = mappedList->InsertItem(mappedList->GetItemCount(), Text(remote));
-        mappedList->SetItemText(row, 1, Text(local));
+        const int row = mappedList->InsertItem(mappedList->GetItemCount(), DisplayText(remote));
+        mappedList->SetItemText(row, 1, DisplayText(local));
     }
 }
 
@@ -149,22 +155,22 @@ int ShareMappingDialog::DisconnectDrive(const std::string& localName) {
 }
 
 void ShareMappingDialog::OnMap() {
-    const QString share = shareCombo->GetWindowText();
-    if (share.isEmpty() || device == nullptr) {
+    const std::string share = shareCombo->GetWindowText();
+    if (share.empty() || device == nullptr) {
         return;
     }
-    const std::string sharePath = SharePath(device->ipAddress.view(), Bytes(share));
+    const std::string sharePath = SharePath(device->ipAddress.view(), DeviceBytes(share));
 
-    const QString drive = driveCombo->GetWindowText();
-    if (drive.isEmpty()) {
+    const std::string drive = driveCombo->GetWindowText();
+    if (drive.empty()) {
         return;
     }
-    const std::string localName = Bytes(drive.left(2));
+    const std::string localName = DeviceBytes(FirstCharacters(drive, 2));
 
-    const std::string userName = Bytes(userNameEdit->GetWindowText());
-    QByteArray passwordBytes = passwordEdit->GetWindowText().toLocal8Bit();
-    std::string password = passwordBytes.toStdString();
-    Wipe(passwordBytes);
+    const std::string userName = DeviceBytes(userNameEdit->GetWindowText());
+    std::string typed = passwordEdit->GetWindowText();
+    std::string password = DeviceBytes(typed);
+    Wipe(typed);
     const int result = ConnectShare(localName, sharePath, userName, password);
     Wipe(password);
 
@@ -172,8 +178,8 @@ void ShareMappingDialog::OnMap() {
         context_.messages.ShowWarning(MSG_MAP_FAILED);
         return;
     }
-    const int row = mappedList->InsertItem(mappedList->GetItemCount(), Text(sharePath));
-    mappedList->SetItemText(row, 1, Text(localName));
+    const int row = mappedList->InsertItem(mappedList->GetItemCount(), DisplayText(sharePath));
+    mappedList->SetItemText(row, 1, DisplayText(localName));
     FillDriveCombo();
 }
 
@@ -182,7 +188,7 @@ void ShareMappingDialog::OnUnmap() {
     if (row < 0) {
         return;
     }
-    const std::string localName = Bytes(mappedList->GetItemText(row, 1));
+    const std::string localName = DeviceBytes(mappedList->GetItemText(row, 1));
     if (DisconnectDrive(localName) != platform::NO_ERROR_RESULT) {
         context_.messages.ShowWarning(MSG_UNMAP_FAILED);
         return;
@@ -194,7 +200,7 @@ void ShareMappingDialog::OnUnmap() {
 void ShareMappingDialog::OnUnmapAll() {
     // Backwards, so that deleting a row leaves the rows still to visit where they are.
     for (int row = mappedList->GetItemCount() - 1; row >= 0; --row) {
-        const std::string localName = Bytes(mappedList->GetItemText(row, 1));
+        const std::string localName = DeviceBytes(mappedList->GetItemText(row, 1));
         if (DisconnectDrive(localName) != platform::NO_ERROR_RESULT) {
             context_.messages.ShowWarning(MSG_UNMAP_FAILED);
             continue;
@@ -205,7 +211,7 @@ void ShareMappingDialog::OnUnmapAll() {
 }
 
 bool RunShareMapping(const ShareMappingContext& context, const protocol::DeviceRecord& record,
-                     const VerificationGate& gate, QWidget* owner) {
+                     const VerificationGate& gate, ui::Dialog* owner) {
     if (!gate || !gate(record)) {
         return false;
     }

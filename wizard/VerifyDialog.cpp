@@ -1,9 +1,7 @@
 #include "wizard/VerifyDialog.h"
 
-#include <QApplication>
-#include <QByteArray>
-#include <QKeyEvent>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "protocol/WireFormat.h"
@@ -12,34 +10,22 @@ namespace halvo::wizard {
 
 namespace {
 
-std::string_view View(const QByteArray& bytes) {
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+// The bytes a typed text goes to the device as.
+std::string DeviceBytes(const std::string& text) {
+    return text;
 }
 
-void Wipe(QByteArray& bytes) {
-    if (!bytes.isEmpty()) {
-        protocol::SecureZero(std::span<char>(bytes.data(), static_cast<std::size_t>(bytes.size())));
-    }
-}
-
-// Empties `edit` and zeroes the text it held: once the edit has let go of its buffer, the copy
-// taken just before is its only owner, so writing to it does not detach. Setting the text also
-// drops the edit's undo history.
-void WipeEdit(ui::Edit* edit) {
-    QString held = edit->text();
-    edit->setText(QString());
-    if (!held.isEmpty()) {
-        protocol::SecureZero(
-            std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(held.data()),
-                                    static_cast<std::size_t>(held.size()) * sizeof(QChar)));
+void Wipe(std::string& bytes) {
+    if (!bytes.empty()) {
+        protocol::SecureZero(std::span<char>(bytes.data(), bytes.size()));
     }
 }
 
 }  // namespace
 
-VerifyDialog::VerifyDialog(const ui::ResourceStore& resources,
-                           const protocol::ProtocolContext& context, QWidget* owner)
-    : ui::Dialog(resources, VERIFY_TEMPLATE, owner), context_(context) {}
+VerifyDialog::VerifyDialog(ui::Backend& backend, const ui::ResourceStore& resources,
+                           const protocol::ProtocolContext& context, ui::Dialog* owner)
+    : ui::Dialog(backend, resources, VERIFY_TEMPLATE, owner), context_(context) {}
 
 VerifyDialog::~VerifyDialog() {
     ForgetPassword();
@@ -74,25 +60,29 @@ void VerifyDialog::Verify() {
     if (!IsCreated() || device_ == nullptr) {
         return;
     }
-    okButton_->setEnabled(false);
+    okButton_->EnableWindow(false);
     // The edits limit the texts; the request takes at most 16 and 8 bytes of them.
-    QByteArray name = nameEdit_->text().toUtf8();
-    QByteArray password = passwordEdit_->text().toUtf8();
-    const auto outcome = protocol::VerifyAdmin(context_, *device_, View(name), View(password));
+    std::string typedName = nameEdit_->GetWindowText();
+    std::string typedPassword = passwordEdit_->GetWindowText();
+    std::string name = DeviceBytes(typedName);
+    std::string password = DeviceBytes(typedPassword);
+    Wipe(typedPassword);
+    const auto outcome = protocol::VerifyAdmin(context_, *device_, name, password);
     Wipe(password);
     Wipe(name);
-    okButton_->setEnabled(true);
+    Wipe(typedName);
+    okButton_->EnableWindow(true);
     if (outcome == protocol::StatusOutcome::Accepted) {
         EndDialog(ui::IDOK);
     }
 }
 
-bool VerifyDialog::PreTranslateKey(QKeyEvent* event) {
-    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+bool VerifyDialog::PreTranslateKey(ui::Key key) {
+    if (key != ui::Key::enter) {
         return false;
     }
-    QWidget* focus = QApplication::focusWidget();
-    const int id = ControlId(focus);
+    ui::Control* focus = FocusedControl();
+    const int id = focus != nullptr ? focus->Id() : 0;
     if (id == VERIFY_PASSWORD_EDIT || id == VERIFY_OK_BUTTON) {
         Verify();
     } else if (id == ui::IDCANCEL) {
@@ -104,19 +94,18 @@ bool VerifyDialog::PreTranslateKey(QKeyEvent* event) {
     return true;
 }
 
-void VerifyDialog::done(int result) {
+void VerifyDialog::OnEndDialog(int) {
     ForgetPassword();
-    ui::Dialog::done(result);
 }
 
 void VerifyDialog::ForgetPassword() {
     if (IsCreated() && passwordEdit_ != nullptr) {
-        WipeEdit(passwordEdit_);
+        passwordEdit_->WipeText();
     }
 }
 
 int DialogVerifyPrompt::Run(const protocol::DeviceRecord& record) {
-    VerifyDialog dialog(resources_, context_, owner_);
+    VerifyDialog dialog(backend_, resources_, context_, owner_);
     dialog.SetDevice(&record);
     return dialog.RunModal();
 }

@@ -1,19 +1,30 @@
 #include "wizard/WizardPages.h"
 
-#include <QDate>
-#include <QTime>
-
 namespace halvo::wizard {
 
 namespace {
 
 // Texts go to the device as bytes of the local code page, which is UTF-8 here.
-std::string Bytes(const QString& text) {
-    return text.toUtf8().toStdString();
+std::string DeviceBytes(const std::string& text) {
+    return text;
 }
 
-QString Text(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+std::string DisplayText(const std::string& bytes) {
+    return bytes;
+}
+
+// The first `characters` characters of UTF-8 text.
+std::string FirstCharacters(const std::string& text, std::size_t characters) {
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            if (seen == characters) {
+                return text.substr(0, i);
+            }
+            ++seen;
+        }
+    }
+    return text;
 }
 
 }  // namespace
@@ -21,8 +32,8 @@ QString Text(const std::string& bytes) {
 // ---- SystemPage
 // ----------------------------------------------------------------------------------
 
-SystemPage::SystemPage(const ui::ResourceStore& resources)
-    : ui::Dialog(resources, SYSTEM_PAGE_TEMPLATE) {}
+SystemPage::SystemPage(ui::Backend& backend, const ui::ResourceStore& resources)
+    : ui::Dialog(backend, resources, SYSTEM_PAGE_TEMPLATE) {}
 
 void SystemPage::BindControls() {
     Bind(TIMEZONE_COMBO, timezoneCombo_);
@@ -36,39 +47,39 @@ bool SystemPage::OnInitDialog() {
     // The timezone rows come with the template: row i is the device's timezone index i.
     descriptionEdit_->LimitText(DESCRIPTION_EDIT_LIMIT);
     // Every date offered can be sent as it is.
-    datePicker_->setDateRange(QDate(PICKER_FIRST.year, PICKER_FIRST.month, PICKER_FIRST.day),
-                              QDate(PICKER_LAST.year, PICKER_LAST.month, PICKER_LAST.day));
+    datePicker_->SetRange({PICKER_FIRST.year, PICKER_FIRST.month, PICKER_FIRST.day},
+                          {PICKER_LAST.year, PICKER_LAST.month, PICKER_LAST.day});
     return true;
 }
 
 void SystemPage::Fill(const SystemPageFill& fill) {
-    passwordCheck_->setChecked(fill.dontAskPassword);
+    passwordCheck_->SetCheck(fill.dontAskPassword);
     timezoneCombo_->SetCurSel(fill.timezoneRow);
-    descriptionEdit_->SetWindowText(Text(fill.description));
+    descriptionEdit_->SetWindowText(DisplayText(fill.description));
     if (fill.dateTime) {
         const CalendarTime& t = *fill.dateTime;
-        datePicker_->SetDate(QDate(t.year, t.month, t.day));
-        timePicker_->SetTime(QTime(t.hour, t.minute, t.second));
+        datePicker_->SetDate({t.year, t.month, t.day});
+        timePicker_->SetTime({t.hour, t.minute, t.second});
     }
 }
 
 SystemPageValues SystemPage::Values() const {
     SystemPageValues values;
-    values.dontAskPassword = passwordCheck_->isChecked();
-    values.description = Bytes(descriptionEdit_->GetWindowText().left(DESCRIPTION_READ_LIMIT));
+    values.dontAskPassword = passwordCheck_->GetCheck();
+    values.description =
+        DeviceBytes(FirstCharacters(descriptionEdit_->GetWindowText(), DESCRIPTION_READ_LIMIT));
     values.timezoneRow = timezoneCombo_->GetCurSel();
-    const QDate date = datePicker_->GetDate();
-    const QTime time = timePicker_->GetTime();
-    values.dateTime = {date.year(), date.month(),  date.day(),
-                       time.hour(), time.minute(), time.second()};
+    const ui::Date date = datePicker_->GetDate();
+    const ui::TimeOfDay time = timePicker_->GetTime();
+    values.dateTime = {date.year, date.month, date.day, time.hour, time.minute, time.second};
     return values;
 }
 
 // ---- NetworkPage
 // ---------------------------------------------------------------------------------
 
-NetworkPage::NetworkPage(const ui::ResourceStore& resources)
-    : ui::Dialog(resources, NETWORK_PAGE_TEMPLATE) {}
+NetworkPage::NetworkPage(ui::Backend& backend, const ui::ResourceStore& resources)
+    : ui::Dialog(backend, resources, NETWORK_PAGE_TEMPLATE) {}
 
 void NetworkPage::BindControls() {
     // The protocol rows "Static IP" and "DHCP" come with the template.
@@ -96,15 +107,15 @@ void NetworkPage::Fill(const NetworkPageFill& fill) {
     protocolCombo_->SetCurSel(fill.protocolRow);
     const auto controls = Addresses();
     for (std::size_t i = 0; i < ADDRESS_COUNT; ++i) {
-        controls[i]->SetAddress(Text(fill.addresses[i]));
-        controls[i]->setEnabled(fill.addressesEnabled);
+        controls[i]->SetAddress(DisplayText(fill.addresses[i]));
+        controls[i]->EnableWindow(fill.addressesEnabled);
     }
 }
 
 void NetworkPage::OnProtocolChange() {
     const bool enabled = AddressesEnabledFor(protocolCombo_->GetCurSel());
     for (ui::IpAddressControl* control : Addresses()) {
-        control->setEnabled(enabled);
+        control->EnableWindow(enabled);
     }
 }
 
@@ -113,7 +124,7 @@ NetworkPageValues NetworkPage::Values() const {
     values.protocolRow = protocolCombo_->GetCurSel();
     const auto controls = Addresses();
     for (std::size_t i = 0; i < ADDRESS_COUNT; ++i) {
-        values.addresses[i] = Bytes(controls[i]->GetAddress());
+        values.addresses[i] = DeviceBytes(controls[i]->GetAddress());
     }
     return values;
 }
@@ -121,7 +132,7 @@ NetworkPageValues NetworkPage::Values() const {
 // ---- FinishPage
 // ----------------------------------------------------------------------------------
 
-FinishPage::FinishPage(const ui::ResourceStore& resources)
-    : ui::Dialog(resources, FINISH_PAGE_TEMPLATE) {}
+FinishPage::FinishPage(ui::Backend& backend, const ui::ResourceStore& resources)
+    : ui::Dialog(backend, resources, FINISH_PAGE_TEMPLATE) {}
 
 }  // namespace halvo::wizard

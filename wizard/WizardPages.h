@@ -3,8 +3,6 @@
 // device record and reads when Next sends them.
 #pragma once
 
-#include <QCheckBox>
-
 #include "protocol/Protocol.h"
 #include "ui/Controls.h"
 #include "ui/Dialog.h"
@@ -20,7 +18,6 @@ inline constexpr int FINISH_PAGE_TEMPLATE = 132;
 
 // Password check box, description, timezone, date and time.
 class SystemPage : public ui::Dialog {
-    Q_OBJECT
   public:
     enum ControlId {
         PASSWORD_CHECK = 1027,
@@ -30,7 +27,7 @@ class SystemPage : public ui::Dialog {
         TIME_PICKER = 1060,
     };
 
-    explicit SystemPage(const ui::ResourceStore& resources);
+    SystemPage(ui::Backend& backend, const ui::ResourceStore& resources);
 
     void Fill(const SystemPageFill& fill);
     SystemPageValues Values() const;
@@ -44,12 +41,11 @@ class SystemPage : public ui::Dialog {
     ui::TimePicker* timePicker_ = nullptr;
     ui::DatePicker* datePicker_ = nullptr;
     ui::Edit* descriptionEdit_ = nullptr;
-    QCheckBox* passwordCheck_ = nullptr;
+    ui::CheckBox* passwordCheck_ = nullptr;
 };
 
 // Static address or DHCP, and the five addresses.
 class NetworkPage : public ui::Dialog {
-    Q_OBJECT
   public:
     enum ControlId {
         PROTOCOL_COMBO = 1045,
@@ -60,7 +56,7 @@ class NetworkPage : public ui::Dialog {
         SECONDARY_DNS = 1054,
     };
 
-    explicit NetworkPage(const ui::ResourceStore& resources);
+    NetworkPage(ui::Backend& backend, const ui::ResourceStore& resources);
 
     void Fill(const NetworkPageFill& fill);
     NetworkPageValues Values() const;
@@ -86,9 +82,8 @@ class NetworkPage : public ui::Dialog {
 
 // The last page: one centred line of text.
 class FinishPage : public ui::Dialog {
-    Q_OBJECT
   public:
-    explicit FinishPage(const ui::ResourceStore& resources);
+    FinishPage(ui::Backend& backend, const ui::ResourceStore& resources);
 };
 
 }  // namespace halvo::wizard
