@@ -27,6 +27,7 @@ enum class Key {
     enter,   // Return or Enter
     escape,  // Esc without modifiers
     menu,    // the Menu key or Shift+F10: the window menu
+    other,   // any other key: only PreTranslateKey looks at it
 };
 
 struct MenuItem {

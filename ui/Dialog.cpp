@@ -304,6 +304,8 @@ bool Dialog::DefaultKeyProcessing(Key key) {
             }
             ShowWindowMenu();
             return true;
+        case Key::other:
+            return false;
     }
     return false;
 }

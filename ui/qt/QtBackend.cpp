@@ -33,7 +33,7 @@ bool IsMenuKey(const QKeyEvent* event) {
            (event->key() == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier) != 0);
 }
 
-std::optional<Key> RuleKey(const QKeyEvent* event) {
+Key RuleKey(const QKeyEvent* event) {
     if (IsEnter(event)) {
         return Key::enter;
     }
@@ -43,7 +43,7 @@ std::optional<Key> RuleKey(const QKeyEvent* event) {
     if (IsMenuKey(event)) {
         return Key::menu;
     }
-    return std::nullopt;
+    return Key::other;
 }
 
 QRect ToQRect(const Rect& r) {
@@ -231,7 +231,7 @@ void QtWindow::done(int result) {
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched == QApplication::focusWidget() &&
         QApplication::activePopupWidget() == nullptr) {
-        if (const auto key = RuleKey(static_cast<QKeyEvent*>(event)); key && events_.OnKey(*key)) {
+        if (events_.OnKey(RuleKey(static_cast<QKeyEvent*>(event)))) {
             return true;
         }
     }
@@ -242,7 +242,11 @@ void QtWindow::keyPressEvent(QKeyEvent* event) {
     // eventFilter has seen the keys of the focused control, and has taken Enter, Esc and the
     // menu keys there. So a key arrives here unseen when the window itself has the focus, or
     // when it is one of those keys and came from elsewhere (a control without the focus).
-    if (const auto key = RuleKey(event); key && events_.OnKey(*key)) {
+    const Key key = RuleKey(event);
+    const QWidget* focus = QApplication::focusWidget();
+    const bool unseen =
+        key != Key::other || focus == this || focus == nullptr || !isAncestorOf(focus);
+    if (unseen && events_.OnKey(key)) {
         return;
     }
     event->ignore();

@@ -49,6 +49,8 @@ class QtWindow final : public QDialog, public Window {
         return static_cast<QWidget*>(const_cast<QtWindow*>(this));
     }
 
+    // The dialog this window reports to.
+    WindowEvents& Events() const { return events_; }
     // The widget of the control at `index`.
     QWidget* WidgetAt(int index) const;
     // Index of the control that is or contains `widget`; -1 for none.
