@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/MainDialog.h"
+#include "ui/qt/QtBackend.h"
 #include "bench/BenchStats.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
@@ -30,10 +31,10 @@
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "tools/devsim/LanHosts.h"
 #include "tools/devsim/NamespaceGuard.h"
-#include "ui/BusyCursor.h"
-#include "ui/Controls.h"
-#include "ui/LiveClock.h"
-#include "ui/LiveSocketLayer.h"
+#include "ui/qt/BusyCursor.h"
+#include "ui/qt/QtControls.h"
+#include "ui/qt/LiveClock.h"
+#include "ui/qt/LiveSocketLayer.h"
 #include "ui/ResourceStore.h"
 
 namespace {
@@ -69,7 +70,7 @@ class ButtonsWatch final : public QObject {
   public:
     explicit ButtonsWatch(const app::MainDialog& main) : main_(main) {
         for (int id : DEVICE_BUTTONS) {
-            main.Control(id)->installEventFilter(this);
+            ui::qt::Widget(main, id)->installEventFilter(this);
         }
     }
     void Reset() { enabledAt.reset(); }
@@ -87,7 +88,7 @@ class ButtonsWatch final : public QObject {
   private:
     bool AllEnabled() const {
         return std::all_of(std::begin(DEVICE_BUTTONS), std::end(DEVICE_BUTTONS),
-                           [this](int id) { return main_.Control(id)->isEnabled(); });
+                           [this](int id) { return ui::qt::Widget(main_, id)->isEnabled(); });
     }
 
     const app::MainDialog& main_;
@@ -103,6 +104,7 @@ class Window {
                    messages_,
                    shell_,
                    resources,
+                   ui_,
                    drives_,
                    zone_,
                    waiting == Waiting::BlindSleep ? protocol::WaitMode::BlindSleep
@@ -143,12 +145,12 @@ class Window {
     // Selects entry `entry` as a user's click does and returns the time until the three buttons
     // were enabled; nullopt when they were not, or a message came up.
     std::optional<double> Select(int entry) {
-        auto* list = main_.ControlAs<ui::ListBox>(app::IDC_DEVICE_LIST);
+        auto* list = main_.ControlAs<ui::qt::QtListBox>(app::IDC_DEVICE_LIST);
         // Back to the state before a query: no selection (the query ignores that) and the
         // three buttons off, so that their enabling marks this run's end.
         list->clearSelection();
         for (int id : DEVICE_BUTTONS) {
-            main_.Control(id)->setEnabled(false);
+            ui::qt::Widget(main_, id)->setEnabled(false);
         }
         watch_->Reset();
         messages_.Clear();
@@ -184,6 +186,7 @@ class Window {
     NoShell shell_;
     platform::testing::FakeNetworkDrives drives_;
     platform::SystemTimeZone zone_;
+    ui::qt::QtBackend ui_;
     app::AppContext context_;
     app::MainDialog main_;
     std::unique_ptr<ButtonsWatch> watch_;  // once the window exists
@@ -299,9 +302,9 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     ui::ResourceStore resources;
-    QString error;
+    std::string error;
     if (!resources.LoadBuiltIn(&error)) {
-        std::fprintf(stderr, "halvo-bench-select: %s\n", error.toStdString().c_str());
+        std::fprintf(stderr, "halvo-bench-select: %s\n", error.c_str());
         return 1;
     }
 

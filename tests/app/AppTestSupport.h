@@ -10,6 +10,7 @@
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"
 #include "protocol/testing/FakeNetwork.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/BuiltInResources.h"
 
 namespace halvo::app::testing {
@@ -26,7 +27,8 @@ struct FakeWorld {
     platform::testing::RecordingShell shell;
     platform::testing::FakeNetworkDrives drives;
     const platform::UtcTimeZone zone;
-    AppContext context{net, net, boxes, shell, BuiltInResources(), drives, zone};
+    ui::qt::QtBackend ui;
+    AppContext context{net, net, boxes, shell, BuiltInResources(), ui, drives, zone};
 };
 
 }  // namespace halvo::app::testing

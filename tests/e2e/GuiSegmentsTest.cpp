@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "GuiLanSupport.h"
+#include "ui/qt/QtBackend.h"
 #include "app/AddDeviceDialog.h"
 #include "platform/posix/PosixNetworkInterfaces.h"
 #include "protocol/DeviceExchange.h"
@@ -99,7 +100,7 @@ class GuiSegments : public GuiLanBase {
         auto done = WhenActive<app::AddDeviceDialog>(
             [address](app::AddDeviceDialog* d) {
                 EndOnExit end(d);
-                d->ControlAs<ui::IpAddressControl>(app::IDC_DEVICE_ADDRESS)->SetAddress(Q(address));
+                d->ControlAs<ui::qt::QtIpAddressControl>(app::IDC_DEVICE_ADDRESS)->SetAddress(address);
                 Click(*d, ui::IDOK);
             },
             5000, armed_.get());

@@ -1,4 +1,5 @@
 #include "wizard/VerifyDialog.h"
+#include "ui/qt/QtBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +37,8 @@ class VerifyDialogTest : public ::testing::Test {
         return net.AddDevice(TEST_MAC).Serve(profile);
     }
 
-    ui::Edit* Name() { return dialog.ControlAs<ui::Edit>(VERIFY_NAME_EDIT); }
-    ui::Edit* Password() { return dialog.ControlAs<ui::Edit>(VERIFY_PASSWORD_EDIT); }
+    ui::qt::QtEdit* Name() { return dialog.ControlAs<ui::qt::QtEdit>(VERIFY_NAME_EDIT); }
+    ui::qt::QtEdit* Password() { return dialog.ControlAs<ui::qt::QtEdit>(VERIFY_PASSWORD_EDIT); }
     QPushButton* Ok() { return dialog.ControlAs<QPushButton>(VERIFY_OK_BUTTON); }
     QPushButton* Cancel() { return dialog.ControlAs<QPushButton>(ui::IDCANCEL); }
     int Focused() { return dialog.FocusedControlId(); }
@@ -55,14 +56,14 @@ class VerifyDialogTest : public ::testing::Test {
     platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     protocol::DeviceRecord record = MakeRecord();
-    VerifyDialog dialog{BuiltInResources(), context};
+    VerifyDialog dialog{ui::testing::QtUi(), BuiltInResources(), context};
 };
 
 // ---- Enter in each control ---------------------------------------------------------------------
 
 TEST_F(VerifyDialogTest, StartsEmptyWithTheFocusInTheName) {
     RunModalWith(dialog, [&] {
-        EXPECT_EQ(dialog.windowTitle(), "Verify");
+        EXPECT_EQ(dialog.GetWindowText(), "Verify");
         EXPECT_EQ(Focused(), VERIFY_NAME_EDIT);
         EXPECT_TRUE(Name()->text().isEmpty());
         EXPECT_TRUE(Password()->text().isEmpty());
@@ -77,7 +78,7 @@ TEST_F(VerifyDialogTest, EnterInTheNameOnlyMovesToThePassword) {
         PressOnFocus(Qt::Key_Return);
         EXPECT_EQ(Focused(), VERIFY_PASSWORD_EDIT);
         EXPECT_TRUE(net.sent().empty());
-        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(ui::qt::WindowOf(dialog)->isVisible());
     });
     EXPECT_EQ(result, 2);
 }
@@ -91,7 +92,7 @@ TEST_F(VerifyDialogTest, EnterInThePasswordSendsAndMovesToOk) {
         ASSERT_EQ(net.sent().size(), 1u);
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Verify failed!"});
         EXPECT_EQ(Focused(), VERIFY_OK_BUTTON);
-        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(ui::qt::WindowOf(dialog)->isVisible());
     });
     EXPECT_EQ(result, 2);
 }
@@ -132,10 +133,10 @@ TEST_F(VerifyDialogTest, EnterOnCancelCancelsWithoutSending) {
 TEST_F(VerifyDialogTest, EscapeCloseBoxAndCancelButtonReturnTwo) {
     ServeAdmin();
     EXPECT_EQ(RunModalWith(dialog, [&] { PressOnFocus(Qt::Key_Escape); }), 2);
-    VerifyDialog second(BuiltInResources(), context);
+    VerifyDialog second(ui::testing::QtUi(), BuiltInResources(), context);
     second.SetDevice(&record);
-    EXPECT_EQ(RunModalWith(second, [&] { second.close(); }), 2);
-    VerifyDialog third(BuiltInResources(), context);
+    EXPECT_EQ(RunModalWith(second, [&] { ui::qt::WindowOf(second)->close(); }), 2);
+    VerifyDialog third(ui::testing::QtUi(), BuiltInResources(), context);
     third.SetDevice(&record);
     EXPECT_EQ(RunModalWith(third, [&] { third.ControlAs<QPushButton>(ui::IDCANCEL)->click(); }), 2);
     EXPECT_TRUE(net.sent().empty());
@@ -145,8 +146,8 @@ TEST_F(VerifyDialogTest, TheGenericOkCommandDoesNotAccept) {
     ServeAdmin();
     const int result = RunModalWith(dialog, [&] {
         Type("admin", "secret");
-        dialog.accept();
-        EXPECT_TRUE(dialog.isVisible());
+        ui::qt::WindowOf(dialog)->accept();
+        EXPECT_TRUE(ui::qt::WindowOf(dialog)->isVisible());
         EXPECT_TRUE(net.sent().empty());
     });
     EXPECT_EQ(result, 2);
@@ -226,7 +227,7 @@ TEST_F(VerifyDialogTest, RefusalTimeoutAndStrayReplyKeepTheDialogOpen) {
         EXPECT_EQ(boxes.boxes.size(), 2u);  // the stray reply says nothing
 
         EXPECT_EQ(net.sent().size(), 3u);
-        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(ui::qt::WindowOf(dialog)->isVisible());
         EXPECT_TRUE(Ok()->isEnabled());
         EXPECT_EQ(Name()->text(), "admin");
         EXPECT_EQ(Password()->text(), "pw");
@@ -243,7 +244,7 @@ TEST_F(VerifyDialogTest, NoSocketIsReportedAndTheDialogStays) {
         EXPECT_EQ(boxes.Texts(),
                   std::vector<std::string>{"Network communication failed with error 0\n"});
         EXPECT_TRUE(Ok()->isEnabled());
-        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(ui::qt::WindowOf(dialog)->isVisible());
     });
     EXPECT_EQ(result, 2);
     EXPECT_TRUE(net.sent().empty());
@@ -270,7 +271,7 @@ TEST(DialogVerifyPrompt, RunsOneDialogForTheRecord) {
     platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     const auto record = MakeRecord();
-    DialogVerifyPrompt prompt(BuiltInResources(), context, nullptr);
+    DialogVerifyPrompt prompt(ui::testing::QtUi(), BuiltInResources(), context, nullptr);
     const auto answered = ui::testing::WhenActive<VerifyDialog>(
         [](VerifyDialog* shown) { shown->ControlAs<QPushButton>(ui::IDCANCEL)->click(); });
     EXPECT_EQ(RunVerificationGate(record, prompt), GateOutcome::Cancelled);
