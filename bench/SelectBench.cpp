@@ -22,7 +22,6 @@
 #include <vector>
 
 #include "app/MainDialog.h"
-#include "ui/qt/QtBackend.h"
 #include "bench/BenchStats.h"
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
@@ -31,11 +30,12 @@
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "tools/devsim/LanHosts.h"
 #include "tools/devsim/NamespaceGuard.h"
+#include "ui/ResourceStore.h"
 #include "ui/qt/BusyCursor.h"
-#include "ui/qt/QtControls.h"
 #include "ui/qt/LiveClock.h"
 #include "ui/qt/LiveSocketLayer.h"
-#include "ui/ResourceStore.h"
+#include "ui/qt/QtBackend.h"
+#include "ui/qt/QtControls.h"
 
 namespace {
 

@@ -218,8 +218,7 @@ void Dialog::GotoDlgCtrl(Control* control) {
 Control* Dialog::FirstTabStop() const {
     for (int i = 0; i < ControlCount(); ++i) {
         Control* c = window_->ControlAt(i);
-        if (template_->controls[static_cast<std::size_t>(i)].Has(styleTabStop) &&
-            c->IsEnabled()) {
+        if (template_->controls[static_cast<std::size_t>(i)].Has(styleTabStop) && c->IsEnabled()) {
             return c;
         }
     }
@@ -237,8 +236,8 @@ Control* Dialog::NextTabStop(Control* from, bool backwards) const {
     for (int n = 0; n < count; ++n) {
         i = (i + step) % count;
         Control* c = window_->ControlAt(i);
-        if (template_->controls[static_cast<std::size_t>(i)].Has(styleTabStop) &&
-            c->IsEnabled() && c->IsVisible()) {
+        if (template_->controls[static_cast<std::size_t>(i)].Has(styleTabStop) && c->IsEnabled() &&
+            c->IsVisible()) {
             return c;
         }
     }

@@ -207,8 +207,8 @@ class Dialog : public WindowEvents {
     int templateId_;
     const DialogTemplate* template_;
     Dialog* owner_;
-    Dialog* parent_ = nullptr;          // child mode: the dialog whose window holds this one
-    std::vector<Dialog*> children_;     // child dialogs built in this window
+    Dialog* parent_ = nullptr;       // child mode: the dialog whose window holds this one
+    std::vector<Dialog*> children_;  // child dialogs built in this window
     std::unique_ptr<Window> window_;
     bool running_ = false;
     bool endPending_ = false;

@@ -129,8 +129,8 @@ class Reader {
                   std::size_t count, std::vector<int>* out) {
         const Json* value = Field(object, key);
         if (value == nullptr || !value->is_array() || value->size() != count) {
-            return Fail(where, Quoted(key) + " must be an array of " + std::to_string(count) +
-                                   " numbers");
+            return Fail(where,
+                        Quoted(key) + " must be an array of " + std::to_string(count) + " numbers");
         }
         out->clear();
         for (const Json& v : *value) {
@@ -143,8 +143,8 @@ class Reader {
         return true;
     }
 
-    bool String(const Json& object, const std::string& key, const std::string& where,
-                bool required, std::string* out) {
+    bool String(const Json& object, const std::string& key, const std::string& where, bool required,
+                std::string* out) {
         const Json* value = Field(object, key);
         if (value == nullptr && !required) {
             return true;
@@ -226,8 +226,8 @@ bool ReadControl(Reader& r, const Json& value, int index, ControlTemplate* out) 
     const bool hasImage = value.contains("image");
     const bool wantsImage = out->kind == ControlKind::picture || out->kind == ControlKind::icon;
     if (wantsImage != hasImage) {
-        return r.Fail(where, wantsImage ? "needs \"image\""
-                                        : "\"image\" is only for pictures and icons");
+        return r.Fail(where,
+                      wantsImage ? "needs \"image\"" : "\"image\" is only for pictures and icons");
     }
     if (hasImage && !r.Int(value, "image", where, 1, 65535, &out->image)) {
         return false;
@@ -279,8 +279,8 @@ const ControlTemplate* DialogTemplate::Find(int controlId) const {
     return nullptr;
 }
 
-std::optional<DialogTemplate> ParseDialogTemplate(std::string_view json,
-                                                  const std::string& origin, std::string* error) {
+std::optional<DialogTemplate> ParseDialogTemplate(std::string_view json, const std::string& origin,
+                                                  std::string* error) {
     Reader r(origin);
     auto failed = [&]() -> std::optional<DialogTemplate> {
         if (error) {

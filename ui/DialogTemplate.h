@@ -80,8 +80,8 @@ struct ControlTemplate {
     ControlKind kind = ControlKind::label;
     std::string text;  // UTF-8
     std::uint32_t styles = 0;
-    Rect rect;          // dialog units
-    int image = 0;      // picture/icon: resource id
+    Rect rect;                       // dialog units
+    int image = 0;                   // picture/icon: resource id
     std::vector<std::string> items;  // combo box: initial rows, in order
 
     bool Has(Style s) const { return (styles & s) != 0; }

@@ -42,8 +42,7 @@ bool ResourceStore::LoadBuiltIn(std::string* error) {
 }
 
 bool ResourceStore::Load(const std::string& root, std::string* error) {
-    const Reader read = [&root](const std::string& path,
-                                std::string* why) -> std::optional<Bytes> {
+    const Reader read = [&root](const std::string& path, std::string* why) -> std::optional<Bytes> {
         std::ifstream file(Joined(root, path), std::ios::binary);
         if (!file) {
             *why = std::strerror(errno);
@@ -145,43 +144,42 @@ bool ResourceStore::LoadWith(const Reader& read, const std::string& root, std::s
     std::map<int, std::vector<Bytes>> icons;
     std::map<int, Bytes> bitmaps;
     message.clear();
-    const bool ok =
-        numericKeys("strings",
-                    [&](int id, const Json& v) {
+    const bool ok = numericKeys("strings",
+                                [&](int id, const Json& v) {
+                                    if (!v.is_string()) {
+                                        return false;
+                                    }
+                                    strings[id] = v.get<std::string>();
+                                    return true;
+                                }) &&
+                    numericKeys("icons",
+                                [&](int id, const Json& v) {
+                                    if (!v.is_array() || v.empty()) {
+                                        return false;
+                                    }
+                                    for (const Json& f : v) {
+                                        if (!f.is_string()) {
+                                            return false;
+                                        }
+                                        auto data = file(f.get<std::string>(), &message);
+                                        if (!data) {
+                                            return false;
+                                        }
+                                        icons[id].push_back(std::move(*data));
+                                    }
+                                    return true;
+                                }) &&
+                    numericKeys("bitmaps", [&](int id, const Json& v) {
                         if (!v.is_string()) {
                             return false;
                         }
-                        strings[id] = v.get<std::string>();
-                        return true;
-                    }) &&
-        numericKeys("icons",
-                    [&](int id, const Json& v) {
-                        if (!v.is_array() || v.empty()) {
+                        auto data = file(v.get<std::string>(), &message);
+                        if (!data) {
                             return false;
                         }
-                        for (const Json& f : v) {
-                            if (!f.is_string()) {
-                                return false;
-                            }
-                            auto data = file(f.get<std::string>(), &message);
-                            if (!data) {
-                                return false;
-                            }
-                            icons[id].push_back(std::move(*data));
-                        }
+                        bitmaps[id] = std::move(*data);
                         return true;
-                    }) &&
-        numericKeys("bitmaps", [&](int id, const Json& v) {
-            if (!v.is_string()) {
-                return false;
-            }
-            auto data = file(v.get<std::string>(), &message);
-            if (!data) {
-                return false;
-            }
-            bitmaps[id] = std::move(*data);
-            return true;
-        });
+                    });
     if (!ok) {
         return fail(message);
     }

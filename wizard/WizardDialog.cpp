@@ -8,7 +8,9 @@
 namespace halvo::wizard {
 
 WizardDialog::WizardDialog(const WizardContext& context, ui::Dialog* owner)
-    : ui::Dialog(context.ui, context.resources, WIZARD_TEMPLATE, owner), context_(context), flow_(*this, 0) {}
+    : ui::Dialog(context.ui, context.resources, WIZARD_TEMPLATE, owner),
+      context_(context),
+      flow_(*this, 0) {}
 
 void WizardDialog::AddPage(ui::Dialog* page, unsigned templateId) {
     pages_.push_back(page);

@@ -6,10 +6,10 @@
 #include <QTest>
 
 #include "AppTestSupport.h"
-#include "ui/qt/QtBackend.h"
 #include "app/AddDeviceDialog.h"
 #include "app/MainDialog.h"
 #include "protocol/DeviceRoutes.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/GuiTest.h"
 
 namespace halvo::app {
@@ -81,7 +81,9 @@ TEST_F(AddDeviceTest, TheMenuItemAddsWhatAnswersAndEveryRefreshAsksAgain) {
     int result = 0;
     AddByMenu([&](AddDeviceDialog* d) {
         Enter(d, "10.3.0.11");
-        result = ui::qt::WindowOf(*d)->isVisible() ? 0 : 1;  // a dialog given its result is hidden at once
+        result = ui::qt::WindowOf(*d)->isVisible()
+                     ? 0
+                     : 1;  // a dialog given its result is hidden at once
     });
     EXPECT_EQ(result, 1);  // ended by the answer
     EXPECT_EQ(Entries(*main), QStringList({"Local", "Routed"}));

@@ -15,7 +15,6 @@
 #include <functional>
 
 #include "AppTestSupport.h"
-#include "ui/qt/QtBackend.h"
 #include "app/AboutDialog.h"
 #include "app/MainDialog.h"
 #include "protocol/Messages.h"
@@ -23,6 +22,7 @@
 #include "ui/qt/EventWait.h"
 #include "ui/qt/LiveMessageBoxes.h"
 #include "ui/qt/LiveSocketLayer.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/GuiTest.h"
 #include "wizard/VerifyDialog.h"
 #include "wizard/WizardDialog.h"
@@ -68,8 +68,8 @@ struct LiveWorld {
     ui::LiveSocketLayer sockets{fake.net, busy};
     CursorAtBoxes cursorAtBoxes{fake.boxes};
     ui::LiveMessageBoxes messages{cursorAtBoxes, busy};
-    AppContext context{sockets,     fake.net, messages, fake.shell, fake.context.resources,
-                       fake.ui,     fake.drives, fake.zone};
+    AppContext context{sockets, fake.net,    messages, fake.shell, fake.context.resources,
+                       fake.ui, fake.drives, fake.zone};
 };
 
 // Counts its paints and notes whether one came inside a wait.
@@ -205,7 +205,8 @@ TEST(LiveWait, AnEnterKeyDuringTheWaitClosesTheWindowOnlyAfterTheStep) {
     std::shared_ptr<SeenInWait> seen;
     bool visibleAfterTheStep = false;
     auto acted = WhenActive<MainDialog>([&](MainDialog* window) {
-        seen = WatchTheWait(world.fake.net, [&] { PostKey(ui::qt::WindowOf(*window), Qt::Key_Return, "\r"); });
+        seen = WatchTheWait(world.fake.net,
+                            [&] { PostKey(ui::qt::WindowOf(*window), Qt::Key_Return, "\r"); });
         Select(*window);
         visibleAfterTheStep = ui::qt::WindowOf(*window)->isVisible();
     });

@@ -11,11 +11,11 @@
 #include <algorithm>
 
 #include "AppTestSupport.h"
-#include "ui/qt/QtBackend.h"
 #include "app/AboutDialog.h"
 #include "app/MainDialog.h"
 #include "protocol/Messages.h"
 #include "shares/ShareMappingDialog.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/GuiTest.h"
 #include "wizard/VerifyDialog.h"
 #include "wizard/WizardDialog.h"
@@ -287,7 +287,8 @@ TEST(MainDialog, AccessViaWebButtonOpensTheSelectedDevice) {
     MainDialog main(world.context);
     ASSERT_TRUE(main.Create());
     DeviceList(main)->SetCurSel(1);
-    ui::qt::Widget(main, IDC_ACCESS_VIA_WEB)->setEnabled(true);  // as a finished detail query leaves it
+    ui::qt::Widget(main, IDC_ACCESS_VIA_WEB)
+        ->setEnabled(true);  // as a finished detail query leaves it
     ui::qt::WindowOf(main)->show();
     QTest::mouseClick(ui::qt::Widget(main, IDC_ACCESS_VIA_WEB), Qt::LeftButton);
     ui::qt::WindowOf(main)->hide();
@@ -309,7 +310,8 @@ TEST(MainDialog, AboutBoxFromTheButton) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         });
         QTest::mouseClick(ui::qt::Widget(*d, IDC_ABOUT), Qt::LeftButton);
-        EXPECT_TRUE(ui::qt::WindowOf(*d)->isVisible());  // the About box closing leaves the window open
+        EXPECT_TRUE(
+            ui::qt::WindowOf(*d)->isVisible());  // the About box closing leaves the window open
         QTest::mouseClick(ui::qt::Widget(*d, IDC_QUIT), Qt::LeftButton);
     });
     EXPECT_EQ(main.RunModal(), ui::IDOK);
@@ -345,7 +347,8 @@ TEST(MainDialog, AboutBoxFromTheWindowMenu) {
             } else {
                 ui::qt::WindowOf(*d)->activateWindow();  // back from the About box
                 ASSERT_TRUE(QTest::qWaitForWindowActive(ui::qt::WindowOf(*d)));
-                QTest::keyClick(ui::qt::Widget(*d, IDC_DEVICE_LIST), how == 1 ? Qt::Key_F10 : Qt::Key_Menu,
+                QTest::keyClick(ui::qt::Widget(*d, IDC_DEVICE_LIST),
+                                how == 1 ? Qt::Key_F10 : Qt::Key_Menu,
                                 how == 1 ? Qt::ShiftModifier : Qt::NoModifier);
             }
         }
@@ -371,9 +374,13 @@ TEST(MainDialog, QuitEscEnterOnTheListAndTheCloseBoxEndTheWindow) {
         int result;
     };
     const std::vector<Way> ways = {
-        {"Quit", [](MainDialog* d) { QTest::mouseClick(ui::qt::Widget(*d, IDC_QUIT), Qt::LeftButton); },
+        {"Quit",
+         [](MainDialog* d) { QTest::mouseClick(ui::qt::Widget(*d, IDC_QUIT), Qt::LeftButton); },
          ui::IDOK},
-        {"Esc", [](MainDialog* d) { QTest::keyClick(ui::qt::Widget(*d, IDC_DEVICE_LIST), Qt::Key_Escape); },
+        {"Esc",
+         [](MainDialog* d) {
+             QTest::keyClick(ui::qt::Widget(*d, IDC_DEVICE_LIST), Qt::Key_Escape);
+         },
          ui::IDCANCEL},
         {"Enter on the device list",
          [](MainDialog* d) {
@@ -684,7 +691,8 @@ TEST(MainDialog, ShareMappingRunsTheCheckFirstAndChangesNothingInTheWindow) {
             for (int i = 0; i < combo->GetCount(); ++i) {
                 shares << QString::fromStdString(combo->GetLBText(i));
             }
-            mappedRows = dialog->ControlAs<ui::qt::QtListView>(shares::IDC_MAPPED_LIST)->GetItemCount();
+            mappedRows =
+                dialog->ControlAs<ui::qt::QtListView>(shares::IDC_MAPPED_LIST)->GetItemCount();
             dialog->ControlAs<QPushButton>(ui::IDCANCEL)->click();
         });
         EXPECT_TRUE(world.drives.Calls().empty());  // the check comes first

@@ -6,9 +6,9 @@
 #include <QTest>
 
 #include "AppTestSupport.h"
-#include "ui/qt/QtBackend.h"
 #include "app/MainDialog.h"
 #include "app/SetupApp.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/GuiTest.h"
 
 namespace halvo::app {

@@ -50,7 +50,7 @@ TEST(VerifyLogic, TextsAreLimitedAndOnlyTheDevicesAcceptanceEndsWithOne) {
         EXPECT_EQ(d.FocusedControlId(), wizard::VERIFY_NAME_EDIT);
         world.ui.Type(d, wizard::VERIFY_NAME_EDIT, "administrator-of-the-box");
         EXPECT_EQ(d.ControlAs<ui::Edit>(wizard::VERIFY_NAME_EDIT)->GetWindowText(),
-                  "administrator-of");  // 16
+                  "administrator-of");      // 16
         world.ui.Press(d, ui::Key::enter);  // Enter in the name only moves on
         EXPECT_EQ(d.FocusedControlId(), wizard::VERIFY_PASSWORD_EDIT);
         EXPECT_EQ(world.Sent(protocol::CMD_VERIFY_ADMIN), 0);
@@ -83,9 +83,8 @@ TEST(VerifyLogic, EnterOnCancelAndTheCloseBoxCancelWithoutSending) {
     EXPECT_EQ(dialog.RunModal(), ui::IDCANCEL);
     world.ui.OnModal(wizard::VERIFY_TEMPLATE, [&](ui::Dialog& d) { world.ui.CloseBox(d); });
     EXPECT_EQ(dialog.RunModal(), ui::IDCANCEL);
-    world.ui.OnModal(wizard::VERIFY_TEMPLATE, [&](ui::Dialog& d) {
-        world.ui.Press(d, ui::Key::escape);
-    });
+    world.ui.OnModal(wizard::VERIFY_TEMPLATE,
+                     [&](ui::Dialog& d) { world.ui.Press(d, ui::Key::escape); });
     EXPECT_EQ(dialog.RunModal(), ui::IDCANCEL);
     EXPECT_TRUE(world.net.sent().empty());
 }
@@ -137,9 +136,9 @@ TEST(WizardLogic, PagesAreFilledFromTheRecordAndTheProtocolRowGatesTheAddresses)
         world.ui.TypeAddress(network, wizard::NetworkPage::GATEWAY, "192.168.1.254");
         world.ui.Click(frame, wizard::WizardDialog::NEXT_BUTTON);
         EXPECT_EQ(w.CurrentPage(), 2);
-        EXPECT_EQ(frame.ControlAs<ui::PushButton>(wizard::WizardDialog::NEXT_BUTTON)
-                      ->GetWindowText(),
-                  "&Finished");
+        EXPECT_EQ(
+            frame.ControlAs<ui::PushButton>(wizard::WizardDialog::NEXT_BUTTON)->GetWindowText(),
+            "&Finished");
         world.ui.Click(frame, wizard::WizardDialog::NEXT_BUTTON);
     });
     EXPECT_TRUE(wizard::RunSetupWizard(context, record, nullptr, verify));

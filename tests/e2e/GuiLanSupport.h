@@ -19,7 +19,6 @@
 #include <utility>
 
 #include "app/AppContext.h"
-#include "ui/qt/QtBackend.h"
 #include "app/MainDialog.h"
 #include "platform/NetworkDrives.h"
 #include "platform/posix/PosixSocketLayer.h"
@@ -29,9 +28,10 @@
 #include "platform/testing/RecordingShell.h"
 #include "tests/e2e/FetchPage.h"
 #include "tools/devsim/LanHosts.h"
-#include "ui/qt/QtControls.h"
 #include "ui/Dialog.h"
 #include "ui/ResourceStore.h"
+#include "ui/qt/QtBackend.h"
+#include "ui/qt/QtControls.h"
 #include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 
@@ -123,8 +123,8 @@ class GuiLanBase : public ::testing::Test {
     // test, so that no answer outlives its test.
     std::unique_ptr<QObject> armed_ = std::make_unique<QObject>();
     ui::qt::QtBackend ui_;
-    app::AppContext context_{sockets_, clock_, boxes_,       shell_,
-                             BuiltInResources(), ui_, TestDrives(), timeZone_};
+    app::AppContext context_{sockets_,           clock_, boxes_,       shell_,
+                             BuiltInResources(), ui_,    TestDrives(), timeZone_};
 };
 
 }  // namespace halvo::e2e

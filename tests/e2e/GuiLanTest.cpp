@@ -16,11 +16,11 @@
 #include <cstdlib>
 
 #include "GuiLanSupport.h"
-#include "ui/qt/QtBackend.h"
 #include "app/SetupApp.h"
 #include "platform/gio/GioNetworkDrives.h"
 #include "platform/testing/FakeNetworkDrives.h"
 #include "protocol/DetailQuery.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/GuiTestRun.h"
 
 namespace halvo::e2e {

@@ -12,11 +12,11 @@
 #include <sstream>
 
 #include "GuiLanSupport.h"
-#include "ui/qt/QtBackend.h"
 #include "app/AddDeviceDialog.h"
 #include "platform/posix/PosixNetworkInterfaces.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/Messages.h"
+#include "ui/qt/QtBackend.h"
 
 namespace halvo::e2e {
 namespace {
@@ -100,7 +100,8 @@ class GuiSegments : public GuiLanBase {
         auto done = WhenActive<app::AddDeviceDialog>(
             [address](app::AddDeviceDialog* d) {
                 EndOnExit end(d);
-                d->ControlAs<ui::qt::QtIpAddressControl>(app::IDC_DEVICE_ADDRESS)->SetAddress(address);
+                d->ControlAs<ui::qt::QtIpAddressControl>(app::IDC_DEVICE_ADDRESS)
+                    ->SetAddress(address);
                 Click(*d, ui::IDOK);
             },
             5000, armed_.get());

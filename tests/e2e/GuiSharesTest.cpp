@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "GuiLanSupport.h"
-#include "ui/qt/QtBackend.h"
 #include "shares/ShareMappingDialog.h"
+#include "ui/qt/QtBackend.h"
 
 namespace halvo::e2e {
 namespace {
@@ -53,7 +53,8 @@ int SmbMounts() {
 QStringList Rows(ui::qt::QtListView* list) {
     QStringList rows;
     for (int row = 0; row < list->GetItemCount(); ++row) {
-        rows << QString::fromStdString(list->GetItemText(row, 0) + " | " + list->GetItemText(row, 1));
+        rows << QString::fromStdString(list->GetItemText(row, 0) + " | " +
+                                       list->GetItemText(row, 1));
     }
     return rows;
 }

@@ -5,10 +5,10 @@
 #include <chrono>
 
 #include "GuiLanSupport.h"
-#include "ui/qt/QtBackend.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/Messages.h"
 #include "tools/devsim/DeviceConfig.h"
+#include "ui/qt/QtBackend.h"
 #include "wizard/VerifyDialog.h"
 #include "wizard/WizardDialog.h"
 #include "wizard/WizardPages.h"
@@ -76,9 +76,10 @@ TEST_F(GuiWizard, TheAdministratorCheckRefusesAWrongPasswordAndOpensTheWizardOnT
                 [&](WizardDialog* wizard) {
                     EndOnExit endWizard(wizard);
                     EXPECT_EQ(wizard->CurrentPage(), 0);
-                    wizardDescription = QString::fromStdString(wizard->GetPage(0)
-                                            ->ControlAs<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)
-                                            ->GetWindowText());
+                    wizardDescription = QString::fromStdString(
+                        wizard->GetPage(0)
+                            ->ControlAs<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)
+                            ->GetWindowText());
                     Click(*wizard, ui::IDCANCEL);
                 },
                 kWizardWaitMs, armed_.get());
@@ -121,7 +122,9 @@ TEST_F(GuiWizard, SettingsWrittenThroughTheWizardAreWhatTheBoxReportsNext) {
             pages.push_back(wizard->CurrentPage());
 
             ui::Dialog* network = wizard->GetPage(1);
-            auto address = [&](int id) { return network->ControlAs<ui::qt::QtIpAddressControl>(id); };
+            auto address = [&](int id) {
+                return network->ControlAs<ui::qt::QtIpAddressControl>(id);
+            };
             EXPECT_EQ(address(NetworkPage::IP_ADDRESS)->GetAddress(), Q(gamma.hostAddress));
             EXPECT_TRUE(address(NetworkPage::SUBNET_MASK)->SetAddress("255.255.255.0"));
             EXPECT_TRUE(address(NetworkPage::GATEWAY)->SetAddress("10.77.0.1"));

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "platform/testing/FakeNetworkDrives.h"
-#include "ui/qt/QtBackend.h"
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"
 #include "shares/ShareMappingDialog.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 
@@ -42,9 +42,15 @@ class ShareMappingTest : public ::testing::Test {
         return *dialog;
     }
 
-    ui::qt::QtComboBox* ShareCombo() const { return dialog->ControlAs<ui::qt::QtComboBox>(IDC_SHARE_COMBO); }
-    ui::qt::QtComboBox* DriveCombo() const { return dialog->ControlAs<ui::qt::QtComboBox>(IDC_DRIVE_COMBO); }
-    ui::qt::QtListView* List() const { return dialog->ControlAs<ui::qt::QtListView>(IDC_MAPPED_LIST); }
+    ui::qt::QtComboBox* ShareCombo() const {
+        return dialog->ControlAs<ui::qt::QtComboBox>(IDC_SHARE_COMBO);
+    }
+    ui::qt::QtComboBox* DriveCombo() const {
+        return dialog->ControlAs<ui::qt::QtComboBox>(IDC_DRIVE_COMBO);
+    }
+    ui::qt::QtListView* List() const {
+        return dialog->ControlAs<ui::qt::QtListView>(IDC_MAPPED_LIST);
+    }
     ui::qt::QtEdit* Edit(int id) const { return dialog->ControlAs<ui::qt::QtEdit>(id); }
     void Click(int id) const { dialog->ControlAs<QPushButton>(id)->click(); }
 

@@ -148,8 +148,9 @@ TEST(DialogGeometry, ShareMappingUsesItsOwnFont) {
 TEST(DialogGeometry, EveryControlOfEveryTemplateSitsAtItsPlace) {
     for (int id : {100, 102, 105, 129, 130, 131, 132, 141}) {
         SCOPED_TRACE("template " + std::to_string(id));
-        Dialog host(ui::testing::QtUi(), BuiltInResources(), 129);  // outlives the pages built in it
-    ASSERT_TRUE(host.Create());
+        Dialog host(ui::testing::QtUi(), BuiltInResources(),
+                    129);  // outlives the pages built in it
+        ASSERT_TRUE(host.Create());
         Dialog dialog(ui::testing::QtUi(), BuiltInResources(), id);
         if (BuiltInResources().Template(id).frame == FrameKind::child) {
             ASSERT_TRUE(dialog.CreateChild(host));
@@ -337,18 +338,21 @@ TEST(DialogBinding, AWrongKindOrAMissingControlFails) {
                  [](Binder& d) { d.Take(1068, d.ok); });  // a label, not a button
     EXPECT_THROW(label.Create(), std::logic_error);
 
-    EXPECT_THROW(Dialog(ui::testing::QtUi(), BuiltInResources(), 999), std::logic_error);  // no such template
+    EXPECT_THROW(Dialog(ui::testing::QtUi(), BuiltInResources(), 999),
+                 std::logic_error);  // no such template
 }
 
 // ---------------------------------------------------------------- modal runs and keys
 
 TEST(DialogKeys, OkAndCancelButtonsEndTheRunWithTheirIds) {
     Recorder ok(ui::testing::QtUi(), BuiltInResources(), 105);
-    WhenActive<Recorder>([](Recorder* d) { QTest::mouseClick(ui::qt::Widget(*d, 1), Qt::LeftButton); });
+    WhenActive<Recorder>(
+        [](Recorder* d) { QTest::mouseClick(ui::qt::Widget(*d, 1), Qt::LeftButton); });
     EXPECT_EQ(ok.RunModal(), IDOK);
 
     Recorder cancel(ui::testing::QtUi(), BuiltInResources(), 105);
-    WhenActive<Recorder>([](Recorder* d) { QTest::mouseClick(ui::qt::Widget(*d, 2), Qt::LeftButton); });
+    WhenActive<Recorder>(
+        [](Recorder* d) { QTest::mouseClick(ui::qt::Widget(*d, 2), Qt::LeftButton); });
     EXPECT_EQ(cancel.RunModal(), IDCANCEL);
     EXPECT_EQ(cancel.commands, std::vector<int>{IDCANCEL});
     EXPECT_FALSE(ui::qt::WindowOf(cancel)->isVisible());
@@ -357,7 +361,8 @@ TEST(DialogKeys, OkAndCancelButtonsEndTheRunWithTheirIds) {
 
 TEST(DialogKeys, EscapeAndTheCloseBoxAreCancel) {
     Recorder esc(ui::testing::QtUi(), BuiltInResources(), 141);
-    WhenActive<Recorder>([](Recorder* d) { QTest::keyClick(ui::qt::Widget(*d, 1065), Qt::Key_Escape); });
+    WhenActive<Recorder>(
+        [](Recorder* d) { QTest::keyClick(ui::qt::Widget(*d, 1065), Qt::Key_Escape); });
     EXPECT_EQ(esc.RunModal(), IDCANCEL);
 
     Recorder closed(ui::testing::QtUi(), BuiltInResources(), 102);
@@ -580,7 +585,8 @@ TEST(ChildDialogs, TheFrameDestroysOnlyThePageWindow) {
     EXPECT_EQ(page.GetWindow(), nullptr);  // nothing of it is left in the frame
     EXPECT_EQ(page.ControlCount(), 0);
     EXPECT_TRUE(page.CreateChild(host));  // and can be built again
-    EXPECT_EQ(qobject_cast<QLabel*>(ui::qt::WidgetOf(page.ControlAt(0)))->text(), "The end of Halvo!");
+    EXPECT_EQ(qobject_cast<QLabel*>(ui::qt::WidgetOf(page.ControlAt(0)))->text(),
+              "The end of Halvo!");
 }
 
 // ---------------------------------------------------------------- window menu
@@ -596,7 +602,7 @@ TEST(WindowMenu, HoldsMinimizeAndCloseAndTakesNewItems) {
 
     Recorder about(ui::testing::QtUi(), BuiltInResources(), 100);
     ASSERT_TRUE(about.Create());
-    ASSERT_EQ(about.MenuItems().size(), 1u);  // no minimise box
+    ASSERT_EQ(about.MenuItems().size(), 1u);                    // no minimise box
     Dialog host(ui::testing::QtUi(), BuiltInResources(), 129);  // outlives the pages built in it
     ASSERT_TRUE(host.Create());
     Recorder page(ui::testing::QtUi(), BuiltInResources(), 131);

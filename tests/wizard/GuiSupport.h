@@ -10,8 +10,8 @@
 #include <functional>
 
 #include "ui/Dialog.h"
-#include "ui/qt/QtBackend.h"
 #include "ui/ResourceStore.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 

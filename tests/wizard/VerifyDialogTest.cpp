@@ -1,5 +1,5 @@
-#include "wizard/VerifyDialog.h"
 #include "ui/qt/QtBackend.h"
+#include "wizard/VerifyDialog.h"
 
 #include <gtest/gtest.h>
 

@@ -57,7 +57,8 @@ class WizardDialogTest : public ::testing::Test {
         EXPECT_EQ(wizard->CurrentPage(), page);
         const std::array<ui::Dialog*, 3> pages{system.get(), network.get(), finish.get()};
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(pages[static_cast<std::size_t>(i)]->IsWindowVisible(), i == page) << "page " << i;
+            EXPECT_EQ(pages[static_cast<std::size_t>(i)]->IsWindowVisible(), i == page)
+                << "page " << i;
         }
         EXPECT_EQ(Button(WizardDialog::BACK_BUTTON)->isEnabled(), back);
         EXPECT_EQ(Button(WizardDialog::NEXT_BUTTON)->text(), caption);
@@ -73,7 +74,9 @@ class WizardDialogTest : public ::testing::Test {
     T* NetworkControl(int id) {
         return network->ControlAs<T>(id);
     }
-    ui::qt::QtIpAddressControl* Address(int id) { return NetworkControl<ui::qt::QtIpAddressControl>(id); }
+    ui::qt::QtIpAddressControl* Address(int id) {
+        return NetworkControl<ui::qt::QtIpAddressControl>(id);
+    }
 
     int Sent(std::uint16_t command) const {
         int n = 0;
@@ -117,7 +120,8 @@ TEST_F(WizardDialogTest, OpensOnTheSystemPageFilledFromTheRecord) {
 
         EXPECT_FALSE(SystemControl<QCheckBox>(SystemPage::PASSWORD_CHECK)->isChecked());
         EXPECT_EQ(SystemControl<ui::qt::QtComboBox>(SystemPage::TIMEZONE_COMBO)->GetCurSel(), 20);
-        EXPECT_EQ(SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)->text(), "Office store");
+        EXPECT_EQ(SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)->text(),
+                  "Office store");
         EXPECT_EQ(SystemControl<ui::qt::QtDatePicker>(SystemPage::DATE_PICKER)->date(),
                   QDate(2006, 3, 5));
         EXPECT_EQ(SystemControl<ui::qt::QtTimePicker>(SystemPage::TIME_PICKER)->time(),

@@ -41,7 +41,8 @@ Qt::Alignment TextAlignment(const ControlTemplate& control) {
 ControlFactory::ControlFactory(QWidget* parent, const ResourceStore& store, Notify notify)
     : parent_(parent), store_(store), notify_(std::move(notify)) {}
 
-MadeControl ControlFactory::Create(const ControlTemplate& control, QRect geometry, int index) const {
+MadeControl ControlFactory::Create(const ControlTemplate& control, QRect geometry,
+                                   int index) const {
     QWidget* widget = nullptr;
     Control* made = nullptr;
     const QString text = ToQt(control.text);

@@ -24,8 +24,8 @@ class QtBackend final : public Backend {
 class QtWindow final : public QDialog, public Window {
     Q_OBJECT
   public:
-    QtWindow(const DialogTemplate& dialogTemplate, const ResourceStore& store,
-             WindowEvents& events, QtWindow* parent, bool child);
+    QtWindow(const DialogTemplate& dialogTemplate, const ResourceStore& store, WindowEvents& events,
+             QtWindow* parent, bool child);
     ~QtWindow() override;
 
     Control* ControlAt(int index) const override;
@@ -77,7 +77,7 @@ class QtWindow final : public QDialog, public Window {
     const ResourceStore& store_;
     WindowEvents& events_;
     BaseUnits base_;
-    int contentOffset_ = 0;  // width of a sunken client edge
+    int contentOffset_ = 0;          // width of a sunken client edge
     std::vector<QWidget*> widgets_;  // template order
     std::vector<Control*> controls_;
     QPointer<QWidget> pendingFocus_;

@@ -111,7 +111,7 @@ QtListView::QtListView(const ControlTemplate& control, QWidget* parent)
 }
 
 int QtListView::InsertColumn(int column, std::string_view heading, Align align, int widthPx) {
-    const Qt::Alignment alignment = align == Align::center ? Qt::AlignHCenter
+    const Qt::Alignment alignment = align == Align::center  ? Qt::AlignHCenter
                                     : align == Align::right ? Qt::AlignRight
                                                             : Qt::AlignLeft;
     const int count = columnCount();

@@ -60,7 +60,8 @@ void MemoryWindow::SetFocus(int index) {
     }
     // Shown means the window and, for a page, the frame holding it.
     bool shown = visible_;
-    for (const MemoryWindow* w = this; shown && w->child_ && w->parent_ != nullptr; w = w->parent_) {
+    for (const MemoryWindow* w = this; shown && w->child_ && w->parent_ != nullptr;
+         w = w->parent_) {
         shown = w->parent_->visible_;
     }
     if (shown) {

@@ -100,8 +100,8 @@ class MemoryBackend final : public Backend {
 // A window in memory.
 class MemoryWindow final : public Window {
   public:
-    MemoryWindow(MemoryBackend& backend, const DialogTemplate& dialogTemplate,
-                 WindowEvents& events, MemoryWindow* parent, bool child);
+    MemoryWindow(MemoryBackend& backend, const DialogTemplate& dialogTemplate, WindowEvents& events,
+                 MemoryWindow* parent, bool child);
     ~MemoryWindow() override;
 
     Control* ControlAt(int index) const override;
@@ -123,9 +123,7 @@ class MemoryWindow final : public Window {
     void SetIcon(int iconId) override { icon_ = iconId; }
     int TrackMenu(const std::vector<MenuItem>& items, std::optional<Point> screen) override;
     void Update() override { ++updates_; }
-    platform::WindowHandle Handle() const override {
-        return const_cast<MemoryWindow*>(this);
-    }
+    platform::WindowHandle Handle() const override { return const_cast<MemoryWindow*>(this); }
 
     WindowEvents& Events() { return events_; }
     bool IsRunning() const { return running_; }

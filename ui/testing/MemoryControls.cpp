@@ -21,7 +21,6 @@ std::string StripMnemonics(const std::string& text) {
     return out;
 }
 
-
 // The first `characters` characters of UTF-8 text.
 std::string_view FirstCharacters(std::string_view text, std::size_t characters) {
     std::size_t seen = 0;
@@ -111,8 +110,7 @@ void MemoryListBox::ResetContent() {
     selected_ = -1;
 }
 
-int MemoryListView::InsertColumn(int column, std::string_view heading, Align align,
-                                 int widthPx) {
+int MemoryListView::InsertColumn(int column, std::string_view heading, Align align, int widthPx) {
     column = std::clamp(column, 0, GetColumnCount());
     columns_.insert(columns_.begin() + column, Column{std::string(heading), align, widthPx});
     for (Row& row : rows_) {
@@ -252,7 +250,8 @@ std::string MemoryIpAddress::GetAddress() const {
     }
     std::string dotted;
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        dotted += (i > 0 ? "." : "") + std::to_string(fields_[i].empty() ? 0 : std::stoi(fields_[i]));
+        dotted +=
+            (i > 0 ? "." : "") + std::to_string(fields_[i].empty() ? 0 : std::stoi(fields_[i]));
     }
     return dotted;
 }
@@ -296,7 +295,8 @@ bool MemoryIpAddress::SetAddress(std::string_view dotted) {
 }
 
 bool MemoryIpAddress::IsBlank() const {
-    return std::all_of(fields_.begin(), fields_.end(), [](const std::string& f) { return f.empty(); });
+    return std::all_of(fields_.begin(), fields_.end(),
+                       [](const std::string& f) { return f.empty(); });
 }
 
 bool MemoryIpAddress::IsComplete() const {

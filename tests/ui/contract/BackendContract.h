@@ -72,9 +72,9 @@ inline constexpr const char* kContractTemplate = R"({
 inline const ResourceStore& ContractStore() {
     static const ResourceStore store = [] {
         static std::atomic<int> runs{0};
-        const auto dir = std::filesystem::temp_directory_path() /
-                         ("halvo-contract-" + std::to_string(::getpid()) + "-" +
-                          std::to_string(runs++));
+        const auto dir =
+            std::filesystem::temp_directory_path() /
+            ("halvo-contract-" + std::to_string(::getpid()) + "-" + std::to_string(runs++));
         std::filesystem::create_directories(dir);
         std::ofstream(dir / "manifest.json") << R"({"dialogs": ["contract.json"]})";
         std::ofstream(dir / "contract.json") << kContractTemplate;
@@ -453,9 +453,8 @@ REGISTER_TYPED_TEST_SUITE_P(BackendContract, TextsAreUtf8AndProgrammaticChangesR
                             UserClicksNotifyAndDisabledControlsTakeNone,
                             EditsLimitWhatIsTypedAndMaskSecrets,
                             ListBoxKeepsOrderAndOnlyTheUsersChoiceNotifies,
-                            ListViewColumnsCellsAndSelection,
-                            ComboRowsFieldsAndTheUsersChoice, DateTimeAndAddressValues,
-                            EnterAndEscapeFollowTheDialogRules,
+                            ListViewColumnsCellsAndSelection, ComboRowsFieldsAndTheUsersChoice,
+                            DateTimeAndAddressValues, EnterAndEscapeFollowTheDialogRules,
                             ModalRunsEndByCommandAndTheCloseBoxIsCancel,
                             InitialFocusAndTabOrderFollowTheTemplate,
                             TheWindowMenuHoldsItsItemsAndRunsTheChosenOne);
