@@ -117,6 +117,7 @@ QtWindow::~QtWindow() {
     // send on the way out reaches a dialog that is itself going away.
     for (QWidget* widget : widgets_) {
         widget->removeEventFilter(this);
+        QObject::disconnect(widget, nullptr, this, nullptr);
         delete widget;
     }
 }
