@@ -1,5 +1,7 @@
 #include "shares/ShareMappingDialog.h"
 
+#include "ui/Utf8.h"
+
 #include <cstdint>
 
 namespace halvo::shares {
@@ -18,22 +20,8 @@ std::string DisplayText(std::string_view bytes) {
     return std::string(bytes);
 }
 
-std::string DeviceBytes(const std::string& text) {
-    return text;
-}
-
-// The first `characters` characters of UTF-8 text.
-std::string FirstCharacters(const std::string& text, std::size_t characters) {
-    std::size_t seen = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            if (seen == characters) {
-                return text.substr(0, i);
-            }
-            ++seen;
-        }
-    }
-    return text;
+std::string DeviceBytes(std::string_view text) {
+    return std::string(text);
 }
 
 // Overwrites a copy of a secret before its memory goes back to the heap.
@@ -165,7 +153,7 @@ void ShareMappingDialog::OnMap() {
     if (drive.empty()) {
         return;
     }
-    const std::string localName = DeviceBytes(FirstCharacters(drive, 2));
+    const std::string localName = DeviceBytes(ui::FirstCharacters(drive, 2));
 
     const std::string userName = DeviceBytes(userNameEdit->GetWindowText());
     std::string typed = passwordEdit->GetWindowText();

@@ -1,30 +1,18 @@
 #include "wizard/WizardPages.h"
 
+#include "ui/Utf8.h"
+
 namespace halvo::wizard {
 
 namespace {
 
 // Texts go to the device as bytes of the local code page, which is UTF-8 here.
-std::string DeviceBytes(const std::string& text) {
-    return text;
+std::string DeviceBytes(std::string_view text) {
+    return std::string(text);
 }
 
 std::string DisplayText(const std::string& bytes) {
     return bytes;
-}
-
-// The first `characters` characters of UTF-8 text.
-std::string FirstCharacters(const std::string& text, std::size_t characters) {
-    std::size_t seen = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            if (seen == characters) {
-                return text.substr(0, i);
-            }
-            ++seen;
-        }
-    }
-    return text;
 }
 
 }  // namespace
@@ -67,7 +55,7 @@ SystemPageValues SystemPage::Values() const {
     SystemPageValues values;
     values.dontAskPassword = passwordCheck_->GetCheck();
     values.description =
-        DeviceBytes(FirstCharacters(descriptionEdit_->GetWindowText(), DESCRIPTION_READ_LIMIT));
+        DeviceBytes(ui::FirstCharacters(descriptionEdit_->GetWindowText(), DESCRIPTION_READ_LIMIT));
     values.timezoneRow = timezoneCombo_->GetCurSel();
     const ui::Date date = datePicker_->GetDate();
     const ui::TimeOfDay time = timePicker_->GetTime();

@@ -1,5 +1,7 @@
 #include "ui/testing/MemoryControls.h"
 
+#include "ui/Utf8.h"
+
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -19,20 +21,6 @@ std::string StripMnemonics(const std::string& text) {
         out += text[i];
     }
     return out;
-}
-
-// The first `characters` characters of UTF-8 text.
-std::string_view FirstCharacters(std::string_view text, std::size_t characters) {
-    std::size_t seen = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-            if (seen == characters) {
-                return text.substr(0, i);
-            }
-            ++seen;
-        }
-    }
-    return text;
 }
 
 bool ValidField(const std::string& field) {
