@@ -48,7 +48,7 @@ struct DialogWorld {
     platform::testing::RecordingMessageBoxes boxes;
     platform::testing::RecordingShell shell;
     platform::testing::FakeNetworkDrives drives;
-    const platform::UtcTimeZone zone;
+    const platform::UtcTimeZone zone{};
     ui::testing::MemoryBackend ui;
     app::AppContext context{net, net, boxes, shell, BuiltInResources(), ui, drives, zone};
 
