@@ -9,10 +9,10 @@ namespace halvo::app {
 inline constexpr int IDD_ABOUT = 100;
 
 class AboutDialog : public ui::Dialog {
-    Q_OBJECT
   public:
-    explicit AboutDialog(const ui::ResourceStore& resources, QWidget* parent = nullptr)
-        : Dialog(resources, IDD_ABOUT, parent) {}
+    AboutDialog(ui::Backend& backend, const ui::ResourceStore& resources,
+                ui::Dialog* owner = nullptr)
+        : Dialog(backend, resources, IDD_ABOUT, owner) {}
 };
 
 }  // namespace halvo::app

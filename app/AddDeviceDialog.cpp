@@ -10,10 +10,10 @@ std::string NoDeviceAnsweredMessage(std::uint32_t address) {
     return text;
 }
 
-AddDeviceDialog::AddDeviceDialog(const ui::ResourceStore& resources,
+AddDeviceDialog::AddDeviceDialog(ui::Backend& backend, const ui::ResourceStore& resources,
                                  const protocol::ProtocolContext& context,
-                                 protocol::DeviceReceiver receiver, QWidget* owner)
-    : ui::Dialog(resources, IDD_ADD_DEVICE, owner),
+                                 protocol::DeviceReceiver receiver, ui::Dialog* owner)
+    : ui::Dialog(backend, resources, IDD_ADD_DEVICE, owner),
       context_(context),
       receiver_(std::move(receiver)) {}
 
@@ -22,21 +22,18 @@ void AddDeviceDialog::BindControls() {
 }
 
 bool AddDeviceDialog::OnInitDialog() {
-    GotoDlgCtrl(addressControl_->Field(0));
+    GotoDlgCtrl(addressControl_);
     return false;
 }
 
 void AddDeviceDialog::OnOK() {
     // The control reads a blank field as 0: a half-typed address must not become another one.
-    bool complete = true;
-    for (int i = 0; i < 4; ++i) {
-        complete = complete && !addressControl_->Field(i)->text().isEmpty();
-    }
-    const auto address =
-        complete ? protocol::ParseIPv4(addressControl_->GetAddress().toStdString()) : std::nullopt;
+    const auto address = addressControl_->IsComplete()
+                             ? protocol::ParseIPv4(addressControl_->GetAddress())
+                             : std::nullopt;
     if (!address || !protocol::IsHostAddress(*address)) {
         context_.messages.ShowWarning(MSG_NOT_AN_ADDRESS);
-        GotoDlgCtrl(addressControl_->Field(0));
+        GotoDlgCtrl(addressControl_);
         return;
     }
     protocol::DiscoveryTargets targets;

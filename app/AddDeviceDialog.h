@@ -23,10 +23,10 @@ inline constexpr std::string_view MSG_NOT_AN_ADDRESS =
 inline constexpr std::string_view MSG_NO_DEVICE_ANSWERED = "No device answered at %s.";
 
 class AddDeviceDialog : public ui::Dialog {
-    Q_OBJECT
   public:
-    AddDeviceDialog(const ui::ResourceStore& resources, const protocol::ProtocolContext& context,
-                    protocol::DeviceReceiver receiver, QWidget* owner = nullptr);
+    AddDeviceDialog(ui::Backend& backend, const ui::ResourceStore& resources,
+                    const protocol::ProtocolContext& context, protocol::DeviceReceiver receiver,
+                    ui::Dialog* owner = nullptr);
 
     // The address that answered (host order); 0 until the dialog ended with 1.
     std::uint32_t Address() const { return address_; }

@@ -10,6 +10,7 @@
 #include "platform/TextCodec.h"
 #include "platform/TimeZone.h"
 #include "protocol/DeviceExchange.h"
+#include "ui/Backend.h"
 #include "ui/ResourceStore.h"
 
 namespace halvo::app {
@@ -20,6 +21,8 @@ struct AppContext {
     platform::MessageBoxes& messages;
     platform::Shell& shell;
     const ui::ResourceStore& resources;
+    // The toolkit the dialogs are shown with.
+    ui::Backend& ui;
     // The workstation's drive letters, for share mapping.
     platform::NetworkDrives& drives;
     // The workstation's local time, for the wizard's date and time.

@@ -1,6 +1,5 @@
 #include "app/MainDialog.h"
 
-#include <QLabel>
 #include <algorithm>
 #include <cstdio>
 
@@ -9,7 +8,6 @@
 #include "protocol/DeviceAddresses.h"
 #include "protocol/Discovery.h"
 #include "shares/ShareMappingDialog.h"
-#include "ui/DeviceText.h"
 #include "wizard/VerificationGate.h"
 #include "wizard/VerifyDialog.h"
 #include "wizard/WizardDialog.h"
@@ -31,9 +29,7 @@ constexpr UsbColumn kUsbColumns[] = {
 }  // namespace
 
 MainDialog::MainDialog(const AppContext& context)
-    : Dialog(context.resources, IDD_MAIN),
-      context_(context),
-      icon(context.resources.Icon(IDI_MAIN)) {}
+    : Dialog(context.ui, context.resources, IDD_MAIN), context_(context) {}
 
 MainDialog::~MainDialog() = default;
 
@@ -56,19 +52,19 @@ void MainDialog::BindControls() {
 bool MainDialog::OnInitDialog() {
     // The desktop has no window menu of the dialog's own: the dialog's context menu stands in.
     // A group of its own before the About item, which stays last.
-    AppendMenuItem(0, QString());
+    AppendMenuItem(0, {});
     AppendMenuItem(IDM_ADD_DEVICE, Resources().String(IDS_ADD_DEVICE_ITEM));
-    const QString aboutItem = Resources().String(IDS_ABOUT_ITEM);
-    if (!aboutItem.isEmpty()) {
-        AppendMenuItem(0, QString());
+    const std::string aboutItem = Resources().String(IDS_ABOUT_ITEM);
+    if (!aboutItem.empty()) {
+        AppendMenuItem(0, {});
         AppendMenuItem(IDM_ABOUTBOX, aboutItem);
     }
-    setWindowIcon(icon);
+    SetIcon(IDI_MAIN);
 
     usbList->SetFullRowSelect(true);
     int column = 0;
     for (const UsbColumn& c : kUsbColumns) {
-        usbList->InsertColumn(column++, QString::fromLatin1(c.heading), Qt::AlignLeft, c.width);
+        usbList->InsertColumn(column++, c.heading, ui::Align::left, c.width);
     }
 
     RefreshList();
@@ -115,10 +111,10 @@ void MainDialog::OnSysCommand(int id) {
 }
 
 void MainDialog::RefreshList() {
-    refreshListButton->setEnabled(false);
-    shareMappingButton->setEnabled(false);
-    accessViaWebButton->setEnabled(false);
-    setupWizardButton->setEnabled(false);
+    refreshListButton->EnableWindow(false);
+    shareMappingButton->EnableWindow(false);
+    accessViaWebButton->EnableWindow(false);
+    setupWizardButton->EnableWindow(false);
 
     for (std::size_t i = 0; i < devices.size(); ++i) {
         deviceList->DeleteString(0);
@@ -133,15 +129,15 @@ void MainDialog::RefreshList() {
         [this](std::unique_ptr<protocol::DeviceRecord> record) { AddDevice(std::move(record)); },
         targets);
 
-    refreshListButton->setEnabled(true);
+    refreshListButton->EnableWindow(true);
 }
 
 void MainDialog::ClearDetails() {
-    ipStatusField->clear();
-    macAddressField->clear();
-    ipAddressField->clear();
-    firmwareVersionField->clear();
-    descriptionField->clear();
+    ipStatusField->Clear();
+    macAddressField->Clear();
+    ipAddressField->Clear();
+    firmwareVersionField->Clear();
+    descriptionField->Clear();
     for (int row = usbList->GetItemCount() - 1; row >= 0; --row) {
         usbList->DeleteItem(row);
     }
@@ -151,18 +147,17 @@ void MainDialog::AddDevice(std::unique_ptr<protocol::DeviceRecord> record) {
     if (!record) {
         return;
     }
-    const QString name = DeviceText(record->name.view());
+    const std::string name = DeviceText(record->name.view());
     devices.push_back(std::move(record));
     deviceList->AddString(name);
     // Show each device as it arrives: discovery keeps the event loop from running.
-    if (isVisible()) {
-        deviceList->doItemsLayout();
-        repaint();
+    if (IsWindowVisible()) {
+        UpdateWindow();
     }
 }
 
-QString MainDialog::DeviceText(std::string_view bytes) const {
-    return ui::DecodeDeviceText(context_.codec, bytes);
+std::string MainDialog::DeviceText(std::string_view bytes) const {
+    return context_.codec.Decode(bytes);
 }
 
 protocol::DeviceRecord* MainDialog::SelectedDevice() const {
@@ -190,11 +185,11 @@ void MainDialog::ShowBasicInformation(std::string_view firmwareVersion,
                                       std::string_view ipAddress, std::string_view ipStatus) {
     // The description is the box's; the other texts are made here from numbers, and ASCII
     // reads the same in every code page.
-    firmwareVersionField->setText(DeviceText(firmwareVersion));
-    descriptionField->setText(DeviceText(description));
-    macAddressField->setText(DeviceText(macAddress));
-    ipAddressField->setText(DeviceText(ipAddress));
-    ipStatusField->setText(DeviceText(ipStatus));
+    firmwareVersionField->SetWindowText(DeviceText(firmwareVersion));
+    descriptionField->SetWindowText(DeviceText(description));
+    macAddressField->SetWindowText(DeviceText(macAddress));
+    ipAddressField->SetWindowText(DeviceText(ipAddress));
+    ipStatusField->SetWindowText(DeviceText(ipStatus));
 }
 
 void MainDialog::ShowVolumes(const std::vector<protocol::VolumeRow>& rows) {
@@ -209,9 +204,9 @@ void MainDialog::ShowVolumes(const std::vector<protocol::VolumeRow>& rows) {
 }
 
 void MainDialog::EnableDeviceButtons() {
-    shareMappingButton->setEnabled(true);
-    accessViaWebButton->setEnabled(true);
-    setupWizardButton->setEnabled(true);
+    shareMappingButton->EnableWindow(true);
+    accessViaWebButton->EnableWindow(true);
+    setupWizardButton->EnableWindow(true);
 }
 
 void MainDialog::OnAccessViaWeb() {
@@ -228,7 +223,7 @@ void MainDialog::OnSetupWizard() {
     if (record == nullptr) {
         return;
     }
-    const wizard::WizardContext wizardContext{context_.resources, context_.Protocol(),
+    const wizard::WizardContext wizardContext{context_.resources, context_.ui, context_.Protocol(),
                                               context_.timeZone, context_.codec};
     // Finished, Cancel and the close box all end in a new discovery, which frees the record
     // the wizard borrowed; a cancelled verification changes nothing.
@@ -242,25 +237,25 @@ void MainDialog::OnShareMapping() {
     if (record == nullptr) {
         return;
     }
-    wizard::DialogVerifyPrompt prompt(context_.resources, context_.Protocol(), context_.codec,
-                                      this);
+    wizard::DialogVerifyPrompt prompt(context_.ui, context_.resources, context_.Protocol(),
+                                      context_.codec, this);
     const shares::VerificationGate gate = [&prompt](const protocol::DeviceRecord& device) {
         return wizard::MayGoOn(wizard::RunVerificationGate(device, prompt));
     };
     // Nothing in the window changes afterwards: no refresh, the buttons stay as they are.
     shares::RunShareMapping(
-        {context_.drives, context_.messages, context_.resources, context_.codec}, *record, gate,
-        this);
+        {context_.drives, context_.messages, context_.resources, context_.ui, context_.codec},
+        *record, gate, this);
 }
 
 void MainDialog::OnAbout() {
-    AboutDialog about(Resources(), this);
+    AboutDialog about(context_.ui, Resources(), this);
     about.RunModal();
 }
 
 void MainDialog::OnAddDeviceByAddress() {
     AddDeviceDialog dialog(
-        Resources(), context_.Protocol(),
+        context_.ui, Resources(), context_.Protocol(),
         [this](std::unique_ptr<protocol::DeviceRecord> record) { AddDevice(std::move(record)); },
         this);
     if (dialog.RunModal() != ui::IDOK) {

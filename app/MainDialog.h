@@ -3,8 +3,6 @@
 // list shows record i of `devices`.
 #pragma once
 
-#include <QIcon>
-#include <QPushButton>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,9 +13,8 @@
 #include "protocol/DetailQuery.h"
 #include "protocol/DeviceAddresses.h"
 #include "protocol/Protocol.h"
+#include "ui/Controls.h"
 #include "ui/Dialog.h"
-
-class QLabel;
 
 namespace halvo::app {
 
@@ -46,7 +43,6 @@ using protocol::WebAddress;
 
 // The detail query writes the information panes through DetailView.
 class MainDialog : public ui::Dialog, private protocol::DetailView {
-    Q_OBJECT
   public:
     // No owner window: the main window has its own task-bar entry.
     explicit MainDialog(const AppContext& context);
@@ -76,7 +72,7 @@ class MainDialog : public ui::Dialog, private protocol::DetailView {
 
     const std::vector<std::unique_ptr<protocol::DeviceRecord>>& Devices() const { return devices; }
     // A box's bytes as shown, in the workstation's code page.
-    QString DeviceText(std::string_view bytes) const;
+    std::string DeviceText(std::string_view bytes) const;
     // The record of the selected device-list entry; null with no selection.
     protocol::DeviceRecord* SelectedDevice() const;
     const AppContext& Context() const { return context_; }
@@ -99,21 +95,20 @@ class MainDialog : public ui::Dialog, private protocol::DetailView {
 
     AppContext context_;
 
-    QPushButton* shareMappingButton = nullptr;
+    ui::PushButton* shareMappingButton = nullptr;
     ui::ListView* usbList = nullptr;
-    QLabel* ipStatusField = nullptr;
-    QLabel* macAddressField = nullptr;
-    QLabel* ipAddressField = nullptr;
-    QLabel* firmwareVersionField = nullptr;
-    QLabel* descriptionField = nullptr;
-    QPushButton* accessViaWebButton = nullptr;
-    QPushButton* setupWizardButton = nullptr;
-    QPushButton* refreshListButton = nullptr;
-    QPushButton* quitButton = nullptr;
-    QPushButton* aboutButton = nullptr;
+    ui::StaticText* ipStatusField = nullptr;
+    ui::StaticText* macAddressField = nullptr;
+    ui::StaticText* ipAddressField = nullptr;
+    ui::StaticText* firmwareVersionField = nullptr;
+    ui::StaticText* descriptionField = nullptr;
+    ui::PushButton* accessViaWebButton = nullptr;
+    ui::PushButton* setupWizardButton = nullptr;
+    ui::PushButton* refreshListButton = nullptr;
+    ui::PushButton* quitButton = nullptr;
+    ui::PushButton* aboutButton = nullptr;
     ui::ListBox* deviceList = nullptr;
     std::vector<std::unique_ptr<protocol::DeviceRecord>> devices;
-    QIcon icon;
     std::vector<std::uint32_t> addedAddresses;
 };
 

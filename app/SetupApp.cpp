@@ -19,8 +19,7 @@ bool SetupApp::SocketLayerUsable(platform::SocketLayer& sockets) {
 
 int SetupApp::Run() {
     if (!SocketLayerUsable(context_.sockets)) {
-        context_.messages.ShowWarning(
-            context_.resources.String(STRING_SOCKET_INIT_FAILED).toStdString());
+        context_.messages.ShowWarning(context_.resources.String(STRING_SOCKET_INIT_FAILED));
         return 1;
     }
     MainDialog main(context_);

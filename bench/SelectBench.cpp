@@ -31,11 +31,12 @@
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "tools/devsim/LanHosts.h"
 #include "tools/devsim/NamespaceGuard.h"
-#include "ui/BusyCursor.h"
-#include "ui/Controls.h"
-#include "ui/LiveClock.h"
-#include "ui/LiveSocketLayer.h"
 #include "ui/ResourceStore.h"
+#include "ui/qt/BusyCursor.h"
+#include "ui/qt/LiveClock.h"
+#include "ui/qt/LiveSocketLayer.h"
+#include "ui/qt/QtBackend.h"
+#include "ui/qt/QtControls.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ class ButtonsWatch final : public QObject {
   public:
     explicit ButtonsWatch(const app::MainDialog& main) : main_(main) {
         for (int id : DEVICE_BUTTONS) {
-            main.Control(id)->installEventFilter(this);
+            ui::qt::Widget(main, id)->installEventFilter(this);
         }
     }
     void Reset() { enabledAt.reset(); }
@@ -88,7 +89,7 @@ class ButtonsWatch final : public QObject {
   private:
     bool AllEnabled() const {
         return std::all_of(std::begin(DEVICE_BUTTONS), std::end(DEVICE_BUTTONS),
-                           [this](int id) { return main_.Control(id)->isEnabled(); });
+                           [this](int id) { return ui::qt::Widget(main_, id)->isEnabled(); });
     }
 
     const app::MainDialog& main_;
@@ -104,6 +105,7 @@ class Window {
                    messages_,
                    shell_,
                    resources,
+                   ui_,
                    drives_,
                    zone_,
                    *codec_,
@@ -145,12 +147,12 @@ class Window {
     // Selects entry `entry` as a user's click does and returns the time until the three buttons
     // were enabled; nullopt when they were not, or a message came up.
     std::optional<double> Select(int entry) {
-        auto* list = main_.ControlAs<ui::ListBox>(app::IDC_DEVICE_LIST);
+        auto* list = main_.ControlAs<ui::qt::QtListBox>(app::IDC_DEVICE_LIST);
         // Back to the state before a query: no selection (the query ignores that) and the
         // three buttons off, so that their enabling marks this run's end.
         list->clearSelection();
         for (int id : DEVICE_BUTTONS) {
-            main_.Control(id)->setEnabled(false);
+            ui::qt::Widget(main_, id)->setEnabled(false);
         }
         watch_->Reset();
         messages_.Clear();
@@ -186,6 +188,7 @@ class Window {
     NoShell shell_;
     platform::testing::FakeNetworkDrives drives_;
     platform::SystemTimeZone zone_;
+    ui::qt::QtBackend ui_;
     // The bench boxes have ASCII names: any code page reads them.
     std::unique_ptr<platform::IconvTextCodec> codec_ = platform::IconvTextCodec::Open(65001);
     app::AppContext context_;
@@ -303,9 +306,9 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     ui::ResourceStore resources;
-    QString error;
+    std::string error;
     if (!resources.LoadBuiltIn(&error)) {
-        std::fprintf(stderr, "halvo-bench-select: %s\n", error.toStdString().c_str());
+        std::fprintf(stderr, "halvo-bench-select: %s\n", error.c_str());
         return 1;
     }
 

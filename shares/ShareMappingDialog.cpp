@@ -1,28 +1,20 @@
 #include "shares/ShareMappingDialog.h"
 
-#include <QByteArray>
 #include <cstdint>
+#include <optional>
 
 #include "ui/DeviceText.h"
+#include "ui/Utf8.h"
 
 namespace halvo::shares {
 
 namespace {
 
 // The separator between a letter and its remote name in the drive combo.
-const QString kEntrySeparator = QStringLiteral("  ");
+constexpr std::string_view kEntrySeparator = "  ";
 
 std::string LocalName(char letter) {
     return std::string{letter, ':'};
-}
-
-// Letters, SMB addresses and the SMB account are the workstation's texts: UTF-8.
-QString Text(std::string_view utf8) {
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
 }
 
 // Overwrites a copy of a secret before its memory goes back to the heap.
@@ -33,17 +25,10 @@ void Wipe(std::string& secret) {
     }
 }
 
-void Wipe(QByteArray& secret) {
-    volatile char* bytes = secret.data();
-    for (qsizetype i = 0; i < secret.size(); ++i) {
-        bytes[i] = '\0';
-    }
-}
-
 }  // namespace
 
-ShareMappingDialog::ShareMappingDialog(const ShareMappingContext& context, QWidget* parent)
-    : Dialog(context.resources, IDD_SHARE_MAPPING, parent), context_(context) {}
+ShareMappingDialog::ShareMappingDialog(const ShareMappingContext& context, ui::Dialog* owner)
+    : Dialog(context.ui, context.resources, IDD_SHARE_MAPPING, owner), context_(context) {}
 
 ShareMappingDialog::~ShareMappingDialog() = default;
 
@@ -63,13 +48,12 @@ bool ShareMappingDialog::OnInitDialog() {
     passwordEdit->LimitBytes(context_.codec, PASSWORD_LIMIT);
 
     mappedList->SetFullRowSelect(true);
-    mappedList->InsertColumn(0, QStringLiteral("Share name"), Qt::AlignLeft,
-                             SHARE_NAME_COLUMN_WIDTH);
-    mappedList->InsertColumn(1, QStringLiteral("Location"), Qt::AlignLeft, LOCATION_COLUMN_WIDTH);
+    mappedList->InsertColumn(0, "Share name", ui::Align::left, SHARE_NAME_COLUMN_WIDTH);
+    mappedList->InsertColumn(1, "Location", ui::Align::left, LOCATION_COLUMN_WIDTH);
 
     if (device != nullptr) {
         for (const protocol::ShareEntry& share : device->shares) {
-            shareCombo->AddString(ui::DecodeDeviceText(context_.codec, share.name.view()));
+            shareCombo->AddString(context_.codec.Decode(share.name.view()));
         }
     }
 
@@ -97,7 +81,7 @@ void ShareMappingDialog::OnCommand(int id) {
 
 void ShareMappingDialog::FillDriveCombo() {
     // Only the list is rebuilt; what the field shows stays as the user left it.
-    const QString field = driveCombo->GetWindowText();
+    const std::string field = driveCombo->GetWindowText();
     for (int row = driveCombo->GetCount() - 1; row >= 0; --row) {
         driveCombo->DeleteString(row);
     }
@@ -110,10 +94,10 @@ void ShareMappingDialog::FillDriveCombo() {
         if (drives.GetDriveType(local) == platform::DRIVE_REMOTE) {
             // A connected letter shows its share even when the mask leaves it out, and stays
             // marked as taken (name and two spaces) when its share cannot be read.
-            driveCombo->AddString(Text(local) + kEntrySeparator +
-                                  Text(drives.GetConnection(local)));
+            driveCombo->AddString(local + std::string(kEntrySeparator) +
+                                  drives.GetConnection(local));
         } else if (!taken) {
-            driveCombo->AddString(Text(local));
+            driveCombo->AddString(local);
         }
     }
     driveCombo->SetWindowText(field);
@@ -137,8 +121,8 @@ void ShareMappingDialog::FillMappedList() {
         if (remote.find(address) == std::string::npos) {
             continue;
         }
-        const int row = mappedList->InsertItem(mappedList->GetItemCount(), Text(remote));
-        mappedList->SetItemText(row, 1, Text(local));
+        const int row = mappedList->InsertItem(mappedList->GetItemCount(), remote);
+        mappedList->SetItemText(row, 1, local);
     }
 }
 
@@ -152,27 +136,25 @@ int ShareMappingDialog::DisconnectDrive(const std::string& localName) {
 }
 
 void ShareMappingDialog::OnMap() {
-    const QString share = shareCombo->GetWindowText();
-    if (share.isEmpty() || device == nullptr) {
+    const std::string share = shareCombo->GetWindowText();
+    if (share.empty() || device == nullptr) {
         return;
     }
     // The server names its shares in UTF-8: the address is built from the decoded name.
-    const std::string sharePath = SharePath(device->ipAddress.view(), Utf8(share));
+    const std::string sharePath = SharePath(device->ipAddress.view(), share);
 
-    const QString drive = driveCombo->GetWindowText();
-    if (drive.isEmpty()) {
+    const std::string drive = driveCombo->GetWindowText();
+    if (drive.empty()) {
         return;
     }
-    const std::string localName = Utf8(drive.left(2));
+    const std::string localName(ui::FirstCharacters(drive, 2));
 
-    const std::string userName = Utf8(userNameEdit->GetWindowText());
-    if (!ui::EncodeDeviceText(context_.codec, userNameEdit->GetWindowText())) {
+    const std::string userName = userNameEdit->GetWindowText();
+    if (!context_.codec.Encode(userName)) {
         context_.messages.ShowWarning(ui::NotInCodePageMessage(context_.codec, "The user name"));
         return;
     }
-    QByteArray passwordBytes = passwordEdit->GetWindowText().toUtf8();
-    std::string password = passwordBytes.toStdString();
-    Wipe(passwordBytes);
+    std::string password = passwordEdit->GetWindowText();
     // Its limit is counted in the code page, so it must have a place there too.
     std::optional<std::string> encoded = context_.codec.Encode(password);
     const bool passwordFits = encoded.has_value();
@@ -191,8 +173,8 @@ void ShareMappingDialog::OnMap() {
         context_.messages.ShowWarning(MSG_MAP_FAILED);
         return;
     }
-    const int row = mappedList->InsertItem(mappedList->GetItemCount(), Text(sharePath));
-    mappedList->SetItemText(row, 1, Text(localName));
+    const int row = mappedList->InsertItem(mappedList->GetItemCount(), sharePath);
+    mappedList->SetItemText(row, 1, localName);
     FillDriveCombo();
 }
 
@@ -201,7 +183,7 @@ void ShareMappingDialog::OnUnmap() {
     if (row < 0) {
         return;
     }
-    const std::string localName = Utf8(mappedList->GetItemText(row, 1));
+    const std::string localName = mappedList->GetItemText(row, 1);
     if (DisconnectDrive(localName) != platform::NO_ERROR_RESULT) {
         context_.messages.ShowWarning(MSG_UNMAP_FAILED);
         return;
@@ -213,7 +195,7 @@ void ShareMappingDialog::OnUnmap() {
 void ShareMappingDialog::OnUnmapAll() {
     // Backwards, so that deleting a row leaves the rows still to visit where they are.
     for (int row = mappedList->GetItemCount() - 1; row >= 0; --row) {
-        const std::string localName = Utf8(mappedList->GetItemText(row, 1));
+        const std::string localName = mappedList->GetItemText(row, 1);
         if (DisconnectDrive(localName) != platform::NO_ERROR_RESULT) {
             context_.messages.ShowWarning(MSG_UNMAP_FAILED);
             continue;
@@ -224,7 +206,7 @@ void ShareMappingDialog::OnUnmapAll() {
 }
 
 bool RunShareMapping(const ShareMappingContext& context, const protocol::DeviceRecord& record,
-                     const VerificationGate& gate, QWidget* owner) {
+                     const VerificationGate& gate, ui::Dialog* owner) {
     if (!gate || !gate(record)) {
         return false;
     }

@@ -3,8 +3,6 @@
 // workstation only through the NetworkDrives it is given and sends nothing to the device.
 #pragma once
 
-#include <QPushButton>
-#include <QString>
 #include <functional>
 #include <string>
 
@@ -14,6 +12,7 @@
 #include "protocol/DeviceAddresses.h"
 #include "protocol/Protocol.h"
 #include "shares/ShareMessages.h"
+#include "ui/Controls.h"
 #include "ui/Dialog.h"
 
 namespace halvo::shares {
@@ -38,6 +37,7 @@ struct ShareMappingContext {
     platform::NetworkDrives& drives;
     platform::MessageBoxes& messages;
     const ui::ResourceStore& resources;
+    ui::Backend& ui;
     // The workstation's code page: the share names are the box's bytes.
     const platform::TextCodec& codec;
 };
@@ -46,9 +46,8 @@ struct ShareMappingContext {
 using protocol::SharePath;
 
 class ShareMappingDialog : public ui::Dialog {
-    Q_OBJECT
   public:
-    explicit ShareMappingDialog(const ShareMappingContext& context, QWidget* parent = nullptr);
+    explicit ShareMappingDialog(const ShareMappingContext& context, ui::Dialog* owner = nullptr);
     ~ShareMappingDialog() override;
 
     // The record is borrowed: the dialog never changes or frees it. Call once, before the run.
@@ -77,9 +76,9 @@ class ShareMappingDialog : public ui::Dialog {
     ShareMappingContext context_;
 
     ui::ListView* mappedList = nullptr;
-    QPushButton* unmapAllButton = nullptr;
-    QPushButton* unmapButton = nullptr;
-    QPushButton* mapButton = nullptr;
+    ui::PushButton* unmapAllButton = nullptr;
+    ui::PushButton* unmapButton = nullptr;
+    ui::PushButton* mapButton = nullptr;
     ui::ComboBox* driveCombo = nullptr;
     ui::ComboBox* shareCombo = nullptr;
     ui::Edit* passwordEdit = nullptr;
@@ -95,6 +94,6 @@ using VerificationGate = std::function<bool(const protocol::DeviceRecord&)>;
 // Changes nothing afterwards. Returns whether the dialog was shown; an empty gate counts as a
 // cancelled check, so the dialog never opens without one.
 bool RunShareMapping(const ShareMappingContext& context, const protocol::DeviceRecord& record,
-                     const VerificationGate& gate, QWidget* owner);
+                     const VerificationGate& gate, ui::Dialog* owner);
 
 }  // namespace halvo::shares

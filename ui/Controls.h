@@ -1,178 +1,211 @@
-// The controls that dialog templates create, as thin wrappers over Qt widgets with the
-// operations the dialogs use. Kinds without a wrapper are plain Qt widgets:
-//   pushButton, defPushButton  -> QPushButton ('&' marks the mnemonic, "&&" is a literal '&')
-//   checkBox                   -> QCheckBox
-//   groupBox                   -> QGroupBox (a frame drawn at its rectangle; never a parent)
-//   label, valueField, picture, icon -> QLabel
-//   etchedLine, etchedFrame    -> QFrame
+// The controls a dialog binds by identifier, as small interfaces over whatever the backend draws.
+// Texts are UTF-8. Every change made through these operations is programmatic and never runs a
+// handler of the dialog; only the user's actions do (a click, a chosen row), as notifications.
 //
-// Changes made through these operations never notify the dialog; only the user's changes do
-// (as list and combo selection notifications work on the original platform).
+//   template kind                  interface
+//   label, valueField              StaticText
+//   pushButton, defPushButton      PushButton  ('&' marks the mnemonic, "&&" is a literal '&')
+//   checkBox                       CheckBox
+//   groupBox                       GroupBox    (a frame drawn at its rectangle; never a parent)
+//   etchedLine, etchedFrame        Frame
+//   picture, icon                  Picture
+//   edit                           Edit
+//   listBox                        ListBox
+//   listView                       ListView    (report mode)
+//   comboBox                       ComboBox
+//   datePicker, timePicker         DatePicker, TimePicker
+//   ipAddress                      IpAddressControl
 #pragma once
 
-#include <QComboBox>
-#include <QDateEdit>
-#include <QDateTime>
-#include <QFrame>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QTimeEdit>
-#include <QTreeWidget>
 #include <array>
-#include <vector>
+#include <string>
+#include <string_view>
 
 #include "platform/TextCodec.h"
+#include "ui/DialogTemplate.h"
 
 namespace halvo::ui {
 
-// Unsorted single-selection list box.
-class ListBox : public QListWidget {
-    Q_OBJECT
-  public:
-    explicit ListBox(QWidget* parent = nullptr);
-
-    int AddString(const QString& text);  // appends; returns the new entry's index
-    int GetCount() const;
-    int GetCurSel() const;      // selected index, -1 for none
-    void SetCurSel(int index);  // -1 clears the selection
-    // Removes entry `index`; returns the number of entries left, or -1 for a bad index.
-    int DeleteString(int index);
-    QString GetText(int index) const;  // empty for a bad index
-    void ResetContent();
-
-  signals:
-    // The user selected an entry: the selection moved, or a click landed on the entry that was
-    // already selected (every click on an entry counts as a selection; keys that leave the
-    // selection where it was do not).
-    void SelectionChangedByUser();
-
-  protected:
-    void mousePressEvent(QMouseEvent* event) override;
-
-  private:
-    bool programmatic_ = false;
+// A calendar date and a time of day, as the pickers hold them.
+struct Date {
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+    bool operator==(const Date&) const = default;
 };
 
-// List view in report mode: columns with headings, rows of cell texts.
-class ListView : public QTreeWidget {
-    Q_OBJECT
-  public:
-    explicit ListView(QWidget* parent = nullptr);
-
-    // Inserts a column at `column` (clamped to the end); width in pixels. Returns its index.
-    int InsertColumn(int column, const QString& heading, Qt::Alignment alignment, int widthPx);
-    int GetColumnCount() const { return columnCount(); }
-    QString GetColumnHeading(int column) const;
-    int GetColumnWidth(int column) const { return columnWidth(column); }
-    Qt::Alignment GetColumnAlignment(int column) const;
-
-    // Whole rows (true) or only the first cell (false) take the selection.
-    void SetFullRowSelect(bool fullRow);
-    bool IsFullRowSelect() const { return selectionBehavior() == QAbstractItemView::SelectRows; }
-
-    // Inserts a row before `row` (clamped to the end) with `text` in column 0; returns its index.
-    int InsertItem(int row, const QString& text);
-    bool SetItemText(int row, int column, const QString& text);
-    QString GetItemText(int row, int column) const;  // empty for a bad cell
-    bool DeleteItem(int row);
-    void DeleteAllItems();
-    int GetItemCount() const { return topLevelItemCount(); }
-    int GetSelectedRow() const;    // first selected row, -1 for none
-    void SetSelectedRow(int row);  // -1 clears the selection
-
-  private:
-    std::vector<Qt::Alignment> alignments_;
+struct TimeOfDay {
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    bool operator==(const TimeOfDay&) const = default;
 };
 
-// Drop-down combo box: a list of rows shown literally (no mnemonic processing) with either an
-// editable field (style dropDown) or a plain selection field (style dropDownList). Typing into the
-// editable field leaves no row selected, as on the original platform: only a chosen row counts.
-class ComboBox : public QComboBox {
-    Q_OBJECT
+// Horizontal alignment of a list-view column.
+enum class Align { left, center, right };
+
+class Control {
   public:
-    ComboBox(bool editableField, int listHeightPx, QWidget* parent = nullptr);
+    static constexpr const char* kTypeName = "Control";
+    virtual ~Control() = default;
 
-    int AddString(const QString& text);  // appends; returns the new row's index
-    int GetCount() const { return count(); }
-    int GetCurSel() const { return currentIndex(); }  // -1 for none
-    // Selects `index` and shows it in the field; -1 clears the selection and the field.
-    void SetCurSel(int index);
-    int DeleteString(int index);  // rows left, or -1 for a bad index
-    void ResetContent();
-    QString GetLBText(int index) const { return itemText(index); }
-    // The field: the typed text for an editable field, else the selected row's text.
-    QString GetWindowText() const;
-    void SetWindowText(const QString& text);  // editable field only
-    int ListHeightPx() const { return listHeightPx_; }
+    virtual const ControlTemplate& Template() const = 0;
+    int Id() const { return Template().id; }
+    ControlKind Kind() const { return Template().kind; }
 
-  signals:
-    void SelectionChangedByUser();
+    virtual bool IsEnabled() const = 0;
+    virtual void EnableWindow(bool enabled) = 0;
+    // Hidden controls are skipped by the tab order.
+    virtual bool IsVisible() const = 0;
+    virtual void ShowWindow(bool visible) = 0;
+};
 
-  private:
-    int listHeightPx_;
+// A label or a value field: the text shown. A label without the noPrefix style shows "&x" as x.
+class StaticText : public Control {
+  public:
+    static constexpr const char* kTypeName = "StaticText";
+    virtual std::string GetWindowText() const = 0;
+    virtual void SetWindowText(std::string_view text) = 0;
+    void Clear() { SetWindowText({}); }
+};
+
+class PushButton : public Control {
+  public:
+    static constexpr const char* kTypeName = "PushButton";
+    virtual std::string GetWindowText() const = 0;  // the caption, with its '&'
+    virtual void SetWindowText(std::string_view text) = 0;
+};
+
+// A click notifies; the auto style toggles the check first, a plain check box leaves it to the
+// dialog.
+class CheckBox : public Control {
+  public:
+    static constexpr const char* kTypeName = "CheckBox";
+    virtual bool GetCheck() const = 0;
+    virtual void SetCheck(bool checked) = 0;
+};
+
+class GroupBox : public Control {
+  public:
+    static constexpr const char* kTypeName = "GroupBox";
+};
+class Frame : public Control {
+  public:
+    static constexpr const char* kTypeName = "Frame";
+};
+class Picture : public Control {
+  public:
+    static constexpr const char* kTypeName = "Picture";
 };
 
 // Single-line edit.
-class Edit : public QLineEdit {
-    Q_OBJECT
+class Edit : public Control {
   public:
-    explicit Edit(QWidget* parent = nullptr);
+    static constexpr const char* kTypeName = "Edit";
     // At most `characters` can be typed; 0 lifts the limit.
-    void LimitText(int characters);
+    virtual void LimitText(int characters) = 0;
+    virtual int GetLimitText() const = 0;
     // At most `bytes` in the device's code page: a character that would not fit whole is not
     // taken. A character the code page cannot hold is taken; the dialog says so when it reads it.
-    void LimitBytes(const platform::TextCodec& codec, int bytes);
-    QString GetWindowText() const { return text(); }
-    void SetWindowText(const QString& value) { setText(value); }
+    virtual void LimitBytes(const platform::TextCodec& codec, int bytes) = 0;
+    // Password style: every character shows as a mask.
+    virtual bool IsMasked() const = 0;
+    virtual std::string GetWindowText() const = 0;
+    virtual void SetWindowText(std::string_view text) = 0;
+    // Empties the edit and overwrites the text it held (and any undo copy): for secrets.
+    virtual void WipeText() = 0;
 };
 
-// Four fields of 0..255 separated by dots. Typing a fourth digit, a value above 255 or a leading
-// zero is refused by each field; '.' and a full field move on to the next field.
-class IpAddressControl : public QFrame {
-    Q_OBJECT
+// Unsorted single-selection list box. With the notify style, the user's selection notifies:
+// the selection moved, or a click landed on the entry already selected.
+class ListBox : public Control {
   public:
-    explicit IpAddressControl(QWidget* parent = nullptr);
+    static constexpr const char* kTypeName = "ListBox";
+    virtual int AddString(std::string_view text) = 0;  // appends; the new entry's index
+    virtual int GetCount() const = 0;
+    virtual int GetCurSel() const = 0;      // -1 for none
+    virtual void SetCurSel(int index) = 0;  // -1 or a bad index clears the selection
+    // Removes entry `index`; the number of entries left, or -1 for a bad index.
+    virtual int DeleteString(int index) = 0;
+    virtual std::string GetText(int index) const = 0;  // empty for a bad index
+    virtual void ResetContent() = 0;
+};
 
+// List view in report mode: columns with headings, rows of cell texts. Never notifies.
+class ListView : public Control {
+  public:
+    static constexpr const char* kTypeName = "ListView";
+    // Inserts a column at `column` (clamped to the end); width in pixels. Returns its index.
+    virtual int InsertColumn(int column, std::string_view heading, Align align, int widthPx) = 0;
+    virtual int GetColumnCount() const = 0;
+    virtual std::string GetColumnHeading(int column) const = 0;
+    virtual int GetColumnWidth(int column) const = 0;
+    virtual Align GetColumnAlignment(int column) const = 0;
+    // Whole rows (true) or only the first cell (false) take the selection.
+    virtual void SetFullRowSelect(bool fullRow) = 0;
+    virtual bool IsFullRowSelect() const = 0;
+    // Inserts a row before `row` (clamped to the end) with `text` in column 0; its index.
+    virtual int InsertItem(int row, std::string_view text) = 0;
+    virtual bool SetItemText(int row, int column, std::string_view text) = 0;
+    virtual std::string GetItemText(int row, int column) const = 0;  // empty for a bad cell
+    // The rows that stay keep their selection.
+    virtual bool DeleteItem(int row) = 0;
+    virtual void DeleteAllItems() = 0;
+    virtual int GetItemCount() const = 0;
+    virtual int GetSelectedRow() const = 0;    // first selected row, -1 for none
+    virtual void SetSelectedRow(int row) = 0;  // -1 clears the selection
+};
+
+// Drop-down combo box: rows shown literally with an editable field (style dropDown) or a plain
+// selection field (dropDownList). The user's choice of a row notifies. Typing into the editable
+// field leaves no row selected: only a chosen row counts.
+class ComboBox : public Control {
+  public:
+    static constexpr const char* kTypeName = "ComboBox";
+    virtual int AddString(std::string_view text) = 0;  // appends; never selects
+    virtual int GetCount() const = 0;
+    virtual int GetCurSel() const = 0;  // -1 for none
+    // Selects `index` and shows it in the field; -1 clears the selection and the field.
+    virtual void SetCurSel(int index) = 0;
+    virtual int DeleteString(int index) = 0;  // rows left, or -1 for a bad index
+    virtual void ResetContent() = 0;
+    virtual std::string GetLBText(int index) const = 0;  // empty for a bad index
+    // The field: the typed text for an editable field, else the selected row's text.
+    virtual std::string GetWindowText() const = 0;
+    virtual void SetWindowText(std::string_view text) = 0;  // editable field only
+    virtual bool HasEditableField() const = 0;
+};
+
+// Four fields of 0..255 separated by dots.
+class IpAddressControl : public Control {
+  public:
+    static constexpr const char* kTypeName = "IpAddressControl";
     // Dotted text; blank fields read as 0. Empty when every field is blank.
-    QString GetAddress() const;
+    virtual std::string GetAddress() const = 0;
     // Takes "a.b.c.d" with each part 0..255 (leading zeros allowed); an empty text blanks the
     // control. Anything else leaves the control blank and returns false.
-    bool SetAddress(const QString& dotted);
-    void ClearAddress();
-    bool IsBlank() const;
-    QLineEdit* Field(int index) const { return fields_.at(static_cast<std::size_t>(index)); }
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
-    std::array<QLineEdit*, 4> fields_{};
+    virtual bool SetAddress(std::string_view dotted) = 0;
+    virtual void ClearAddress() = 0;
+    virtual bool IsBlank() const = 0;
+    // True when no field is blank (a blank field would read as 0).
+    virtual bool IsComplete() const = 0;
 };
 
-// Date picker: short date format, drop-down calendar. Starts at the workstation's current date.
-// Tab leaves the picker, as it leaves every other control; the arrows move between its fields.
-class DatePicker : public QDateEdit {
-    Q_OBJECT
+// Short date format. Starts at the workstation's current date.
+class DatePicker : public Control {
   public:
-    explicit DatePicker(QWidget* parent = nullptr);
-    QDate GetDate() const { return date(); }
-    void SetDate(const QDate& value) { setDate(value); }
-
-  protected:
-    bool focusNextPrevChild(bool next) override;
+    static constexpr const char* kTypeName = "DatePicker";
+    virtual Date GetDate() const = 0;
+    virtual void SetDate(const Date& value) = 0;  // clamped to the range
+    virtual void SetRange(const Date& first, const Date& last) = 0;
 };
 
-// Time picker with up/down arrows. Starts at the workstation's current time. Tab leaves it, as
-// with the date picker.
-class TimePicker : public QTimeEdit {
-    Q_OBJECT
+// Starts at the workstation's current time.
+class TimePicker : public Control {
   public:
-    explicit TimePicker(QWidget* parent = nullptr);
-    QTime GetTime() const { return time(); }
-    void SetTime(const QTime& value) { setTime(value); }
-
-  protected:
-    bool focusNextPrevChild(bool next) override;
+    static constexpr const char* kTypeName = "TimePicker";
+    virtual TimeOfDay GetTime() const = 0;
+    virtual void SetTime(const TimeOfDay& value) = 0;
 };
 
 }  // namespace halvo::ui

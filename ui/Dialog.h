@@ -1,10 +1,11 @@
-// Base class of every window of the program: a dialog built from its template.
+// Base class of every window of the program: a dialog built from its template, on whatever
+// backend it is given (ui/Backend.h). Standard C++: the same dialog class runs on every toolkit.
 //
 // Declaring a dialog:
 //
 //   class VerifyDialog : public halvo::ui::Dialog {
 //   public:
-//       explicit VerifyDialog(const ResourceStore& store) : Dialog(store, 141) {}
+//       VerifyDialog(Backend& ui, const ResourceStore& store) : Dialog(ui, store, 141) {}
 //   protected:
 //       void BindControls() override {          // members by control identifier
 //           Bind(1065, nameEdit);                // throws std::logic_error on a wrong id/kind
@@ -18,47 +19,43 @@
 //           if (id == 1069) { Verify(); return; }
 //           Dialog::OnCommand(id);               // 1 -> OnOK, 2 -> OnCancel
 //       }
-//       bool PreTranslateKey(QKeyEvent* key) override;  // optional: take keys first
+//       bool PreTranslateKey(Key key) override;  // optional: take keys first
 //   private:
 //       Edit* nameEdit = nullptr;
-//       QPushButton* okButton = nullptr;
+//       PushButton* okButton = nullptr;
 //   };
 //
-//   VerifyDialog dialog(store);
+//   VerifyDialog dialog(ui, store);
 //   if (dialog.RunModal() == 2) return;  // 1 OK, 2 Cancel
 //
 // Keys, unless PreTranslateKey takes them: Enter on a push button clicks that button; Enter
 // anywhere else is the command of the default push button (1 when the template has none) and
-// does nothing while that button is disabled; Esc and the close box are command 2. Tab order is
-// template order among the tab stops; the initial focus is the first enabled tab stop.
+// does nothing while that button is disabled; Esc and the close box are command 2 (nothing while
+// a Cancel button is disabled). Tab order is template order among the tab stops; the initial
+// focus is the first enabled tab stop.
 //
-// Window menu: desktops here give a dialog no system menu of its own, so a dialog with the
-// sysMenu style shows its window menu as a context menu (right click on the window, Shift+F10,
-// the Menu key). It holds "Minimize" (with the minimizeBox style) and "Close"; AppendMenuItem adds
-// to it and OnSysCommand receives the chosen item.
+// Window menu: a dialog with the sysMenu style has a window menu, shown as a context menu (right
+// click on the window, Shift+F10, the Menu key). It holds "Minimize" (with the minimizeBox style)
+// and "Close"; AppendMenuItem adds to it and OnSysCommand receives the chosen item.
 //
-// Child dialogs (wizard pages): CreateChild(parent) builds the window inside `parent`, hidden,
-// without title or border, and gives none of its controls the focus; MoveWindow places it. A
-// child forwards Enter and Esc to the dialog whose window contains it, after giving its own
-// PreTranslateKey the first look. A parent dialog never owns a child dialog object: destroying
-// it only destroys the child's window. (A parent that is a plain QWidget would delete the child
-// with itself, so it must be the longer-lived.)
+// Child dialogs (wizard pages): CreateChild(parent) builds the window inside the parent dialog's
+// window, hidden, without title or border, and gives none of its controls the focus; MoveWindow
+// places it. A child forwards Enter and Esc to its parent dialog, after giving its own
+// PreTranslateKey the first look. A parent never owns a child dialog object: destroying the
+// parent's window destroys the child's window first.
 #pragma once
 
-#include <QDialog>
-#include <QPointer>
-#include <QRect>
-#include <QString>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
+#include "ui/Backend.h"
 #include "ui/Controls.h"
 #include "ui/DialogUnits.h"
 #include "ui/ResourceStore.h"
-
-class QKeyEvent;
 
 namespace halvo::ui {
 
@@ -70,18 +67,15 @@ inline constexpr int IDCANCEL = 2;
 inline constexpr int SC_MINIMIZE = 0xF020;
 inline constexpr int SC_CLOSE = 0xF060;
 
-struct MenuItem {
-    int id = 0;  // 0 with an empty text: a separator
-    QString text;
-};
-
-class Dialog : public QDialog {
-    Q_OBJECT
+class Dialog : public WindowEvents {
   public:
-    // `store` must outlive the dialog. Nothing is created until Create, RunModal or CreateChild.
-    // Throws std::logic_error when the store has no template `templateId`.
-    Dialog(const ResourceStore& store, int templateId, QWidget* parent = nullptr);
-    ~Dialog() override;
+    // `backend` and `store` must outlive the dialog; so must `owner`, whose window owns this
+    // one's. Nothing is created until Create, RunModal or CreateChild. Throws std::logic_error
+    // when the store has no template `templateId`.
+    Dialog(Backend& backend, const ResourceStore& store, int templateId, Dialog* owner = nullptr);
+    virtual ~Dialog();
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
 
     // Builds the top-level window without showing it: controls, BindControls, OnInitDialog.
     // False if the window exists already.
@@ -97,15 +91,20 @@ class Dialog : public QDialog {
     // Runs the command handler as if control `id` had notified (a click, a selection change).
     void SendCommand(int id) { OnCommand(id); }
 
-    // Child mode: builds the window inside `parent`, hidden. False if it exists already.
-    bool CreateChild(QWidget* parent);
+    // Child mode: builds the window inside `parent`'s window, hidden. False if it exists already
+    // or the parent has no window.
+    bool CreateChild(Dialog& parent);
     // Moves and sizes the window to `pixels`, in its parent's coordinates.
-    void MoveWindow(const QRect& pixels) { setGeometry(pixels); }
-    // Destroys the window and its controls (bound members dangle until the next creation). A
-    // child leaves its parent, so that the parent's destruction never deletes the object.
+    void MoveWindow(const Rect& pixels);
+    void ShowWindow(bool visible);
+    bool IsWindowVisible() const;
+    // Paints what changed now (a handler that runs long keeps the event loop from doing it).
+    void UpdateWindow();
+    // Destroys the window and its controls (bound members dangle until the next creation), its
+    // child dialogs' windows first. A child leaves its parent.
     void DestroyWindow();
-    bool IsCreated() const { return created_; }
-    bool IsChild() const { return child_; }
+    bool IsCreated() const { return window_ != nullptr; }
+    bool IsChild() const { return parent_ != nullptr; }
 
     // Asks the dialog to take over its controls' values; false refuses (the caller stays put).
     virtual bool CommitData() { return true; }
@@ -113,46 +112,48 @@ class Dialog : public QDialog {
     int TemplateId() const { return templateId_; }
     const DialogTemplate& Template() const { return *template_; }
     const ResourceStore& Resources() const { return store_; }
+    Backend& GetBackend() const { return backend_; }
+    // The window's title; empty before creation.
+    std::string GetWindowText() const;
+    // The backend's window, null before creation; its Handle() owns message boxes.
+    Window* GetWindow() const { return window_.get(); }
+    platform::WindowHandle WindowHandle() const;
+    // The window menu's icon and the task bar's.
+    void SetIcon(int iconId);
 
     // The control with identifier `id`, or null (no such control, or no window yet).
-    QWidget* Control(int id) const;
+    Control* GetDlgItem(int id) const;
     template <class T>
     T* ControlAs(int id) const {
-        return qobject_cast<T*>(Control(id));
+        return dynamic_cast<T*>(GetDlgItem(id));
     }
     // The control at `index` in template order (controls without identifier included).
-    QWidget* ControlAt(int index) const;
-    int ControlCount() const { return static_cast<int>(controls_.size()); }
-    // Identifier of the control that is or contains `widget`; 0 for none.
-    int ControlId(const QWidget* widget) const;
+    Control* ControlAt(int index) const;
+    int ControlCount() const;
     // Identifier of the control holding the keyboard focus; 0 for none.
     int FocusedControlId() const;
+    Control* FocusedControl() const;
     // The control's rectangle in this dialog's pixels; empty for an unknown id.
-    QRect ControlRect(int id) const;
+    Rect ControlRect(int id) const;
 
-    BaseUnits GetBaseUnits() const { return base_; }
-    QRect MapDialogRect(const QRect& dialogUnits) const {
-        return halvo::ui::MapDialogRect(dialogUnits, base_)
-            .translated(contentOffset_, contentOffset_);
-    }
+    BaseUnits GetBaseUnits() const;
+    Rect MapDialogRect(const Rect& dialogUnits) const;
 
     // Focus to `control` now, or when the window is first shown.
-    void GotoDlgCtrl(QWidget* control);
-    // The next (or previous) enabled tab stop after `from` in template order, wrapping around.
-    QWidget* NextTabStop(QWidget* from, bool backwards = false) const;
+    void GotoDlgCtrl(Control* control);
+    // The next (or previous) enabled, visible tab stop after `from` in template order, wrapping
+    // around; from the start (or the end) with no `from`.
+    Control* NextTabStop(Control* from, bool backwards = false) const;
 
     // The window menu's items, in order.
     const std::vector<MenuItem>& MenuItems() const { return menu_; }
     // Appends an item (id 0 and an empty text append a separator).
-    void AppendMenuItem(int id, const QString& text);
-    // Shows the window menu at `globalPos` and runs the chosen item through OnSysCommand.
-    void ShowWindowMenu(const QPoint& globalPos);
+    void AppendMenuItem(int id, std::string_view text);
+    // Shows the window menu at `screen` (none: at the focused control) and runs the chosen item
+    // through OnSysCommand.
+    void ShowWindowMenu(std::optional<Point> screen = std::nullopt);
     // Runs a window menu command as if it had been chosen.
     void SendSysCommand(int id) { OnSysCommand(id); }
-
-    // QDialog's accept/reject (used by generic Qt code) become commands 1 and 2.
-    void accept() override { OnCommand(IDOK); }
-    void reject() override { OnCommand(IDCANCEL); }
 
   protected:
     // Binds members to controls with Bind. Runs once per window, before OnInitDialog.
@@ -168,52 +169,51 @@ class Dialog : public QDialog {
     // A window menu item was chosen. Default: SC_MINIMIZE minimises, SC_CLOSE closes as the
     // close box does; other ids do nothing.
     virtual void OnSysCommand(int id);
-    // Sees every key press in the dialog (and its child dialogs) before default processing.
-    // Return true to consume the key. Default: false.
-    virtual bool PreTranslateKey(QKeyEvent* event);
+    // Sees Enter, Esc and the menu keys in the dialog (and its child dialogs) before default
+    // processing. Return true to consume the key. Default: false.
+    virtual bool PreTranslateKey(Key key);
+    // The modal run is ending (EndDialog or the toolkit ended it).
+    virtual void OnEndDialog(int /*result*/) {}
 
     // Binds `member` to control `id`. Throws std::logic_error when there is no such control or
     // it is not a T (for instance binding a label as ComboBox).
     template <class T>
     void Bind(int id, T*& member) {
-        QWidget* widget = Control(id);
-        T* typed = qobject_cast<T*>(widget);
+        Control* control = GetDlgItem(id);
+        T* typed = dynamic_cast<T*>(control);
         if (typed == nullptr) {
-            FailBind(id, widget, T::staticMetaObject.className());
+            FailBind(id, control, T::kTypeName);
         }
         member = typed;
     }
 
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
-    void Build(bool child);
-    void Watch(QWidget* widget);
-    QWidget* FirstTabStop() const;
-    bool HandleKey(QKeyEvent* event);
-    bool DefaultKeyProcessing(QKeyEvent* event);
-    Dialog* OwnerDialog() const;
-    [[noreturn]] void FailBind(int id, QWidget* widget, const char* wanted) const;
+    // WindowEvents
+    void OnNotify(int id) override { OnCommand(id); }
+    bool OnKey(Key key) override { return HandleKey(key); }
+    bool OnClose() override;
+    bool OnContextMenu(std::optional<Point> screen) override;
+    void OnEnded(int result) override { OnEndDialog(result); }
 
+    void Build(Dialog* parent);
+    int IndexOf(const Control* control) const;
+    Control* FirstTabStop() const;
+    bool HandleKey(Key key);
+    bool DefaultKeyProcessing(Key key);
+    [[noreturn]] void FailBind(int id, const Control* control, const char* wanted) const;
+
+    Backend& backend_;
     const ResourceStore& store_;
     int templateId_;
     const DialogTemplate* template_;
-    BaseUnits base_;
-    int contentOffset_ = 0;  // width of a sunken client edge
-    bool created_ = false;
-    bool child_ = false;
+    Dialog* owner_;
+    Dialog* parent_ = nullptr;       // child mode: the dialog whose window holds this one
+    std::vector<Dialog*> children_;  // child dialogs built in this window
+    std::unique_ptr<Window> window_;
     bool running_ = false;
     bool endPending_ = false;
     int result_ = 0;
-    std::vector<QWidget*> controls_;  // template order
-    std::unordered_map<int, QWidget*> byId_;
     std::vector<MenuItem> menu_;
-    QPointer<QWidget> pendingFocus_;
 };
 
 }  // namespace halvo::ui

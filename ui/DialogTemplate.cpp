@@ -1,14 +1,15 @@
 #include "ui/DialogTemplate.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonParseError>
-#include <QSet>
+#include <cmath>
+#include <initializer_list>
+#include <nlohmann/json.hpp>
+#include <set>
 
 namespace halvo::ui {
 
 namespace {
+
+using Json = nlohmann::json;
 
 struct NamedKind {
     const char* name;
@@ -73,177 +74,184 @@ constexpr NamedStyle kDialogStyles[] = {
     {"controlParent", styleControlParent},
 };
 
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
 // Collects the first error; every reader returns false once one is recorded.
 class Reader {
   public:
-    explicit Reader(QString origin) : origin_(std::move(origin)) {}
+    explicit Reader(std::string origin) : origin_(std::move(origin)) {}
 
-    bool Fail(const QString& where, const QString& what) {
-        if (error_.isEmpty()) {
-            error_ = where.isEmpty() ? QStringLiteral("%1: %2").arg(origin_, what)
-                                     : QStringLiteral("%1: %2: %3").arg(origin_, where, what);
+    bool Fail(const std::string& where, const std::string& what) {
+        if (error_.empty()) {
+            error_ = where.empty() ? origin_ + ": " + what : origin_ + ": " + where + ": " + what;
         }
         return false;
     }
-    const QString& Error() const { return error_; }
+    const std::string& Error() const { return error_; }
 
-    bool OnlyKeys(const QJsonObject& object, const QSet<QString>& allowed, const QString& where) {
+    bool OnlyKeys(const Json& object, std::initializer_list<const char*> allowed,
+                  const std::string& where) {
         for (auto it = object.begin(); it != object.end(); ++it) {
-            if (!allowed.contains(it.key())) {
-                return Fail(where, QStringLiteral("unknown field \"%1\"").arg(it.key()));
+            bool known = false;
+            for (const char* key : allowed) {
+                known = known || it.key() == key;
+            }
+            if (!known) {
+                return Fail(where, "unknown field " + Quoted(it.key()));
             }
         }
         return true;
     }
 
-    bool Int(const QJsonObject& object, const QString& key, const QString& where, int low, int high,
-             int* out) {
-        const QJsonValue value = object.value(key);
-        if (!value.isDouble()) {
-            return Fail(where, QStringLiteral("\"%1\" must be a number").arg(key));
+    static const Json* Field(const Json& object, const std::string& key) {
+        const auto it = object.find(key);
+        return it == object.end() ? nullptr : &*it;
+    }
+
+    bool Int(const Json& object, const std::string& key, const std::string& where, int low,
+             int high, int* out) {
+        const Json* value = Field(object, key);
+        if (value == nullptr || !value->is_number()) {
+            return Fail(where, Quoted(key) + " must be a number");
         }
-        const double d = value.toDouble();
-        if (d != static_cast<double>(static_cast<long long>(d)) || d < low || d > high) {
-            return Fail(where, QStringLiteral("\"%1\" must be a whole number from %2 to %3")
-                                   .arg(key)
-                                   .arg(low)
-                                   .arg(high));
+        const double d = value->get<double>();
+        if (d != std::floor(d) || d < low || d > high) {
+            return Fail(where, Quoted(key) + " must be a whole number from " + std::to_string(low) +
+                                   " to " + std::to_string(high));
         }
         *out = static_cast<int>(d);
         return true;
     }
 
-    bool IntArray(const QJsonObject& object, const QString& key, const QString& where, int count,
-                  std::vector<int>* out) {
-        const QJsonValue value = object.value(key);
-        const QJsonArray array = value.toArray();
-        if (!value.isArray() || array.size() != count) {
-            return Fail(
-                where, QStringLiteral("\"%1\" must be an array of %2 numbers").arg(key).arg(count));
+    bool IntArray(const Json& object, const std::string& key, const std::string& where,
+                  std::size_t count, std::vector<int>* out) {
+        const Json* value = Field(object, key);
+        if (value == nullptr || !value->is_array() || value->size() != count) {
+            return Fail(where,
+                        Quoted(key) + " must be an array of " + std::to_string(count) + " numbers");
         }
         out->clear();
-        for (const QJsonValue& v : array) {
-            const double d = v.toDouble(-1);
-            if (!v.isDouble() || d != static_cast<double>(static_cast<int>(d)) || d < 0 ||
-                d > 32767) {
-                return Fail(
-                    where,
-                    QStringLiteral("\"%1\" must hold whole numbers from 0 to 32767").arg(key));
+        for (const Json& v : *value) {
+            const double d = v.is_number() ? v.get<double>() : -1;
+            if (d != std::floor(d) || d < 0 || d > 32767) {
+                return Fail(where, Quoted(key) + " must hold whole numbers from 0 to 32767");
             }
             out->push_back(static_cast<int>(d));
         }
         return true;
     }
 
-    bool String(const QJsonObject& object, const QString& key, const QString& where, bool required,
-                QString* out) {
-        const QJsonValue value = object.value(key);
-        if (value.isUndefined() && !required) {
+    bool String(const Json& object, const std::string& key, const std::string& where, bool required,
+                std::string* out) {
+        const Json* value = Field(object, key);
+        if (value == nullptr && !required) {
             return true;
         }
-        if (!value.isString()) {
-            return Fail(where, QStringLiteral("\"%1\" must be a string").arg(key));
+        if (value == nullptr || !value->is_string()) {
+            return Fail(where, Quoted(key) + " must be a string");
         }
-        *out = value.toString();
+        *out = value->get<std::string>();
         return true;
     }
 
     template <std::size_t N>
-    bool Styles(const QJsonObject& object, const NamedStyle (&table)[N], const QString& where,
+    bool Styles(const Json& object, const NamedStyle (&table)[N], const std::string& where,
                 std::uint32_t* out) {
-        const QJsonValue value = object.value(QStringLiteral("styles"));
-        if (value.isUndefined()) {
+        const Json* value = Field(object, "styles");
+        if (value == nullptr) {
             return true;
         }
-        if (!value.isArray()) {
-            return Fail(where, QStringLiteral("\"styles\" must be an array of names"));
+        if (!value->is_array()) {
+            return Fail(where, "\"styles\" must be an array of names");
         }
-        for (const QJsonValue& v : value.toArray()) {
+        for (const Json& v : *value) {
+            const std::string name = v.is_string() ? v.get<std::string>() : v.dump();
             bool known = false;
             for (const NamedStyle& s : table) {
-                if (v.toString() == QLatin1String(s.name)) {
+                if (v.is_string() && name == s.name) {
                     *out |= s.style;
                     known = true;
                 }
             }
             if (!known) {
-                return Fail(where, QStringLiteral("unknown style \"%1\"").arg(v.toString()));
+                return Fail(where, "unknown style " + Quoted(name));
             }
         }
         return true;
     }
 
   private:
-    QString origin_;
-    QString error_;
+    std::string origin_;
+    std::string error_;
 };
 
-bool ReadControl(Reader& r, const QJsonValue& value, int index, ControlTemplate* out) {
-    QString where = QStringLiteral("control %1").arg(index);
-    if (!value.isObject()) {
-        return r.Fail(where, QStringLiteral("must be an object"));
+bool ReadControl(Reader& r, const Json& value, int index, ControlTemplate* out) {
+    std::string where = "control " + std::to_string(index);
+    if (!value.is_object()) {
+        return r.Fail(where, "must be an object");
     }
-    const QJsonObject object = value.toObject();
-    if (object.contains(QStringLiteral("id"))) {
-        if (!r.Int(object, QStringLiteral("id"), where, 0, 65535, &out->id)) {
+    if (value.contains("id")) {
+        if (!r.Int(value, "id", where, 0, 65535, &out->id)) {
             return false;
         }
-        where = QStringLiteral("control %1 (id %2)").arg(index).arg(out->id);
+        where += " (id " + std::to_string(out->id) + ")";
     }
-    if (!r.OnlyKeys(object, {"id", "kind", "text", "styles", "rect", "image", "items"}, where)) {
+    if (!r.OnlyKeys(value, {"id", "kind", "text", "styles", "rect", "image", "items"}, where)) {
         return false;
     }
-    QString kind;
-    if (!r.String(object, QStringLiteral("kind"), where, true, &kind)) {
+    std::string kind;
+    if (!r.String(value, "kind", where, true, &kind)) {
         return false;
     }
     bool known = false;
     for (const NamedKind& k : kKinds) {
-        if (kind == QLatin1String(k.name)) {
+        if (kind == k.name) {
             out->kind = k.kind;
             known = true;
         }
     }
     if (!known) {
-        return r.Fail(where, QStringLiteral("unknown kind \"%1\"").arg(kind));
+        return r.Fail(where, "unknown kind " + Quoted(kind));
     }
     std::vector<int> rect;
-    if (!r.String(object, QStringLiteral("text"), where, false, &out->text) ||
-        !r.Styles(object, kControlStyles, where, &out->styles) ||
-        !r.IntArray(object, QStringLiteral("rect"), where, 4, &rect)) {
+    if (!r.String(value, "text", where, false, &out->text) ||
+        !r.Styles(value, kControlStyles, where, &out->styles) ||
+        !r.IntArray(value, "rect", where, 4, &rect)) {
         return false;
     }
-    out->rect = QRect(rect[0], rect[1], rect[2], rect[3]);
+    out->rect = Rect{rect[0], rect[1], rect[2], rect[3]};
 
-    const bool hasImage = object.contains(QStringLiteral("image"));
+    const bool hasImage = value.contains("image");
     const bool wantsImage = out->kind == ControlKind::picture || out->kind == ControlKind::icon;
     if (wantsImage != hasImage) {
-        return r.Fail(where, wantsImage
-                                 ? QStringLiteral("needs \"image\"")
-                                 : QStringLiteral("\"image\" is only for pictures and icons"));
+        return r.Fail(where,
+                      wantsImage ? "needs \"image\"" : "\"image\" is only for pictures and icons");
     }
-    if (hasImage && !r.Int(object, QStringLiteral("image"), where, 1, 65535, &out->image)) {
+    if (hasImage && !r.Int(value, "image", where, 1, 65535, &out->image)) {
         return false;
     }
-    if (object.contains(QStringLiteral("items"))) {
+    if (value.contains("items")) {
         if (out->kind != ControlKind::comboBox) {
-            return r.Fail(where, QStringLiteral("\"items\" is only for combo boxes"));
+            return r.Fail(where, "\"items\" is only for combo boxes");
         }
-        const QJsonValue items = object.value(QStringLiteral("items"));
-        if (!items.isArray()) {
-            return r.Fail(where, QStringLiteral("\"items\" must be an array of strings"));
+        const Json& items = value.at("items");
+        if (!items.is_array()) {
+            return r.Fail(where, "\"items\" must be an array of strings");
         }
-        for (const QJsonValue& item : items.toArray()) {
-            if (!item.isString()) {
-                return r.Fail(where, QStringLiteral("\"items\" must be an array of strings"));
+        for (const Json& item : items) {
+            if (!item.is_string()) {
+                return r.Fail(where, "\"items\" must be an array of strings");
             }
-            out->items.append(item.toString());
+            out->items.push_back(item.get<std::string>());
         }
     }
     if (out->kind == ControlKind::comboBox &&
         out->Has(styleDropDown) == out->Has(styleDropDownList)) {
-        return r.Fail(where, QStringLiteral("a combo box needs exactly one of the styles "
-                                            "\"dropDown\" and \"dropDownList\""));
+        return r.Fail(where,
+                      "a combo box needs exactly one of the styles \"dropDown\" and "
+                      "\"dropDownList\"");
     }
     return true;
 }
@@ -271,8 +279,8 @@ const ControlTemplate* DialogTemplate::Find(int controlId) const {
     return nullptr;
 }
 
-std::optional<DialogTemplate> ParseDialogTemplate(const QByteArray& json, const QString& origin,
-                                                  QString* error) {
+std::optional<DialogTemplate> ParseDialogTemplate(std::string_view json, const std::string& origin,
+                                                  std::string* error) {
     Reader r(origin);
     auto failed = [&]() -> std::optional<DialogTemplate> {
         if (error) {
@@ -281,65 +289,58 @@ std::optional<DialogTemplate> ParseDialogTemplate(const QByteArray& json, const 
         return std::nullopt;
     };
 
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        r.Fail(QString(), QStringLiteral("not valid JSON at offset %1 (%2)")
-                              .arg(parseError.offset)
-                              .arg(parseError.errorString()));
+    Json doc;
+    try {
+        doc = Json::parse(json.begin(), json.end());
+    } catch (const Json::parse_error& e) {
+        r.Fail({}, "not valid JSON at offset " + std::to_string(e.byte) + " (" + e.what() + ")");
         return failed();
     }
-    if (!doc.isObject()) {
-        r.Fail(QString(), QStringLiteral("a dialog template must be a JSON object"));
+    if (!doc.is_object()) {
+        r.Fail({}, "a dialog template must be a JSON object");
         return failed();
     }
-    const QJsonObject object = doc.object();
     DialogTemplate t;
     std::vector<int> size;
-    QString frame;
-    if (!r.OnlyKeys(object, {"id", "title", "size", "font", "frame", "styles", "controls"},
-                    QString()) ||
-        !r.Int(object, QStringLiteral("id"), QString(), 1, 65535, &t.id) ||
-        !r.String(object, QStringLiteral("title"), QString(), true, &t.title) ||
-        !r.IntArray(object, QStringLiteral("size"), QString(), 2, &size) ||
-        !r.String(object, QStringLiteral("frame"), QString(), true, &frame) ||
-        !r.Styles(object, kDialogStyles, QString(), &t.styles)) {
+    std::string frame;
+    if (!r.OnlyKeys(doc, {"id", "title", "size", "font", "frame", "styles", "controls"}, {}) ||
+        !r.Int(doc, "id", {}, 1, 65535, &t.id) || !r.String(doc, "title", {}, true, &t.title) ||
+        !r.IntArray(doc, "size", {}, 2, &size) || !r.String(doc, "frame", {}, true, &frame) ||
+        !r.Styles(doc, kDialogStyles, {}, &t.styles)) {
         return failed();
     }
-    t.size = QSize(size[0], size[1]);
-    if (frame == QLatin1String("modal")) {
+    t.size = Size{size[0], size[1]};
+    if (frame == "modal") {
         t.frame = FrameKind::modal;
-    } else if (frame == QLatin1String("child")) {
+    } else if (frame == "child") {
         t.frame = FrameKind::child;
     } else {
-        r.Fail(QString(), QStringLiteral("\"frame\" must be \"modal\" or \"child\""));
+        r.Fail({}, "\"frame\" must be \"modal\" or \"child\"");
         return failed();
     }
-    const QJsonObject font = object.value(QStringLiteral("font")).toObject();
-    if (!object.value(QStringLiteral("font")).isObject() ||
-        !r.OnlyKeys(font, {"face", "pointSize"}, QStringLiteral("font")) ||
-        !r.String(font, QStringLiteral("face"), QStringLiteral("font"), true, &t.font.face) ||
-        !r.Int(font, QStringLiteral("pointSize"), QStringLiteral("font"), 1, 72,
-               &t.font.pointSize)) {
-        r.Fail(QString(),
-               QStringLiteral("\"font\" must be {\"face\": text, \"pointSize\": number}"));
+    const Json* font = Reader::Field(doc, "font");
+    if (font == nullptr || !font->is_object() ||
+        !r.OnlyKeys(*font, {"face", "pointSize"}, "font") ||
+        !r.String(*font, "face", "font", true, &t.font.face) ||
+        !r.Int(*font, "pointSize", "font", 1, 72, &t.font.pointSize)) {
+        r.Fail({}, "\"font\" must be {\"face\": text, \"pointSize\": number}");
         return failed();
     }
-    const QJsonValue controls = object.value(QStringLiteral("controls"));
-    if (!controls.isArray()) {
-        r.Fail(QString(), QStringLiteral("\"controls\" must be an array"));
+    const Json* controls = Reader::Field(doc, "controls");
+    if (controls == nullptr || !controls->is_array()) {
+        r.Fail({}, "\"controls\" must be an array");
         return failed();
     }
-    QSet<int> ids;
+    std::set<int> ids;
     int index = 0;
-    for (const QJsonValue& value : controls.toArray()) {
+    for (const Json& value : *controls) {
         ControlTemplate control;
         if (!ReadControl(r, value, index, &control)) {
             return failed();
         }
-        if (control.id != 0 && ids.contains(control.id)) {
-            r.Fail(QStringLiteral("control %1").arg(index),
-                   QStringLiteral("id %1 is used twice").arg(control.id));
+        if (control.id != 0 && ids.count(control.id) != 0) {
+            r.Fail("control " + std::to_string(index),
+                   "id " + std::to_string(control.id) + " is used twice");
             return failed();
         }
         ids.insert(control.id);

@@ -6,14 +6,13 @@
 // units; combo boxes may carry initial rows.
 #pragma once
 
-#include <QByteArray>
-#include <QRect>
-#include <QSize>
-#include <QString>
-#include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
+
+#include "ui/Geometry.h"
 
 namespace halvo::ui {
 
@@ -72,26 +71,26 @@ enum Style : std::uint32_t {
 enum class FrameKind { modal, child };
 
 struct FontSpec {
-    QString face;  // "宋体" or "MS Sans Serif"
+    std::string face;  // UTF-8: "宋体" or "MS Sans Serif"
     int pointSize = 9;
 };
 
 struct ControlTemplate {
     int id = 0;  // 0: no identifier (plain labels and frames)
     ControlKind kind = ControlKind::label;
-    QString text;
+    std::string text;  // UTF-8
     std::uint32_t styles = 0;
-    QRect rect;         // dialog units
-    int image = 0;      // picture/icon: resource id
-    QStringList items;  // combo box: initial rows, in order
+    Rect rect;                       // dialog units
+    int image = 0;                   // picture/icon: resource id
+    std::vector<std::string> items;  // combo box: initial rows, in order
 
     bool Has(Style s) const { return (styles & s) != 0; }
 };
 
 struct DialogTemplate {
     int id = 0;
-    QString title;
-    QSize size;  // client area, dialog units
+    std::string title;
+    Size size;  // client area, dialog units
     FontSpec font;
     FrameKind frame = FrameKind::modal;
     std::uint32_t styles = 0;
@@ -104,8 +103,8 @@ struct DialogTemplate {
 
 // Parses one template. On a malformed file returns nothing and sets `error` to a message that
 // names `origin`, the offending control (by position and id) and the field.
-std::optional<DialogTemplate> ParseDialogTemplate(const QByteArray& json, const QString& origin,
-                                                  QString* error);
+std::optional<DialogTemplate> ParseDialogTemplate(std::string_view json, const std::string& origin,
+                                                  std::string* error);
 
 const char* ControlKindName(ControlKind kind);
 

@@ -1,112 +1,184 @@
 #include "ui/ResourceStore.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonParseError>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 
 #include "resources/Resources.h"
 
 namespace halvo::ui {
 
-bool ResourceStore::LoadBuiltIn(QString* error) {
-    return Load(QString::fromLatin1(halvo::resources::BuiltInRoot()), error);
+namespace {
+
+using Json = nlohmann::json;
+
+std::string Joined(const std::string& root, const std::string& relative) {
+    if (root.empty()) {
+        return relative;
+    }
+    return root.back() == '/' ? root + relative : root + "/" + relative;
 }
 
-bool ResourceStore::Load(const QString& root, QString* error) {
-    auto fail = [&](const QString& message) {
+std::string_view Text(const Bytes& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+}  // namespace
+
+bool ResourceStore::LoadBuiltIn(std::string* error) {
+    const Reader read = [](const std::string& path, std::string* why) -> std::optional<Bytes> {
+        for (const resources::BuiltInFile& file : resources::BuiltInFiles()) {
+            if (file.path == path) {
+                return Bytes(file.bytes.begin(), file.bytes.end());
+            }
+        }
+        *why = "not among the built-in resources";
+        return std::nullopt;
+    };
+    return LoadWith(read, "builtin:", error);
+}
+
+bool ResourceStore::Load(const std::string& root, std::string* error) {
+    const Reader read = [&root](const std::string& path, std::string* why) -> std::optional<Bytes> {
+        std::ifstream file(Joined(root, path), std::ios::binary);
+        if (!file) {
+            *why = std::strerror(errno);
+            return std::nullopt;
+        }
+        Bytes bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (file.bad()) {
+            *why = "read error";
+            return std::nullopt;
+        }
+        return bytes;
+    };
+    return LoadWith(read, root, error);
+}
+
+bool ResourceStore::LoadWith(const Reader& read, const std::string& root, std::string* error) {
+    auto fail = [&](const std::string& message) {
         if (error) {
             *error = message;
         }
         return false;
     };
-    const QDir dir(root);
-    auto read = [&](const QString& relative, QByteArray* out, QString* message) {
-        QFile file(dir.filePath(relative));
-        if (!file.open(QIODevice::ReadOnly)) {
-            *message =
-                QStringLiteral("%1: cannot be read (%2)").arg(file.fileName(), file.errorString());
-            return false;
+    auto file = [&](const std::string& relative, std::string* message) -> std::optional<Bytes> {
+        std::string why;
+        auto bytes = read(relative, &why);
+        if (!bytes) {
+            *message = Joined(root, relative) + ": cannot be read (" + why + ")";
         }
-        *out = file.readAll();
-        return true;
+        return bytes;
     };
 
-    QString message;
-    QByteArray manifestData;
-    const QString manifestName = QStringLiteral("manifest.json");
-    if (!read(manifestName, &manifestData, &message)) {
+    std::string message;
+    const std::string manifestName = "manifest.json";
+    const std::string manifestPath = Joined(root, manifestName);
+    const auto manifestData = file(manifestName, &message);
+    if (!manifestData) {
         return fail(message);
     }
-    QJsonParseError parseError;
-    const QJsonDocument manifest = QJsonDocument::fromJson(manifestData, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !manifest.isObject()) {
-        return fail(QStringLiteral("%1: not a valid JSON object (%2)")
-                        .arg(dir.filePath(manifestName), parseError.errorString()));
+    Json m;
+    try {
+        m = Json::parse(Text(*manifestData));
+    } catch (const Json::parse_error& e) {
+        return fail(manifestPath + ": not a valid JSON object (" + e.what() + ")");
     }
-    const QJsonObject m = manifest.object();
+    if (!m.is_object()) {
+        return fail(manifestPath + ": not a valid JSON object (not an object)");
+    }
 
     std::map<int, DialogTemplate> templates;
-    for (const QJsonValue& v : m.value(QStringLiteral("dialogs")).toArray()) {
-        QByteArray data;
-        if (!read(v.toString(), &data, &message)) {
+    const Json dialogs = m.value("dialogs", Json::array());
+    for (const Json& v : dialogs.is_array() ? dialogs : Json::array()) {
+        const std::string name = v.is_string() ? v.get<std::string>() : std::string();
+        const auto data = file(name, &message);
+        if (!data) {
             return fail(message);
         }
-        auto t = ParseDialogTemplate(data, dir.filePath(v.toString()), &message);
+        auto t = ParseDialogTemplate(Text(*data), Joined(root, name), &message);
         if (!t) {
             return fail(message);
         }
         if (templates.count(t->id) != 0) {
-            return fail(QStringLiteral("%1: dialog %2 is defined twice")
-                            .arg(dir.filePath(v.toString()))
-                            .arg(t->id));
+            return fail(Joined(root, name) + ": dialog " + std::to_string(t->id) +
+                        " is defined twice");
         }
         const int id = t->id;
         templates.emplace(id, std::move(*t));
     }
 
-    auto numericKeys = [&](const QString& section, auto&& take) {
-        const QJsonObject object = m.value(section).toObject();
+    auto numericKeys = [&](const std::string& section, auto&& take) {
+        const Json object = m.value(section, Json::object());
+        if (!object.is_object()) {
+            return true;  // as a missing section
+        }
         for (auto it = object.begin(); it != object.end(); ++it) {
-            bool ok = false;
-            const int id = it.key().toInt(&ok);
-            if (!ok || id <= 0 || id > 65535) {
-                message = QStringLiteral("%1: \"%2\" key \"%3\" is not a resource number")
-                              .arg(dir.filePath(manifestName), section, it.key());
+            int id = 0;
+            std::size_t used = 0;
+            try {
+                id = std::stoi(it.key(), &used);
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            if (used == 0 || used != it.key().size() || id <= 0 || id > 65535) {
+                message = manifestPath + ": \"" + section + "\" key \"" + it.key() +
+                          "\" is not a resource number";
                 return false;
             }
             if (!take(id, it.value())) {
-                message = QStringLiteral("%1: \"%2\" entry %3 has the wrong form")
-                              .arg(dir.filePath(manifestName), section, it.key());
+                if (message.empty()) {
+                    message = manifestPath + ": \"" + section + "\" entry " + it.key() +
+                              " has the wrong form";
+                }
                 return false;
             }
         }
         return true;
     };
 
-    QHash<int, QString> strings;
-    QHash<int, QStringList> icons;
-    QHash<int, QString> bitmaps;
-    const bool ok = numericKeys(QStringLiteral("strings"),
-                                [&](int id, const QJsonValue& v) {
-                                    strings.insert(id, v.toString());
-                                    return v.isString();
-                                }) &&
-                    numericKeys(QStringLiteral("icons"),
-                                [&](int id, const QJsonValue& v) {
-                                    QStringList files;
-                                    for (const QJsonValue& f : v.toArray()) {
-                                        files.append(dir.filePath(f.toString()));
+    std::map<int, std::string> strings;
+    std::map<int, std::vector<Bytes>> icons;
+    std::map<int, Bytes> bitmaps;
+    message.clear();
+    const bool ok = numericKeys("strings",
+                                [&](int id, const Json& v) {
+                                    if (!v.is_string()) {
+                                        return false;
                                     }
-                                    icons.insert(id, files);
-                                    return v.isArray() && !files.isEmpty();
+                                    strings[id] = v.get<std::string>();
+                                    return true;
                                 }) &&
-                    numericKeys(QStringLiteral("bitmaps"), [&](int id, const QJsonValue& v) {
-                        bitmaps.insert(id, dir.filePath(v.toString()));
-                        return v.isString();
+                    numericKeys("icons",
+                                [&](int id, const Json& v) {
+                                    if (!v.is_array() || v.empty()) {
+                                        return false;
+                                    }
+                                    for (const Json& f : v) {
+                                        if (!f.is_string()) {
+                                            return false;
+                                        }
+                                        auto data = file(f.get<std::string>(), &message);
+                                        if (!data) {
+                                            return false;
+                                        }
+                                        icons[id].push_back(std::move(*data));
+                                    }
+                                    return true;
+                                }) &&
+                    numericKeys("bitmaps", [&](int id, const Json& v) {
+                        if (!v.is_string()) {
+                            return false;
+                        }
+                        auto data = file(v.get<std::string>(), &message);
+                        if (!data) {
+                            return false;
+                        }
+                        bitmaps[id] = std::move(*data);
+                        return true;
                     });
     if (!ok) {
         return fail(message);
@@ -114,8 +186,8 @@ bool ResourceStore::Load(const QString& root, QString* error) {
 
     templates_ = std::move(templates);
     strings_ = std::move(strings);
-    iconFiles_ = std::move(icons);
-    bitmapFiles_ = std::move(bitmaps);
+    icons_ = std::move(icons);
+    bitmaps_ = std::move(bitmaps);
     return true;
 }
 
@@ -133,21 +205,19 @@ const DialogTemplate& ResourceStore::Template(int id) const {
     return *t;
 }
 
-QString ResourceStore::String(int id) const {
-    return strings_.value(id);
+std::string ResourceStore::String(int id) const {
+    const auto it = strings_.find(id);
+    return it == strings_.end() ? std::string() : it->second;
 }
 
-QIcon ResourceStore::Icon(int id) const {
-    QIcon icon;
-    for (const QString& file : iconFiles_.value(id)) {
-        icon.addFile(file);
-    }
-    return icon;
+std::vector<Bytes> ResourceStore::Icon(int id) const {
+    const auto it = icons_.find(id);
+    return it == icons_.end() ? std::vector<Bytes>() : it->second;
 }
 
-QPixmap ResourceStore::Bitmap(int id) const {
-    const auto it = bitmapFiles_.find(id);
-    return it == bitmapFiles_.end() ? QPixmap() : QPixmap(*it);
+Bytes ResourceStore::Bitmap(int id) const {
+    const auto it = bitmaps_.find(id);
+    return it == bitmaps_.end() ? Bytes() : it->second;
 }
 
 }  // namespace halvo::ui

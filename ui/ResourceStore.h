@@ -1,41 +1,51 @@
 // Dialog templates, strings and images, read from data files (the compiled-in ones by default).
-// The templates' form and parser are in DialogTemplate.h.
+// The templates' form and parser are in DialogTemplate.h. Images stay bytes here: each backend
+// decodes them its own way.
 #pragma once
 
-#include <QHash>
-#include <QIcon>
-#include <QPixmap>
-#include <QString>
-#include <QStringList>
+#include <cstdint>
+#include <functional>
 #include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "ui/DialogTemplate.h"
 
 namespace halvo::ui {
+
+using Bytes = std::vector<std::uint8_t>;
 
 class ResourceStore {
   public:
     ResourceStore() = default;
 
     // Reads the resources compiled into the binary (halvo_resources).
-    bool LoadBuiltIn(QString* error);
+    bool LoadBuiltIn(std::string* error);
     // Reads `root`/manifest.json and every file it names (paths relative to `root`). On failure
     // the store keeps what it held before and `error` says which file and what is wrong.
-    bool Load(const QString& root, QString* error);
+    bool Load(const std::string& root, std::string* error);
 
     const DialogTemplate* FindTemplate(int id) const;
     // Like FindTemplate, but a missing template is a programming error: throws std::logic_error.
     const DialogTemplate& Template(int id) const;
-    // The string resource, or an empty string when there is none (as a string table lookup).
-    QString String(int id) const;
-    QIcon Icon(int id) const;      // null icon when missing
-    QPixmap Bitmap(int id) const;  // null pixmap when missing
+    // The string resource (UTF-8), or an empty string when there is none (as a string table
+    // lookup).
+    std::string String(int id) const;
+    // The image files of icon `id`, one per size, in the manifest's order; empty when missing.
+    std::vector<Bytes> Icon(int id) const;
+    // The bitmap file `id` (BMP); empty when missing.
+    Bytes Bitmap(int id) const;
 
   private:
+    // Reads a file by its path relative to the root, or says why it cannot.
+    using Reader = std::function<std::optional<Bytes>(const std::string& path, std::string* why)>;
+    bool LoadWith(const Reader& read, const std::string& root, std::string* error);
+
     std::map<int, DialogTemplate> templates_;
-    QHash<int, QString> strings_;
-    QHash<int, QStringList> iconFiles_;
-    QHash<int, QString> bitmapFiles_;
+    std::map<int, std::string> strings_;
+    std::map<int, std::vector<Bytes>> icons_;
+    std::map<int, Bytes> bitmaps_;
 };
 
 }  // namespace halvo::ui

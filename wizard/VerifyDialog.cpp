@@ -1,9 +1,8 @@
 #include "wizard/VerifyDialog.h"
 
-#include <QApplication>
-#include <QByteArray>
-#include <QKeyEvent>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "protocol/WireFormat.h"
@@ -13,41 +12,24 @@ namespace halvo::wizard {
 
 namespace {
 
-std::string_view View(const QByteArray& bytes) {
-    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+void Wipe(std::string& bytes) {
+    if (!bytes.empty()) {
+        protocol::SecureZero(std::span<char>(bytes.data(), bytes.size()));
+    }
 }
 
 void Wipe(std::optional<std::string>& bytes) {
-    if (bytes && !bytes->empty()) {
-        protocol::SecureZero(std::span<char>(bytes->data(), bytes->size()));
-    }
-}
-
-void Wipe(QByteArray& bytes) {
-    if (!bytes.isEmpty()) {
-        protocol::SecureZero(std::span<char>(bytes.data(), static_cast<std::size_t>(bytes.size())));
-    }
-}
-
-// Empties `edit` and zeroes the text it held: once the edit has let go of its buffer, the copy
-// taken just before is its only owner, so writing to it does not detach. Setting the text also
-// drops the edit's undo history.
-void WipeEdit(ui::Edit* edit) {
-    QString held = edit->text();
-    edit->setText(QString());
-    if (!held.isEmpty()) {
-        protocol::SecureZero(
-            std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(held.data()),
-                                    static_cast<std::size_t>(held.size()) * sizeof(QChar)));
+    if (bytes) {
+        Wipe(*bytes);
     }
 }
 
 }  // namespace
 
-VerifyDialog::VerifyDialog(const ui::ResourceStore& resources,
+VerifyDialog::VerifyDialog(ui::Backend& backend, const ui::ResourceStore& resources,
                            const protocol::ProtocolContext& context,
-                           const platform::TextCodec& codec, QWidget* owner)
-    : ui::Dialog(resources, VERIFY_TEMPLATE, owner), context_(context), codec_(codec) {}
+                           const platform::TextCodec& codec, ui::Dialog* owner)
+    : ui::Dialog(backend, resources, VERIFY_TEMPLATE, owner), context_(context), codec_(codec) {}
 
 VerifyDialog::~VerifyDialog() {
     ForgetPassword();
@@ -83,10 +65,10 @@ void VerifyDialog::Verify() {
         return;
     }
     // The edits limit the texts in bytes; the request takes at most 16 and 8 bytes of them.
-    QByteArray name = nameEdit_->text().toUtf8();
-    QByteArray password = passwordEdit_->text().toUtf8();
-    std::optional<std::string> nameBytes = codec_.Encode(View(name));
-    std::optional<std::string> passwordBytes = codec_.Encode(View(password));
+    std::string name = nameEdit_->GetWindowText();
+    std::string password = passwordEdit_->GetWindowText();
+    std::optional<std::string> nameBytes = codec_.Encode(name);
+    std::optional<std::string> passwordBytes = codec_.Encode(password);
     Wipe(password);
     Wipe(name);
     if (!nameBytes || !passwordBytes) {
@@ -96,22 +78,22 @@ void VerifyDialog::Verify() {
             ui::NotInCodePageMessage(codec_, !nameBytes ? "The name" : "The password"));
         return;
     }
-    okButton_->setEnabled(false);
+    okButton_->EnableWindow(false);
     const auto outcome = protocol::VerifyAdmin(context_, *device_, *nameBytes, *passwordBytes);
     Wipe(passwordBytes);
     Wipe(nameBytes);
-    okButton_->setEnabled(true);
+    okButton_->EnableWindow(true);
     if (outcome == protocol::StatusOutcome::Accepted) {
         EndDialog(ui::IDOK);
     }
 }
 
-bool VerifyDialog::PreTranslateKey(QKeyEvent* event) {
-    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+bool VerifyDialog::PreTranslateKey(ui::Key key) {
+    if (key != ui::Key::enter) {
         return false;
     }
-    QWidget* focus = QApplication::focusWidget();
-    const int id = ControlId(focus);
+    ui::Control* focus = FocusedControl();
+    const int id = focus != nullptr ? focus->Id() : 0;
     if (id == VERIFY_PASSWORD_EDIT || id == VERIFY_OK_BUTTON) {
         Verify();
     } else if (id == ui::IDCANCEL) {
@@ -123,19 +105,18 @@ bool VerifyDialog::PreTranslateKey(QKeyEvent* event) {
     return true;
 }
 
-void VerifyDialog::done(int result) {
+void VerifyDialog::OnEndDialog(int) {
     ForgetPassword();
-    ui::Dialog::done(result);
 }
 
 void VerifyDialog::ForgetPassword() {
     if (IsCreated() && passwordEdit_ != nullptr) {
-        WipeEdit(passwordEdit_);
+        passwordEdit_->WipeText();
     }
 }
 
 int DialogVerifyPrompt::Run(const protocol::DeviceRecord& record) {
-    VerifyDialog dialog(resources_, context_, codec_, owner_);
+    VerifyDialog dialog(backend_, resources_, context_, codec_, owner_);
     dialog.SetDevice(&record);
     return dialog.RunModal();
 }

@@ -12,8 +12,6 @@
 // the dialog ends.
 #pragma once
 
-#include <QPushButton>
-
 #include "platform/TextCodec.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/Protocol.h"
@@ -31,10 +29,10 @@ inline constexpr int VERIFY_NAME_LIMIT = 16;
 inline constexpr int VERIFY_PASSWORD_LIMIT = 8;
 
 class VerifyDialog : public ui::Dialog {
-    Q_OBJECT
   public:
-    VerifyDialog(const ui::ResourceStore& resources, const protocol::ProtocolContext& context,
-                 const platform::TextCodec& codec, QWidget* owner = nullptr);
+    VerifyDialog(ui::Backend& backend, const ui::ResourceStore& resources,
+                 const protocol::ProtocolContext& context, const platform::TextCodec& codec,
+                 ui::Dialog* owner = nullptr);
     ~VerifyDialog() override;
 
     // The record stays the caller's; it must outlive the dialog's run.
@@ -50,15 +48,15 @@ class VerifyDialog : public ui::Dialog {
     // Only the device's acceptance ends the dialog with 1.
     void OnOK() override {}
     void OnCancel() override;
-    bool PreTranslateKey(QKeyEvent* event) override;
-    void done(int result) override;
+    bool PreTranslateKey(ui::Key key) override;
+    void OnEndDialog(int result) override;
 
   private:
     void ForgetPassword();
 
     protocol::ProtocolContext context_;
     const platform::TextCodec& codec_;
-    QPushButton* okButton_ = nullptr;
+    ui::PushButton* okButton_ = nullptr;
     ui::Edit* passwordEdit_ = nullptr;
     ui::Edit* nameEdit_ = nullptr;
     const protocol::DeviceRecord* device_ = nullptr;
@@ -67,17 +65,23 @@ class VerifyDialog : public ui::Dialog {
 // The verification gate's dialog: one VerifyDialog per run.
 class DialogVerifyPrompt final : public VerifyPrompt {
   public:
-    DialogVerifyPrompt(const ui::ResourceStore& resources, const protocol::ProtocolContext& context,
-                       const platform::TextCodec& codec, QWidget* owner)
-        : resources_(resources), context_(context), codec_(codec), owner_(owner) {}
+    DialogVerifyPrompt(ui::Backend& backend, const ui::ResourceStore& resources,
+                       const protocol::ProtocolContext& context, const platform::TextCodec& codec,
+                       ui::Dialog* owner)
+        : backend_(backend),
+          resources_(resources),
+          context_(context),
+          codec_(codec),
+          owner_(owner) {}
 
     int Run(const protocol::DeviceRecord& record) override;
 
   private:
+    ui::Backend& backend_;
     const ui::ResourceStore& resources_;
     protocol::ProtocolContext context_;
     const platform::TextCodec& codec_;
-    QWidget* owner_;
+    ui::Dialog* owner_;
 };
 
 }  // namespace halvo::wizard

@@ -1,7 +1,5 @@
 #include "wizard/WizardDialog.h"
 
-#include <QFrame>
-
 #include "wizard/NetworkSettings.h"
 #include "wizard/SystemSettings.h"
 #include "wizard/VerifyDialog.h"
@@ -9,8 +7,10 @@
 
 namespace halvo::wizard {
 
-WizardDialog::WizardDialog(const WizardContext& context, QWidget* owner)
-    : ui::Dialog(context.resources, WIZARD_TEMPLATE, owner), context_(context), flow_(*this, 0) {}
+WizardDialog::WizardDialog(const WizardContext& context, ui::Dialog* owner)
+    : ui::Dialog(context.ui, context.resources, WIZARD_TEMPLATE, owner),
+      context_(context),
+      flow_(*this, 0) {}
 
 void WizardDialog::AddPage(ui::Dialog* page, unsigned templateId) {
     pages_.push_back(page);
@@ -39,10 +39,10 @@ void WizardDialog::BindControls() {
 
 bool WizardDialog::OnInitDialog() {
     if (!pages_.empty()) {
-        const QRect area = ControlRect(PAGE_AREA);
+        const ui::Rect area = ControlRect(PAGE_AREA);
         for (ui::Dialog* page : pages_) {
             // Each page is built from its own template; the identifier is kept for reference.
-            page->CreateChild(this);
+            page->CreateChild(*this);
             page->MoveWindow(area);
         }
         flow_.Start(PageCount());
@@ -85,7 +85,7 @@ int WizardDialog::SetSystemInfo() {
         return 1;
     }
     return wizard::SetSystemInfo(context_.protocol, *device_, page->Values(), context_.timeZone,
-                                 static_cast<QWidget*>(this));
+                                 WindowHandle());
 }
 
 int WizardDialog::SetNetworkInfo() {
@@ -103,7 +103,7 @@ bool WizardDialog::CommitPage(int index) {
 
 void WizardDialog::SetPageVisible(int index, bool visible) {
     if (ui::Dialog* page = GetPage(index)) {
-        page->setVisible(visible);
+        page->ShowWindow(visible);
     }
 }
 
@@ -114,24 +114,24 @@ void WizardDialog::DestroyPageWindows() {
 }
 
 void WizardDialog::SetNextCaption(std::string_view caption) {
-    nextButton_->setText(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+    nextButton_->SetWindowText(caption);
 }
 
 void WizardDialog::EnableBack(bool enabled) {
-    backButton_->setEnabled(enabled);
+    backButton_->EnableWindow(enabled);
 }
 
 bool RunSetupWizard(const WizardContext& context, const protocol::DeviceRecord& record,
-                    QWidget* owner, VerifyPrompt& verify) {
+                    ui::Dialog* owner, VerifyPrompt& verify) {
     if (!MayGoOn(RunVerificationGate(record, verify))) {
         return false;
     }
     // Declared before its pages, the frame is destroyed after them.
     WizardDialog wizard(context, owner);
     wizard.SetDevice(&record);
-    SystemPage systemPage(context.resources, context.codec);
-    NetworkPage networkPage(context.resources, context.codec);
-    FinishPage finishPage(context.resources);
+    SystemPage systemPage(context.ui, context.resources, context.codec);
+    NetworkPage networkPage(context.ui, context.resources, context.codec);
+    FinishPage finishPage(context.ui, context.resources);
     wizard.AddPage(&systemPage, SYSTEM_PAGE_TEMPLATE);
     wizard.AddPage(&networkPage, NETWORK_PAGE_TEMPLATE);
     wizard.AddPage(&finishPage, FINISH_PAGE_TEMPLATE);
@@ -139,8 +139,9 @@ bool RunSetupWizard(const WizardContext& context, const protocol::DeviceRecord& 
 }
 
 bool RunSetupWizard(const WizardContext& context, const protocol::DeviceRecord& record,
-                    QWidget* owner) {
-    DialogVerifyPrompt verify(context.resources, context.protocol, context.codec, owner);
+                    ui::Dialog* owner) {
+    DialogVerifyPrompt verify(context.ui, context.resources, context.protocol, context.codec,
+                              owner);
     return RunSetupWizard(context, record, owner, verify);
 }
 

@@ -8,19 +8,16 @@
 //   wizard.RunModal();  // 1 Finished, 2 Cancel or the close box
 #pragma once
 
-#include <QLabel>
-#include <QPushButton>
 #include <vector>
 
 #include "protocol/DeviceExchange.h"
 #include "protocol/Protocol.h"
+#include "ui/Controls.h"
 #include "ui/Dialog.h"
 #include "ui/ResourceStore.h"
 #include "wizard/DeviceDateTime.h"
 #include "wizard/VerificationGate.h"
 #include "wizard/WizardFlow.h"
-
-class QFrame;
 
 namespace halvo::wizard {
 
@@ -29,6 +26,7 @@ inline constexpr int WIZARD_TEMPLATE = 129;
 // What the wizard and the verification dialog run on.
 struct WizardContext {
     const ui::ResourceStore& resources;
+    ui::Backend& ui;
     protocol::ProtocolContext protocol;
     const LocalTimeZone& timeZone;
     // The workstation's code page, for the description and the administrator check.
@@ -36,7 +34,6 @@ struct WizardContext {
 };
 
 class WizardDialog : public ui::Dialog, private WizardHost {
-    Q_OBJECT
   public:
     enum ControlId {
         PICTURE = 1024,
@@ -46,7 +43,7 @@ class WizardDialog : public ui::Dialog, private WizardHost {
         SKIP_BUTTON = 1070,
     };
 
-    explicit WizardDialog(const WizardContext& context, QWidget* owner = nullptr);
+    explicit WizardDialog(const WizardContext& context, ui::Dialog* owner = nullptr);
 
     // The record stays the caller's; it must outlive the run.
     void SetDevice(const protocol::DeviceRecord* record) { device_ = record; }
@@ -87,11 +84,11 @@ class WizardDialog : public ui::Dialog, private WizardHost {
     void FillPages();
 
     WizardContext context_;
-    QLabel* picture_ = nullptr;
-    QFrame* pageArea_ = nullptr;
-    QPushButton* cancelButton_ = nullptr;
-    QPushButton* backButton_ = nullptr;
-    QPushButton* nextButton_ = nullptr;
+    ui::Picture* picture_ = nullptr;
+    ui::Frame* pageArea_ = nullptr;
+    ui::PushButton* cancelButton_ = nullptr;
+    ui::PushButton* backButton_ = nullptr;
+    ui::PushButton* nextButton_ = nullptr;
     std::vector<ui::Dialog*> pages_;
     std::vector<unsigned> pageIds_;
     const protocol::DeviceRecord* device_ = nullptr;
@@ -102,9 +99,9 @@ class WizardDialog : public ui::Dialog, private WizardHost {
 // wizard with its three pages. True when the wizard ran (Finished, Cancel or the close box: the
 // caller then rebuilds its device list); false when the verification was cancelled.
 bool RunSetupWizard(const WizardContext& context, const protocol::DeviceRecord& record,
-                    QWidget* owner);
+                    ui::Dialog* owner);
 // The same with the verification dialog supplied by the caller.
 bool RunSetupWizard(const WizardContext& context, const protocol::DeviceRecord& record,
-                    QWidget* owner, VerifyPrompt& verify);
+                    ui::Dialog* owner, VerifyPrompt& verify);
 
 }  // namespace halvo::wizard

@@ -3,8 +3,6 @@
 // device record and reads when Next sends them.
 #pragma once
 
-#include <QCheckBox>
-
 #include "platform/TextCodec.h"
 #include "protocol/Protocol.h"
 #include "ui/Controls.h"
@@ -21,7 +19,6 @@ inline constexpr int FINISH_PAGE_TEMPLATE = 132;
 
 // Password check box, description, timezone, date and time.
 class SystemPage : public ui::Dialog {
-    Q_OBJECT
   public:
     enum ControlId {
         PASSWORD_CHECK = 1027,
@@ -31,7 +28,8 @@ class SystemPage : public ui::Dialog {
         TIME_PICKER = 1060,
     };
 
-    SystemPage(const ui::ResourceStore& resources, const platform::TextCodec& codec);
+    SystemPage(ui::Backend& backend, const ui::ResourceStore& resources,
+               const platform::TextCodec& codec);
 
     void Fill(const SystemPageFill& fill);
     SystemPageValues Values() const;
@@ -45,7 +43,7 @@ class SystemPage : public ui::Dialog {
     ui::TimePicker* timePicker_ = nullptr;
     ui::DatePicker* datePicker_ = nullptr;
     ui::Edit* descriptionEdit_ = nullptr;
-    QCheckBox* passwordCheck_ = nullptr;
+    ui::CheckBox* passwordCheck_ = nullptr;
     // The description's bytes as sent: the box's own while the text is untouched.
     std::string DescriptionBytes() const;
 
@@ -56,7 +54,6 @@ class SystemPage : public ui::Dialog {
 
 // Static address or DHCP, and the five addresses.
 class NetworkPage : public ui::Dialog {
-    Q_OBJECT
   public:
     enum ControlId {
         PROTOCOL_COMBO = 1045,
@@ -67,7 +64,8 @@ class NetworkPage : public ui::Dialog {
         SECONDARY_DNS = 1054,
     };
 
-    NetworkPage(const ui::ResourceStore& resources, const platform::TextCodec& codec);
+    NetworkPage(ui::Backend& backend, const ui::ResourceStore& resources,
+                const platform::TextCodec& codec);
 
     void Fill(const NetworkPageFill& fill);
     NetworkPageValues Values() const;
@@ -94,9 +92,8 @@ class NetworkPage : public ui::Dialog {
 
 // The last page: one centred line of text.
 class FinishPage : public ui::Dialog {
-    Q_OBJECT
   public:
-    explicit FinishPage(const ui::ResourceStore& resources);
+    FinishPage(ui::Backend& backend, const ui::ResourceStore& resources);
 };
 
 }  // namespace halvo::wizard

@@ -9,6 +9,7 @@
 #include "app/AddDeviceDialog.h"
 #include "app/MainDialog.h"
 #include "protocol/DeviceRoutes.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/GuiTest.h"
 
 namespace halvo::app {
@@ -25,9 +26,9 @@ std::uint32_t Ip(std::string_view text) {
 
 QStringList Entries(const MainDialog& main) {
     QStringList entries;
-    auto* list = main.ControlAs<ui::ListBox>(IDC_DEVICE_LIST);
+    auto* list = main.ControlAs<ui::qt::QtListBox>(IDC_DEVICE_LIST);
     for (int i = 0; i < list->GetCount(); ++i) {
-        entries << list->GetText(i);
+        entries << QString::fromStdString(list->GetText(i));
     }
     return entries;
 }
@@ -53,7 +54,7 @@ class AddDeviceTest : public ::testing::Test {
     void AddByMenu(const std::function<void(AddDeviceDialog*)>& fill) {
         auto ran = WhenActive<AddDeviceDialog>([&](AddDeviceDialog* d) {
             fill(d);
-            if (d->IsRunning() && d->isVisible()) {
+            if (d->IsRunning() && ui::qt::WindowOf(*d)->isVisible()) {
                 d->EndDialog(ui::IDCANCEL);
             }
         });
@@ -61,9 +62,9 @@ class AddDeviceTest : public ::testing::Test {
         ASSERT_TRUE(*ran) << "the dialog never came up";
     }
     static void Enter(AddDeviceDialog* d, const QString& address) {
-        auto* control = d->ControlAs<ui::IpAddressControl>(IDC_DEVICE_ADDRESS);
-        control->SetAddress(address);
-        QTest::mouseClick(d->Control(ui::IDOK), Qt::LeftButton);
+        auto* control = d->ControlAs<ui::qt::QtIpAddressControl>(IDC_DEVICE_ADDRESS);
+        control->SetAddress(address.toStdString());
+        QTest::mouseClick(ui::qt::Widget(*d, ui::IDOK), Qt::LeftButton);
     }
 
     FakeWorld world;
@@ -80,7 +81,9 @@ TEST_F(AddDeviceTest, TheMenuItemAddsWhatAnswersAndEveryRefreshAsksAgain) {
     int result = 0;
     AddByMenu([&](AddDeviceDialog* d) {
         Enter(d, "10.3.0.11");
-        result = d->isVisible() ? 0 : 1;  // a dialog given its result is hidden at once
+        result = ui::qt::WindowOf(*d)->isVisible()
+                     ? 0
+                     : 1;  // a dialog given its result is hidden at once
     });
     EXPECT_EQ(result, 1);  // ended by the answer
     EXPECT_EQ(Entries(*main), QStringList({"Local", "Routed"}));
@@ -105,17 +108,17 @@ TEST_F(AddDeviceTest, AnythingButOneDevicesAddressGetsAMessageAndSendsNothing) {
     const std::size_t sentBefore = world.net.sent().size();
     std::vector<std::string> texts;
     AddByMenu([&](AddDeviceDialog* d) {
-        auto* control = d->ControlAs<ui::IpAddressControl>(IDC_DEVICE_ADDRESS);
+        auto* control = d->ControlAs<ui::qt::QtIpAddressControl>(IDC_DEVICE_ADDRESS);
         // Blank, half typed (a blank part reads as 0), and addresses no single box has.
-        QTest::mouseClick(d->Control(ui::IDOK), Qt::LeftButton);
+        QTest::mouseClick(ui::qt::Widget(*d, ui::IDOK), Qt::LeftButton);
         control->Field(0)->setText("10");
         control->Field(1)->setText("3");
         control->Field(3)->setText("11");
-        QTest::mouseClick(d->Control(ui::IDOK), Qt::LeftButton);
+        QTest::mouseClick(ui::qt::Widget(*d, ui::IDOK), Qt::LeftButton);
         for (const char* bad : {"0.0.0.0", "127.0.0.1", "224.0.0.1", "255.255.255.255"}) {
             Enter(d, bad);
         }
-        EXPECT_TRUE(d->isVisible());  // still open for a correction
+        EXPECT_TRUE(ui::qt::WindowOf(*d)->isVisible());  // still open for a correction
     });
     EXPECT_EQ(world.boxes.Texts(), std::vector<std::string>(6, std::string(MSG_NOT_AN_ADDRESS)));
     EXPECT_EQ(world.net.sent().size(), sentBefore);
@@ -126,7 +129,7 @@ TEST_F(AddDeviceTest, AnythingButOneDevicesAddressGetsAMessageAndSendsNothing) {
 TEST_F(AddDeviceTest, AnAddressWhereNothingAnswersSaysSoAndIsNotKept) {
     AddByMenu([&](AddDeviceDialog* d) {
         Enter(d, "10.9.9.9");
-        EXPECT_TRUE(d->isVisible());
+        EXPECT_TRUE(ui::qt::WindowOf(*d)->isVisible());
     });
     EXPECT_EQ(world.boxes.Texts(), std::vector<std::string>({"No device answered at 10.9.9.9."}));
     EXPECT_EQ(SentTo(world.net, Ip("10.9.9.9")), 1);

@@ -11,6 +11,7 @@
 #include "platform/testing/RecordingShell.h"
 #include "protocol/testing/FakeNetwork.h"
 #include "tests/platform/TestCodec.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/BuiltInResources.h"
 
 namespace halvo::app::testing {
@@ -27,8 +28,16 @@ struct FakeWorld {
     platform::testing::RecordingShell shell;
     platform::testing::FakeNetworkDrives drives;
     const platform::UtcTimeZone zone;
-    AppContext context{
-        net, net, boxes, shell, BuiltInResources(), drives, zone, platform::testing::TestCodec()};
+    ui::qt::QtBackend ui;
+    AppContext context{net,
+                       net,
+                       boxes,
+                       shell,
+                       BuiltInResources(),
+                       ui,
+                       drives,
+                       zone,
+                       platform::testing::TestCodec()};
 };
 
 }  // namespace halvo::app::testing

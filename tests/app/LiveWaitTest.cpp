@@ -18,10 +18,11 @@
 #include "app/AboutDialog.h"
 #include "app/MainDialog.h"
 #include "protocol/Messages.h"
-#include "ui/BusyCursor.h"
-#include "ui/EventWait.h"
-#include "ui/LiveMessageBoxes.h"
-#include "ui/LiveSocketLayer.h"
+#include "ui/qt/BusyCursor.h"
+#include "ui/qt/EventWait.h"
+#include "ui/qt/LiveMessageBoxes.h"
+#include "ui/qt/LiveSocketLayer.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/GuiTest.h"
 #include "wizard/VerifyDialog.h"
 #include "wizard/WizardDialog.h"
@@ -67,9 +68,8 @@ struct LiveWorld {
     ui::LiveSocketLayer sockets{fake.net, busy};
     CursorAtBoxes cursorAtBoxes{fake.boxes};
     ui::LiveMessageBoxes messages{cursorAtBoxes, busy};
-    AppContext context{
-        sockets,     fake.net,  messages,          fake.shell, fake.context.resources,
-        fake.drives, fake.zone, fake.context.codec};
+    AppContext context{sockets, fake.net,    messages,  fake.shell,        fake.context.resources,
+                       fake.ui, fake.drives, fake.zone, fake.context.codec};
 };
 
 // Counts its paints and notes whether one came inside a wait.
@@ -147,14 +147,14 @@ protocol::testing::DeviceProfile Box(bool asksForPassword) {
 }
 
 void Show(MainDialog& main) {
-    main.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    ui::qt::WindowOf(main)->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(ui::qt::WindowOf(main)));
     QTest::qWait(20);
 }
 
 // Selects the first entry as a click does; the detail query runs inside.
 void Select(MainDialog& main) {
-    auto* list = main.ControlAs<ui::ListBox>(IDC_DEVICE_LIST);
+    auto* list = main.ControlAs<ui::qt::QtListBox>(IDC_DEVICE_LIST);
     ASSERT_GT(list->GetCount(), 0);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
@@ -165,17 +165,17 @@ TEST(LiveWait, ASilentQueryStepKeepsPaintsAndTimersGoingAndHoldsAClickUntilItHas
     world.fake.net.AddDevice(kBoxMac).Serve(Box(false)).Silent(protocol::CMD_GET_SYSTEM_INFO);
     MainDialog main(world.context);
     ASSERT_TRUE(main.Create());
-    PaintProbe probe(&main);
+    PaintProbe probe(ui::qt::WindowOf(main));
     probe.setGeometry(0, 0, 8, 8);
     Show(main);
 
     bool aboutOpenedInsideAnExchange = true;
     auto aboutShown = WhenActive<AboutDialog>([&](AboutDialog* about) {
         aboutOpenedInsideAnExchange = world.fake.net.LayerUses() > 0 || ui::InsideWait();
-        about->done(1);
+        ui::qt::WindowOf(*about)->done(1);
     });
     probe.update();
-    auto seen = WatchTheWait(world.fake.net, [&] { PostClick(main.Control(IDC_ABOUT)); });
+    auto seen = WatchTheWait(world.fake.net, [&] { PostClick(ui::qt::Widget(main, IDC_ABOUT)); });
     Select(main);
 
     // The step timed out and the list was rebuilt; the click on About has not been acted on.
@@ -195,7 +195,7 @@ TEST(LiveWait, ASilentQueryStepKeepsPaintsAndTimersGoingAndHoldsAClickUntilItHas
     EXPECT_TRUE(*aboutShown);
     EXPECT_FALSE(aboutOpenedInsideAnExchange);
     EXPECT_EQ(world.sockets.refusedStartups(), 0);
-    main.hide();
+    ui::qt::WindowOf(main)->hide();
 }
 
 TEST(LiveWait, AnEnterKeyDuringTheWaitClosesTheWindowOnlyAfterTheStep) {
@@ -205,9 +205,10 @@ TEST(LiveWait, AnEnterKeyDuringTheWaitClosesTheWindowOnlyAfterTheStep) {
     std::shared_ptr<SeenInWait> seen;
     bool visibleAfterTheStep = false;
     auto acted = WhenActive<MainDialog>([&](MainDialog* window) {
-        seen = WatchTheWait(world.fake.net, [&] { PostKey(window, Qt::Key_Return, "\r"); });
+        seen = WatchTheWait(world.fake.net,
+                            [&] { PostKey(ui::qt::WindowOf(*window), Qt::Key_Return, "\r"); });
         Select(*window);
-        visibleAfterTheStep = window->isVisible();
+        visibleAfterTheStep = ui::qt::WindowOf(*window)->isVisible();
     });
     // Enter with the focus on the device list ends the window's run with OK, after the step.
     EXPECT_EQ(main.RunModal(), ui::IDOK);
@@ -227,24 +228,24 @@ TEST(LiveWait, TheAdministratorCheckWaitsLiveAndAHeldCancelComesAfterIt) {
     ASSERT_TRUE(main.Create());
     Show(main);
     Select(main);
-    ASSERT_TRUE(main.Control(IDC_SETUP_WIZARD)->isEnabled());
+    ASSERT_TRUE(ui::qt::Widget(main, IDC_SETUP_WIZARD)->isEnabled());
     ASSERT_FALSE(CursorBusy());
 
     std::shared_ptr<SeenInWait> seen;
     bool openAfterTheCheck = false;
     bool okEnabledAfterTheCheck = false;
-    QPointer<wizard::VerifyDialog> dialog;
+    QPointer<QWidget> dialog;  // its window
     auto verified = WhenActive<wizard::VerifyDialog>([&](wizard::VerifyDialog* verify) {
-        dialog = verify;
-        verify->ControlAs<ui::Edit>(wizard::VERIFY_NAME_EDIT)->setText("admin");
-        verify->ControlAs<ui::Edit>(wizard::VERIFY_PASSWORD_EDIT)->setText("admin");
+        dialog = ui::qt::WindowOf(*verify);
+        verify->ControlAs<ui::qt::QtEdit>(wizard::VERIFY_NAME_EDIT)->setText("admin");
+        verify->ControlAs<ui::qt::QtEdit>(wizard::VERIFY_PASSWORD_EDIT)->setText("admin");
         seen = WatchTheWait(world.fake.net,
                             [&] { PostClick(verify->ControlAs<QPushButton>(ui::IDCANCEL)); });
         verify->ControlAs<QPushButton>(wizard::VERIFY_OK_BUTTON)->click();
-        openAfterTheCheck = verify->isVisible();
-        okEnabledAfterTheCheck = verify->Control(wizard::VERIFY_OK_BUTTON)->isEnabled();
+        openAfterTheCheck = ui::qt::WindowOf(*verify)->isVisible();
+        okEnabledAfterTheCheck = ui::qt::Widget(*verify, wizard::VERIFY_OK_BUTTON)->isEnabled();
     });
-    QTest::mouseClick(main.Control(IDC_SETUP_WIZARD), Qt::LeftButton);
+    QTest::mouseClick(ui::qt::Widget(main, IDC_SETUP_WIZARD), Qt::LeftButton);
 
     ASSERT_TRUE(*verified);
     EXPECT_TRUE(seen->timerRan);
@@ -261,7 +262,7 @@ TEST(LiveWait, TheAdministratorCheckWaitsLiveAndAHeldCancelComesAfterIt) {
     EXPECT_TRUE(dialog.isNull());
     EXPECT_FALSE(CursorBusy());
     EXPECT_EQ(world.sockets.refusedStartups(), 0);
-    main.hide();
+    ui::qt::WindowOf(main)->hide();
 }
 
 TEST(LiveWait, ASettingsWriteWaitsLiveAndAHeldCancelComesOnTheNextPage) {
@@ -271,21 +272,21 @@ TEST(LiveWait, ASettingsWriteWaitsLiveAndAHeldCancelComesOnTheNextPage) {
     ASSERT_TRUE(main.Create());
     Show(main);
     Select(main);
-    ASSERT_TRUE(main.Control(IDC_SETUP_WIZARD)->isEnabled());
+    ASSERT_TRUE(ui::qt::Widget(main, IDC_SETUP_WIZARD)->isEnabled());
 
     std::shared_ptr<SeenInWait> seen;
     int pageAfterTheWrite = -1;
     bool openAfterTheWrite = false;
-    QPointer<wizard::WizardDialog> wizardFrame;
+    QPointer<QWidget> wizardFrame;  // its window
     auto ran = WhenActive<wizard::WizardDialog>([&](wizard::WizardDialog* frame) {
-        wizardFrame = frame;
+        wizardFrame = ui::qt::WindowOf(*frame);
         seen = WatchTheWait(world.fake.net,
                             [&] { PostClick(frame->ControlAs<QPushButton>(ui::IDCANCEL)); });
         frame->ControlAs<QPushButton>(wizard::WizardDialog::NEXT_BUTTON)->click();
         pageAfterTheWrite = frame->CurrentPage();
-        openAfterTheWrite = frame->isVisible();
+        openAfterTheWrite = ui::qt::WindowOf(*frame)->isVisible();
     });
-    QTest::mouseClick(main.Control(IDC_SETUP_WIZARD), Qt::LeftButton);
+    QTest::mouseClick(ui::qt::Widget(main, IDC_SETUP_WIZARD), Qt::LeftButton);
 
     ASSERT_TRUE(*ran);
     EXPECT_TRUE(seen->timerRan);
@@ -301,7 +302,7 @@ TEST(LiveWait, ASettingsWriteWaitsLiveAndAHeldCancelComesOnTheNextPage) {
     EXPECT_TRUE(wizardFrame.isNull());
     EXPECT_FALSE(CursorBusy());
     EXPECT_EQ(world.sockets.refusedStartups(), 0);
-    main.hide();
+    ui::qt::WindowOf(main)->hide();
 }
 
 }  // namespace

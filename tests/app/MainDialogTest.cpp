@@ -15,6 +15,7 @@
 #include "app/MainDialog.h"
 #include "protocol/Messages.h"
 #include "shares/ShareMappingDialog.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/GuiTest.h"
 #include "wizard/VerifyDialog.h"
 #include "wizard/WizardDialog.h"
@@ -39,7 +40,7 @@ void PrintTo(const ButtonStates& s, std::ostream* out) {
 }
 
 ButtonStates States(const MainDialog& main) {
-    auto on = [&](int id) { return main.Control(id)->isEnabled(); };
+    auto on = [&](int id) { return ui::qt::Widget(main, id)->isEnabled(); };
     return {on(IDC_REFRESH_LIST),  on(IDC_ACCESS_VIA_WEB), on(IDC_SETUP_WIZARD),
             on(IDC_SHARE_MAPPING), on(IDC_ABOUT),          on(IDC_QUIT)};
 }
@@ -48,18 +49,18 @@ constexpr ButtonStates kAfterRefresh{true, false, false, false, true, true};
 constexpr ButtonStates kDuringRefresh{false, false, false, false, true, true};
 constexpr ButtonStates kAllEnabled{true, true, true, true, true, true};
 
-ui::ListBox* DeviceList(const MainDialog& main) {
-    return main.ControlAs<ui::ListBox>(IDC_DEVICE_LIST);
+ui::qt::QtListBox* DeviceList(const MainDialog& main) {
+    return main.ControlAs<ui::qt::QtListBox>(IDC_DEVICE_LIST);
 }
 
-ui::ListView* UsbList(const MainDialog& main) {
-    return main.ControlAs<ui::ListView>(IDC_USB_LIST);
+ui::qt::QtListView* UsbList(const MainDialog& main) {
+    return main.ControlAs<ui::qt::QtListView>(IDC_USB_LIST);
 }
 
 QStringList Entries(const MainDialog& main) {
     QStringList entries;
     for (int i = 0; i < DeviceList(main)->GetCount(); ++i) {
-        entries << DeviceList(main)->GetText(i);
+        entries << QString::fromStdString(DeviceList(main)->GetText(i));
     }
     return entries;
 }
@@ -75,7 +76,7 @@ void FakeCompletedDetails(MainDialog& main) {
     UsbList(main)->InsertItem(0, "disk1");
     UsbList(main)->InsertItem(1, "disk2");
     for (int id : {IDC_SHARE_MAPPING, IDC_ACCESS_VIA_WEB, IDC_SETUP_WIZARD}) {
-        main.Control(id)->setEnabled(true);
+        ui::qt::Widget(main, id)->setEnabled(true);
     }
 }
 
@@ -92,7 +93,7 @@ TEST(MainDialog, WithNoDeviceTheWindowStartsEmptyWithOnlyRefreshAboutAndQuit) {
     FakeWorld world;
     MainDialog main(world.context);
     ASSERT_TRUE(main.Create());
-    EXPECT_EQ(main.windowTitle(), "Halvo");
+    EXPECT_EQ(main.GetWindowText(), "Halvo");
     EXPECT_EQ(DeviceList(main)->GetCount(), 0);
     EXPECT_TRUE(main.Devices().empty());
     ExpectDetailsEmpty(main);
@@ -106,7 +107,7 @@ TEST(MainDialog, UsbListHasItsFiveColumnsAndFullRowSelection) {
     FakeWorld world;
     MainDialog main(world.context);
     ASSERT_TRUE(main.Create());
-    ui::ListView* usb = UsbList(main);
+    ui::qt::QtListView* usb = UsbList(main);
     ASSERT_EQ(usb->GetColumnCount(), 5);
     const QStringList headings{"Share Name", "Device Id", "FS Type", "Total Size(MB)",
                                "Free Space"};
@@ -114,7 +115,7 @@ TEST(MainDialog, UsbListHasItsFiveColumnsAndFullRowSelection) {
     for (int c = 0; c < 5; ++c) {
         EXPECT_EQ(usb->GetColumnHeading(c), headings[c]);
         EXPECT_EQ(usb->GetColumnWidth(c), widths[c]);
-        EXPECT_EQ(usb->GetColumnAlignment(c), Qt::AlignLeft);
+        EXPECT_EQ(usb->GetColumnAlignment(c), ui::Align::left);
     }
     EXPECT_TRUE(usb->IsFullRowSelect());
 }
@@ -123,13 +124,13 @@ TEST(MainDialog, WindowIconAndWindowMenu) {
     FakeWorld world;
     MainDialog main(world.context);
     ASSERT_TRUE(main.Create());
-    EXPECT_FALSE(main.windowIcon().isNull());
-    EXPECT_TRUE(main.windowIcon().availableSizes().contains(QSize(16, 16)));
-    EXPECT_TRUE(main.windowIcon().availableSizes().contains(QSize(32, 32)));
+    EXPECT_FALSE(ui::qt::WindowOf(main)->windowIcon().isNull());
+    EXPECT_TRUE(ui::qt::WindowOf(main)->windowIcon().availableSizes().contains(QSize(16, 16)));
+    EXPECT_TRUE(ui::qt::WindowOf(main)->windowIcon().availableSizes().contains(QSize(32, 32)));
     const std::vector<ui::MenuItem>& items = main.MenuItems();
     ASSERT_GE(items.size(), 2u);
     EXPECT_EQ(items[items.size() - 2].id, 0);  // a separator first
-    EXPECT_TRUE(items[items.size() - 2].text.isEmpty());
+    EXPECT_TRUE(items[items.size() - 2].text.empty());
     EXPECT_EQ(items.back().id, 16);
     EXPECT_EQ(items.back().text, "About Ostrel");
 }
@@ -159,15 +160,15 @@ TEST(MainDialog, DevicesAppearInReplyOrderUnsortedWithDuplicatesAndEmptyNames) {
     EXPECT_EQ(main.SelectedDevice(), nullptr);
 
     // The empty entry can be selected by the user and names its record.
-    main.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
-    ui::ListBox* list = DeviceList(main);
+    ui::qt::WindowOf(main)->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(ui::qt::WindowOf(main)));
+    ui::qt::QtListBox* list = DeviceList(main);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(2)).center());
     EXPECT_EQ(list->GetCurSel(), 2);
     EXPECT_EQ(main.SelectedDevice(), main.Devices()[2].get());
     EXPECT_TRUE(world.boxes.boxes.empty());
-    main.hide();
+    ui::qt::WindowOf(main)->hide();
 }
 
 TEST(MainDialog, RefreshListRebuildsTheListAndEmptiesTheDetails) {
@@ -192,7 +193,7 @@ TEST(MainDialog, RefreshListRebuildsTheListAndEmptiesTheDetails) {
         return protocol::EncodeDiscoveryReply(Mac(3), "NAS-3", "192.168.1.23", 80);
     });
 
-    QTest::mouseClick(main.Control(IDC_REFRESH_LIST), Qt::LeftButton);
+    QTest::mouseClick(ui::qt::Widget(main, IDC_REFRESH_LIST), Qt::LeftButton);
     EXPECT_EQ(during, std::vector<ButtonStates>{kDuringRefresh});
     EXPECT_EQ(entriesDuring, std::vector<int>{0});  // the old entries went first
     EXPECT_EQ(Entries(main), QStringList({"NAS-1", "NAS-3", "NAS-2"}));
@@ -286,10 +287,11 @@ TEST(MainDialog, AccessViaWebButtonOpensTheSelectedDevice) {
     MainDialog main(world.context);
     ASSERT_TRUE(main.Create());
     DeviceList(main)->SetCurSel(1);
-    main.Control(IDC_ACCESS_VIA_WEB)->setEnabled(true);  // as a finished detail query leaves it
-    main.show();
-    QTest::mouseClick(main.Control(IDC_ACCESS_VIA_WEB), Qt::LeftButton);
-    main.hide();
+    ui::qt::Widget(main, IDC_ACCESS_VIA_WEB)
+        ->setEnabled(true);  // as a finished detail query leaves it
+    ui::qt::WindowOf(main)->show();
+    QTest::mouseClick(ui::qt::Widget(main, IDC_ACCESS_VIA_WEB), Qt::LeftButton);
+    ui::qt::WindowOf(main)->hide();
     EXPECT_EQ(world.shell.opened, std::vector<std::string>{"http://10.0.0.2:81"});
 }
 
@@ -302,14 +304,15 @@ TEST(MainDialog, AboutBoxFromTheButton) {
     QString version;
     WhenActive<MainDialog>([&](MainDialog* d) {
         WhenActive<AboutDialog>([&](AboutDialog* about) {
-            title = about->windowTitle();
-            version = qobject_cast<QLabel*>(about->ControlAt(1))->text();
-            EXPECT_EQ(about->parentWidget(), d);
+            title = ui::qt::WindowOf(*about)->windowTitle();
+            version = qobject_cast<QLabel*>(ui::qt::WidgetOf(about->ControlAt(1)))->text();
+            EXPECT_EQ(ui::qt::WindowOf(*about)->parentWidget(), ui::qt::WindowOf(*d));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         });
-        QTest::mouseClick(d->Control(IDC_ABOUT), Qt::LeftButton);
-        EXPECT_TRUE(d->isVisible());  // the About box closing leaves the window open
-        QTest::mouseClick(d->Control(IDC_QUIT), Qt::LeftButton);
+        QTest::mouseClick(ui::qt::Widget(*d, IDC_ABOUT), Qt::LeftButton);
+        EXPECT_TRUE(
+            ui::qt::WindowOf(*d)->isVisible());  // the About box closing leaves the window open
+        QTest::mouseClick(ui::qt::Widget(*d, IDC_QUIT), Qt::LeftButton);
     });
     EXPECT_EQ(main.RunModal(), ui::IDOK);
     EXPECT_EQ(title, "About");
@@ -331,30 +334,31 @@ TEST(MainDialog, AboutBoxFromTheWindowMenu) {
                 EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
                 WhenActive<AboutDialog>([&abouts](AboutDialog* about) {
                     ++abouts;
-                    QTest::mouseClick(about->Control(ui::IDOK), Qt::LeftButton);
+                    QTest::mouseClick(ui::qt::Widget(*about, ui::IDOK), Qt::LeftButton);
                 });
                 QTest::mouseClick(menu, Qt::LeftButton, {},
                                   menu->actionGeometry(actions.back()).center());
             });
             if (how == 0) {
-                QWidget* label = d->ControlAt(9);
+                QWidget* label = ui::qt::WidgetOf(d->ControlAt(9));
                 QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(1, 1),
                                         label->mapToGlobal(QPoint(1, 1)));
                 QApplication::sendEvent(label, &event);
             } else {
-                d->activateWindow();  // back from the About box
-                ASSERT_TRUE(QTest::qWaitForWindowActive(d));
-                QTest::keyClick(d->Control(IDC_DEVICE_LIST), how == 1 ? Qt::Key_F10 : Qt::Key_Menu,
+                ui::qt::WindowOf(*d)->activateWindow();  // back from the About box
+                ASSERT_TRUE(QTest::qWaitForWindowActive(ui::qt::WindowOf(*d)));
+                QTest::keyClick(ui::qt::Widget(*d, IDC_DEVICE_LIST),
+                                how == 1 ? Qt::Key_F10 : Qt::Key_Menu,
                                 how == 1 ? Qt::ShiftModifier : Qt::NoModifier);
             }
         }
         d->SendSysCommand(IDM_ABOUTBOX + 3);  // the low four bits do not matter
-        QTest::mouseClick(d->Control(IDC_QUIT), Qt::LeftButton);
+        QTest::mouseClick(ui::qt::Widget(*d, IDC_QUIT), Qt::LeftButton);
     });
     WhenActive<AboutDialog>(
         [&abouts](AboutDialog* about) {
             ++abouts;
-            about->close();
+            ui::qt::WindowOf(*about)->close();
         },
         3000);
     EXPECT_EQ(main.RunModal(), ui::IDOK);
@@ -370,17 +374,21 @@ TEST(MainDialog, QuitEscEnterOnTheListAndTheCloseBoxEndTheWindow) {
         int result;
     };
     const std::vector<Way> ways = {
-        {"Quit", [](MainDialog* d) { QTest::mouseClick(d->Control(IDC_QUIT), Qt::LeftButton); },
+        {"Quit",
+         [](MainDialog* d) { QTest::mouseClick(ui::qt::Widget(*d, IDC_QUIT), Qt::LeftButton); },
          ui::IDOK},
-        {"Esc", [](MainDialog* d) { QTest::keyClick(d->Control(IDC_DEVICE_LIST), Qt::Key_Escape); },
+        {"Esc",
+         [](MainDialog* d) {
+             QTest::keyClick(ui::qt::Widget(*d, IDC_DEVICE_LIST), Qt::Key_Escape);
+         },
          ui::IDCANCEL},
         {"Enter on the device list",
          [](MainDialog* d) {
              EXPECT_EQ(d->FocusedControlId(), IDC_DEVICE_LIST);
-             QTest::keyClick(d->Control(IDC_DEVICE_LIST), Qt::Key_Return);
+             QTest::keyClick(ui::qt::Widget(*d, IDC_DEVICE_LIST), Qt::Key_Return);
          },
          ui::IDOK},
-        {"close box", [](MainDialog* d) { d->close(); }, ui::IDCANCEL},
+        {"close box", [](MainDialog* d) { ui::qt::WindowOf(*d)->close(); }, ui::IDCANCEL},
         {"window menu Close", [](MainDialog* d) { d->SendSysCommand(ui::SC_CLOSE); }, ui::IDCANCEL},
     };
     for (const Way& way : ways) {
@@ -391,7 +399,7 @@ TEST(MainDialog, QuitEscEnterOnTheListAndTheCloseBoxEndTheWindow) {
         auto acted = WhenActive<MainDialog>(way.act);
         EXPECT_EQ(main.RunModal(), way.result);
         EXPECT_TRUE(*acted);
-        EXPECT_FALSE(main.isVisible());
+        EXPECT_FALSE(ui::qt::WindowOf(main)->isVisible());
     }
 }
 
@@ -400,11 +408,11 @@ TEST(MainDialog, EnterOnAPushButtonClicksItInsteadOfClosing) {
     MainDialog main(world.context);
     WhenActive<MainDialog>([&world](MainDialog* d) {
         const std::size_t sent = world.net.sent().size();
-        d->Control(IDC_REFRESH_LIST)->setFocus();
-        QTest::keyClick(d->Control(IDC_REFRESH_LIST), Qt::Key_Return);
-        EXPECT_TRUE(d->isVisible());
+        ui::qt::Widget(*d, IDC_REFRESH_LIST)->setFocus();
+        QTest::keyClick(ui::qt::Widget(*d, IDC_REFRESH_LIST), Qt::Key_Return);
+        EXPECT_TRUE(ui::qt::WindowOf(*d)->isVisible());
         EXPECT_EQ(world.net.sent().size(), sent + 1);  // a new discovery
-        QTest::keyClick(d->Control(IDC_REFRESH_LIST), Qt::Key_Escape);
+        QTest::keyClick(ui::qt::Widget(*d, IDC_REFRESH_LIST), Qt::Key_Escape);
     });
     EXPECT_EQ(main.RunModal(), ui::IDCANCEL);
 }
@@ -442,11 +450,11 @@ protocol::testing::DeviceProfile BoxProfile(bool asksForPassword = false) {
 
 // Shows the window and clicks entry `index` of the device list, as the user selects a device.
 void ClickEntry(MainDialog& main, int index) {
-    if (!main.isVisible()) {
-        main.show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    if (!ui::qt::WindowOf(main)->isVisible()) {
+        ui::qt::WindowOf(main)->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(ui::qt::WindowOf(main)));
     }
-    ui::ListBox* list = DeviceList(main);
+    ui::qt::QtListBox* list = DeviceList(main);
     ASSERT_LT(index, list->GetCount());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(index)).center());
@@ -455,7 +463,7 @@ void ClickEntry(MainDialog& main, int index) {
 QStringList Row(const MainDialog& main, int row) {
     QStringList cells;
     for (int c = 0; c < 5; ++c) {
-        cells << UsbList(main)->GetItemText(row, c);
+        cells << QString::fromStdString(UsbList(main)->GetItemText(row, c));
     }
     return cells;
 }
@@ -507,7 +515,7 @@ TEST(MainDialog, SelectingADeviceQueriesItFillsThePanesAndEnablesTheDeviceButton
     EXPECT_LT(world.net.Elapsed() - before, 100ms);
     EXPECT_EQ(world.net.LayerUses(), 0);
     EXPECT_EQ(world.net.OpenSockets(), 0);
-    main.hide();
+    ui::qt::WindowOf(main)->hide();
 }
 
 TEST(MainDialog, AClickOnTheSelectedLineQueriesAgainAndAKeyThatStaysDoesNot) {
@@ -531,7 +539,7 @@ TEST(MainDialog, AClickOnTheSelectedLineQueriesAgainAndAKeyThatStaysDoesNot) {
     EXPECT_EQ(main.Devices()[0]->shares[0].name.view(), "only");
 
     // Keys that leave the selection on the same line are no selection.
-    ui::ListBox* list = DeviceList(main);
+    ui::qt::QtListBox* list = DeviceList(main);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Up);
     QTest::keyClick(list, Qt::Key_Home);
@@ -542,7 +550,7 @@ TEST(MainDialog, AClickOnTheSelectedLineQueriesAgainAndAKeyThatStaysDoesNot) {
                       QPoint(2, list->viewport()->height() - 2));
     EXPECT_EQ(box.RequestCount(protocol::CMD_GET_SYSTEM_INFO), 2);
     EXPECT_TRUE(world.boxes.boxes.empty());
-    main.hide();
+    ui::qt::WindowOf(main)->hide();
 }
 
 TEST(MainDialog, ATimeoutAtAnyStepShowsItsMessageAndRebuildsTheListWithNewRecords) {
@@ -600,7 +608,7 @@ TEST(MainDialog, ATimeoutAtAnyStepShowsItsMessageAndRebuildsTheListWithNewRecord
         EXPECT_EQ(States(main), kAfterRefresh);
         EXPECT_EQ(world.net.LayerUses(), 0);
         EXPECT_EQ(world.net.OpenSockets(), 0);
-        main.hide();
+        ui::qt::WindowOf(main)->hide();
     }
 }
 
@@ -617,7 +625,7 @@ TEST(MainDialog, SetupWizardRunsBehindTheCheckAndEndsInANewDiscovery) {
     auto cancelled = WhenActive<wizard::VerifyDialog>([](wizard::VerifyDialog* verify) {
         verify->ControlAs<QPushButton>(ui::IDCANCEL)->click();
     });
-    QTest::mouseClick(main.Control(IDC_SETUP_WIZARD), Qt::LeftButton);
+    QTest::mouseClick(ui::qt::Widget(main, IDC_SETUP_WIZARD), Qt::LeftButton);
     EXPECT_TRUE(*cancelled);
     EXPECT_EQ(Discoveries(world.net), 1);
     EXPECT_EQ(DeviceList(main)->GetCurSel(), 0);
@@ -629,19 +637,19 @@ TEST(MainDialog, SetupWizardRunsBehindTheCheckAndEndsInANewDiscovery) {
     QWidget* wizardOwner = nullptr;
     auto verified = WhenActive<wizard::VerifyDialog>([&](wizard::VerifyDialog* verify) {
         WhenActive<wizard::WizardDialog>([&](wizard::WizardDialog* frame) {
-            wizardOwner = frame->parentWidget();
+            wizardOwner = ui::qt::WindowOf(*frame)->parentWidget();
             description = frame->GetPage(0)
-                              ->ControlAs<ui::Edit>(wizard::SystemPage::DESCRIPTION_EDIT)
+                              ->ControlAs<ui::qt::QtEdit>(wizard::SystemPage::DESCRIPTION_EDIT)
                               ->text();
             frame->ControlAs<QPushButton>(ui::IDCANCEL)->click();
         });
-        verify->ControlAs<ui::Edit>(wizard::VERIFY_NAME_EDIT)->setText("admin");
-        verify->ControlAs<ui::Edit>(wizard::VERIFY_PASSWORD_EDIT)->setText("admin");
+        verify->ControlAs<ui::qt::QtEdit>(wizard::VERIFY_NAME_EDIT)->setText("admin");
+        verify->ControlAs<ui::qt::QtEdit>(wizard::VERIFY_PASSWORD_EDIT)->setText("admin");
         verify->ControlAs<QPushButton>(wizard::VERIFY_OK_BUTTON)->click();
     });
-    QTest::mouseClick(main.Control(IDC_SETUP_WIZARD), Qt::LeftButton);
+    QTest::mouseClick(ui::qt::Widget(main, IDC_SETUP_WIZARD), Qt::LeftButton);
     EXPECT_TRUE(*verified);
-    EXPECT_EQ(wizardOwner, &main);
+    EXPECT_EQ(wizardOwner, ui::qt::WindowOf(main));
     EXPECT_EQ(description, "Office store");
     EXPECT_EQ(Discoveries(world.net), 2);
     EXPECT_EQ(Entries(main), QStringList({"NAS-Box"}));
@@ -649,7 +657,7 @@ TEST(MainDialog, SetupWizardRunsBehindTheCheckAndEndsInANewDiscovery) {
     ExpectDetailsEmpty(main);
     EXPECT_EQ(States(main), kAfterRefresh);
     EXPECT_TRUE(world.boxes.boxes.empty());
-    main.hide();
+    ui::qt::WindowOf(main)->hide();
 }
 
 TEST(MainDialog, ShareMappingRunsTheCheckFirstAndChangesNothingInTheWindow) {
@@ -667,7 +675,7 @@ TEST(MainDialog, ShareMappingRunsTheCheckFirstAndChangesNothingInTheWindow) {
     auto cancelled = WhenActive<wizard::VerifyDialog>([](wizard::VerifyDialog* verify) {
         verify->ControlAs<QPushButton>(ui::IDCANCEL)->click();
     });
-    QTest::mouseClick(main.Control(IDC_SHARE_MAPPING), Qt::LeftButton);
+    QTest::mouseClick(ui::qt::Widget(main, IDC_SHARE_MAPPING), Qt::LeftButton);
     EXPECT_TRUE(*cancelled);
     EXPECT_TRUE(world.drives.Calls().empty());
     EXPECT_EQ(world.net.sent().size(), sent);
@@ -678,22 +686,23 @@ TEST(MainDialog, ShareMappingRunsTheCheckFirstAndChangesNothingInTheWindow) {
     QWidget* owner = nullptr;
     auto verified = WhenActive<wizard::VerifyDialog>([&](wizard::VerifyDialog* verify) {
         WhenActive<shares::ShareMappingDialog>([&](shares::ShareMappingDialog* dialog) {
-            owner = dialog->parentWidget();
-            auto* combo = dialog->ControlAs<ui::ComboBox>(shares::IDC_SHARE_COMBO);
+            owner = ui::qt::WindowOf(*dialog)->parentWidget();
+            auto* combo = dialog->ControlAs<ui::qt::QtComboBox>(shares::IDC_SHARE_COMBO);
             for (int i = 0; i < combo->GetCount(); ++i) {
-                shares << combo->GetLBText(i);
+                shares << QString::fromStdString(combo->GetLBText(i));
             }
-            mappedRows = dialog->ControlAs<ui::ListView>(shares::IDC_MAPPED_LIST)->GetItemCount();
+            mappedRows =
+                dialog->ControlAs<ui::qt::QtListView>(shares::IDC_MAPPED_LIST)->GetItemCount();
             dialog->ControlAs<QPushButton>(ui::IDCANCEL)->click();
         });
         EXPECT_TRUE(world.drives.Calls().empty());  // the check comes first
-        verify->ControlAs<ui::Edit>(wizard::VERIFY_NAME_EDIT)->setText("admin");
-        verify->ControlAs<ui::Edit>(wizard::VERIFY_PASSWORD_EDIT)->setText("admin");
+        verify->ControlAs<ui::qt::QtEdit>(wizard::VERIFY_NAME_EDIT)->setText("admin");
+        verify->ControlAs<ui::qt::QtEdit>(wizard::VERIFY_PASSWORD_EDIT)->setText("admin");
         verify->ControlAs<QPushButton>(wizard::VERIFY_OK_BUTTON)->click();
     });
-    QTest::mouseClick(main.Control(IDC_SHARE_MAPPING), Qt::LeftButton);
+    QTest::mouseClick(ui::qt::Widget(main, IDC_SHARE_MAPPING), Qt::LeftButton);
     EXPECT_TRUE(*verified);
-    EXPECT_EQ(owner, &main);
+    EXPECT_EQ(owner, ui::qt::WindowOf(main));
     EXPECT_EQ(shares, QStringList({"disk1", "disk2", "backup"}));
     EXPECT_EQ(mappedRows, 1);
     EXPECT_EQ(world.net.SentCommands().back(), protocol::CMD_VERIFY_ADMIN);
@@ -707,7 +716,7 @@ TEST(MainDialog, ShareMappingRunsTheCheckFirstAndChangesNothingInTheWindow) {
     EXPECT_EQ(UsbList(main)->GetItemCount(), 2);
     EXPECT_EQ(States(main), kAllEnabled);
     EXPECT_TRUE(world.boxes.boxes.empty());
-    main.hide();
+    ui::qt::WindowOf(main)->hide();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "AppTestSupport.h"
 #include "app/MainDialog.h"
 #include "app/SetupApp.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/GuiTest.h"
 
 namespace halvo::app {
@@ -62,8 +63,8 @@ TEST(SetupApp, RunsTheMainWindowUntilItCloses) {
     int devicesShown = -1;
     auto seen = WhenActive<MainDialog>([&devicesShown](MainDialog* main) {
         // Shown only after the first discovery has finished.
-        devicesShown = main->ControlAs<ui::ListBox>(IDC_DEVICE_LIST)->GetCount();
-        QTest::mouseClick(main->Control(IDC_QUIT), Qt::LeftButton);
+        devicesShown = main->ControlAs<ui::qt::QtListBox>(IDC_DEVICE_LIST)->GetCount();
+        QTest::mouseClick(ui::qt::Widget(*main, IDC_QUIT), Qt::LeftButton);
     });
     EXPECT_EQ(app.Run(), 0);
     EXPECT_TRUE(*seen);

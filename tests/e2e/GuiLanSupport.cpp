@@ -1,4 +1,5 @@
 #include "GuiLanSupport.h"
+#include "ui/qt/QtBackend.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -51,23 +52,23 @@ void PrintTo(const ButtonStates& s, std::ostream* out) {
 }
 
 ButtonStates States(const MainDialog& main) {
-    auto on = [&](int id) { return main.Control(id)->isEnabled(); };
+    auto on = [&](int id) { return ui::qt::Widget(main, id)->isEnabled(); };
     return {on(app::IDC_REFRESH_LIST),  on(app::IDC_ACCESS_VIA_WEB), on(app::IDC_SETUP_WIZARD),
             on(app::IDC_SHARE_MAPPING), on(app::IDC_ABOUT),          on(app::IDC_QUIT)};
 }
 
-ui::ListBox* DeviceList(const MainDialog& main) {
-    return main.ControlAs<ui::ListBox>(app::IDC_DEVICE_LIST);
+ui::qt::QtListBox* DeviceList(const MainDialog& main) {
+    return main.ControlAs<ui::qt::QtListBox>(app::IDC_DEVICE_LIST);
 }
 
-ui::ListView* UsbList(const MainDialog& main) {
-    return main.ControlAs<ui::ListView>(app::IDC_USB_LIST);
+ui::qt::QtListView* UsbList(const MainDialog& main) {
+    return main.ControlAs<ui::qt::QtListView>(app::IDC_USB_LIST);
 }
 
 QStringList Entries(const MainDialog& main) {
     QStringList entries;
     for (int i = 0; i < DeviceList(main)->GetCount(); ++i) {
-        entries << DeviceList(main)->GetText(i);
+        entries << QString::fromStdString(DeviceList(main)->GetText(i));
     }
     return entries;
 }
@@ -77,7 +78,7 @@ QString FieldText(const MainDialog& main, int id) {
 }
 
 void Click(const ui::Dialog& dialog, int id) {
-    QWidget* control = dialog.Control(id);
+    QWidget* control = ui::qt::Widget(dialog, id);
     ASSERT_NE(control, nullptr) << "no control " << id;
     ASSERT_TRUE(control->isEnabled()) << "control " << id << " is disabled";
     QTest::mouseClick(control, Qt::LeftButton);
@@ -92,9 +93,9 @@ void Type(ui::Dialog& dialog, int id, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
-bool Choose(ui::ComboBox* combo, const QString& text) {
+bool Choose(ui::qt::QtComboBox* combo, const QString& text) {
     for (int row = 0; row < combo->GetCount(); ++row) {
-        if (combo->GetLBText(row).startsWith(text)) {
+        if (QString::fromStdString(combo->GetLBText(row)).startsWith(text)) {
             combo->SetCurSel(row);
             return true;
         }
@@ -137,13 +138,13 @@ QStringList GuiLanBase::LanNames() const {
 std::unique_ptr<MainDialog> GuiLanBase::OpenMain() {
     auto main = std::make_unique<MainDialog>(context_);
     EXPECT_TRUE(main->Create());
-    main->show();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    ui::qt::WindowOf(*main)->show();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(ui::qt::WindowOf(*main)));
     return main;
 }
 
 void GuiLanBase::ClickEntry(MainDialog& main, std::string_view name) {
-    ui::ListBox* list = DeviceList(main);
+    ui::qt::QtListBox* list = DeviceList(main);
     const int index = static_cast<int>(Entries(main).indexOf(Q(name)));
     ASSERT_GE(index, 0) << name << " is not in the device list";
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},

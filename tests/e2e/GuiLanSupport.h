@@ -29,9 +29,10 @@
 #include "platform/testing/RecordingShell.h"
 #include "tests/e2e/FetchPage.h"
 #include "tools/devsim/LanHosts.h"
-#include "ui/Controls.h"
 #include "ui/Dialog.h"
 #include "ui/ResourceStore.h"
+#include "ui/qt/QtBackend.h"
+#include "ui/qt/QtControls.h"
 #include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 
@@ -67,8 +68,8 @@ inline constexpr ButtonStates kAfterRefresh{true, false, false, false, true, tru
 inline constexpr ButtonStates kAllEnabled{true, true, true, true, true, true};
 
 ButtonStates States(const MainDialog& main);
-ui::ListBox* DeviceList(const MainDialog& main);
-ui::ListView* UsbList(const MainDialog& main);
+ui::qt::QtListBox* DeviceList(const MainDialog& main);
+ui::qt::QtListView* UsbList(const MainDialog& main);
 QStringList Entries(const MainDialog& main);
 QString FieldText(const MainDialog& main, int id);
 
@@ -76,10 +77,12 @@ QString FieldText(const MainDialog& main, int id);
 // ended already, whatever a failed check left undone, so that the click that opened it returns.
 class EndOnExit {
   public:
-    explicit EndOnExit(ui::Dialog* dialog) : dialog_(dialog) {}
+    explicit EndOnExit(ui::Dialog* dialog)
+        : dialog_(dialog), window_(dialog != nullptr ? ui::qt::WindowOf(*dialog) : nullptr) {}
     ~EndOnExit() {
         // A dialog that was given its result is hidden at once and leaves its loop afterwards.
-        if (dialog_ && dialog_->IsRunning() && dialog_->isVisible()) {
+        // Its window lives as long as the dialog does.
+        if (window_ && dialog_->IsRunning() && window_->isVisible()) {
             dialog_->EndDialog(ui::IDCANCEL);
         }
     }
@@ -87,7 +90,8 @@ class EndOnExit {
     EndOnExit& operator=(const EndOnExit&) = delete;
 
   private:
-    QPointer<ui::Dialog> dialog_;
+    ui::Dialog* dialog_;
+    QPointer<QWidget> window_;
 };
 
 // Clicks control `id` of `dialog`.
@@ -95,7 +99,7 @@ void Click(const ui::Dialog& dialog, int id);
 // Replaces the text of an edit by typing, as the user would.
 void Type(ui::Dialog& dialog, int id, const QString& text);
 // Chooses the row of a combo box whose text starts with `text`; false when there is none.
-bool Choose(ui::ComboBox* combo, const QString& text);
+bool Choose(ui::qt::QtComboBox* combo, const QString& text);
 
 // The program as main() puts it together, on the LAN this test runs on.
 class GuiLanBase : public ::testing::Test {
@@ -123,8 +127,10 @@ class GuiLanBase : public ::testing::Test {
     // Owns the answers armed with WhenActive(…, armed_.get()): they give up at the end of the
     // test, so that no answer outlives its test.
     std::unique_ptr<QObject> armed_ = std::make_unique<QObject>();
-    app::AppContext context_{sockets_,           clock_,       boxes_,    shell_,
-                             BuiltInResources(), TestDrives(), timeZone_, WorkstationCodec()};
+    ui::qt::QtBackend ui_;
+    app::AppContext context_{sockets_,           clock_, boxes_,       shell_,
+                             BuiltInResources(), ui_,    TestDrives(), timeZone_,
+                             WorkstationCodec()};
 };
 
 }  // namespace halvo::e2e

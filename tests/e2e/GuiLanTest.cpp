@@ -20,6 +20,7 @@
 #include "platform/gio/GioNetworkDrives.h"
 #include "platform/testing/FakeNetworkDrives.h"
 #include "protocol/DetailQuery.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/GuiTestRun.h"
 
 namespace halvo::e2e {
@@ -38,7 +39,7 @@ TEST_F(GuiLan, TheProgramStartsWithEveryBoxListedByName) {
         [&](MainDialog* main) {
             shown = Entries(*main);
             states = States(*main);
-            QTest::mouseClick(main->Control(app::IDC_QUIT), Qt::LeftButton);
+            QTest::mouseClick(ui::qt::Widget(*main, app::IDC_QUIT), Qt::LeftButton);
         },
         10000, armed_.get());
     EXPECT_EQ(program.Run(), 0);
@@ -66,7 +67,7 @@ TEST_F(GuiLan, SelectingEachBoxShowsItsDetailsAndVolumes) {
         EXPECT_EQ(FieldText(*main, app::IDC_IP_STATUS),
                   d.config.network.ipMode == 0 ? "Static ip" : "DHCP");
 
-        ui::ListView* usb = UsbList(*main);
+        ui::qt::QtListView* usb = UsbList(*main);
         ASSERT_EQ(usb->GetItemCount(), static_cast<int>(d.config.volumes.size()));
         for (std::size_t i = 0; i < d.config.volumes.size(); ++i) {
             const protocol::VolumeRow want = protocol::FormatVolumeRow(d.config.volumes[i]);

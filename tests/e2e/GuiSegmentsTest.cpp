@@ -16,6 +16,7 @@
 #include "platform/posix/PosixNetworkInterfaces.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/Messages.h"
+#include "ui/qt/QtBackend.h"
 
 namespace halvo::e2e {
 namespace {
@@ -99,7 +100,8 @@ class GuiSegments : public GuiLanBase {
         auto done = WhenActive<app::AddDeviceDialog>(
             [address](app::AddDeviceDialog* d) {
                 EndOnExit end(d);
-                d->ControlAs<ui::IpAddressControl>(app::IDC_DEVICE_ADDRESS)->SetAddress(Q(address));
+                d->ControlAs<ui::qt::QtIpAddressControl>(app::IDC_DEVICE_ADDRESS)
+                    ->SetAddress(address);
                 Click(*d, ui::IDOK);
             },
             5000, armed_.get());

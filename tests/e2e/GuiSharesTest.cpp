@@ -11,6 +11,7 @@
 
 #include "GuiLanSupport.h"
 #include "shares/ShareMappingDialog.h"
+#include "ui/qt/QtBackend.h"
 
 namespace halvo::e2e {
 namespace {
@@ -49,10 +50,11 @@ int SmbMounts() {
     return static_cast<int>(QString::fromUtf8(gio.readAllStandardOutput()).count("-> smb://"));
 }
 
-QStringList Rows(ui::ListView* list) {
+QStringList Rows(ui::qt::QtListView* list) {
     QStringList rows;
     for (int row = 0; row < list->GetItemCount(); ++row) {
-        rows << list->GetItemText(row, 0) + " | " + list->GetItemText(row, 1);
+        rows << QString::fromStdString(list->GetItemText(row, 0) + " | " +
+                                       list->GetItemText(row, 1));
     }
     return rows;
 }
@@ -98,11 +100,11 @@ class GuiShares : public GuiLanBase {
         }
     }
 
-    ui::ComboBox* Combo(ShareMappingDialog* dialog, int id) {
-        return dialog->ControlAs<ui::ComboBox>(id);
+    ui::qt::QtComboBox* Combo(ShareMappingDialog* dialog, int id) {
+        return dialog->ControlAs<ui::qt::QtComboBox>(id);
     }
-    ui::ListView* MappedList(ShareMappingDialog* dialog) {
-        return dialog->ControlAs<ui::ListView>(shares::IDC_MAPPED_LIST);
+    ui::qt::QtListView* MappedList(ShareMappingDialog* dialog) {
+        return dialog->ControlAs<ui::qt::QtListView>(shares::IDC_MAPPED_LIST);
     }
 
     // Fills the dialog's fields as the user would and presses Map.
@@ -135,9 +137,9 @@ TEST_F(GuiShares, AShareMappedToZCarriesFilesAndIsListedUntilUnmapped) {
     auto first = WhenActive<ShareMappingDialog>(
         [&](ShareMappingDialog* dialog) {
             EndOnExit end(dialog);
-            ui::ComboBox* shareCombo = Combo(dialog, shares::IDC_SHARE_COMBO);
+            ui::qt::QtComboBox* shareCombo = Combo(dialog, shares::IDC_SHARE_COMBO);
             for (int row = 0; row < shareCombo->GetCount(); ++row) {
-                shareRows << shareCombo->GetLBText(row);
+                shareRows << QString::fromStdString(shareCombo->GetLBText(row));
             }
             EXPECT_EQ(MappedList(dialog)->GetItemCount(), 0);
             Map(dialog, "public", "Z:", Q(alpha.config.smbUser), Q(alpha.config.smbPassword));
@@ -167,14 +169,14 @@ TEST_F(GuiShares, AShareMappedToZCarriesFilesAndIsListedUntilUnmapped) {
     auto second = WhenActive<ShareMappingDialog>(
         [&](ShareMappingDialog* dialog) {
             EndOnExit end(dialog);
-            ui::ListView* list = MappedList(dialog);
+            ui::qt::QtListView* list = MappedList(dialog);
             rowsAtOpen = Rows(list);
             ASSERT_EQ(list->GetItemCount(), 1);
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                               list->visualItemRect(list->topLevelItem(0)).center());
             Click(*dialog, shares::IDC_UNMAP);
             rowsAfterUnmap = Rows(list);
-            ui::ComboBox* drives = Combo(dialog, shares::IDC_DRIVE_COMBO);
+            ui::qt::QtComboBox* drives = Combo(dialog, shares::IDC_DRIVE_COMBO);
             zOfferedFree = drives->GetCount() > 0 && drives->GetLBText(0) == "Z:";
             Click(*dialog, ui::IDCANCEL);
         },
@@ -211,7 +213,7 @@ TEST_F(GuiShares, AWrongPasswordGivesMapFailedAndMountsNothing) {
             rows = Rows(MappedList(dialog));
             yStillFree = (TestDrives().GetLogicalDrives() & Bit('Y')) == 0;
             mounts = SmbMounts();
-            userKept = dialog->ControlAs<ui::Edit>(shares::IDC_USER_NAME)->GetWindowText();
+            userKept = dialog->ControlAs<ui::qt::QtEdit>(shares::IDC_USER_NAME)->text();
             Click(*dialog, ui::IDCANCEL);
         },
         kMapWaitMs, armed_.get());
@@ -246,7 +248,7 @@ TEST_F(GuiShares, AChineseShareMapsByItsName) {
             EndOnExit end(dialog);
             ui::ComboBox* shareCombo = Combo(dialog, shares::IDC_SHARE_COMBO);
             for (int row = 0; row < shareCombo->GetCount(); ++row) {
-                shareRows << shareCombo->GetLBText(row);
+                shareRows << QString::fromStdString(shareCombo->GetLBText(row));
             }
             Map(dialog, "共享文件", "X:", Q(box.config.smbUser), Q(box.config.smbPassword));
             messages = boxes_.Texts();

@@ -8,6 +8,7 @@
 #include "protocol/DeviceExchange.h"
 #include "protocol/Messages.h"
 #include "tools/devsim/DeviceConfig.h"
+#include "ui/qt/QtBackend.h"
 #include "wizard/VerifyDialog.h"
 #include "wizard/WizardDialog.h"
 #include "wizard/WizardPages.h"
@@ -75,9 +76,10 @@ TEST_F(GuiWizard, TheAdministratorCheckRefusesAWrongPasswordAndOpensTheWizardOnT
                 [&](WizardDialog* wizard) {
                     EndOnExit endWizard(wizard);
                     EXPECT_EQ(wizard->CurrentPage(), 0);
-                    wizardDescription = wizard->GetPage(0)
-                                            ->ControlAs<ui::Edit>(SystemPage::DESCRIPTION_EDIT)
-                                            ->GetWindowText();
+                    wizardDescription = QString::fromStdString(
+                        wizard->GetPage(0)
+                            ->ControlAs<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)
+                            ->GetWindowText());
                     Click(*wizard, ui::IDCANCEL);
                 },
                 kWizardWaitMs, armed_.get());
@@ -111,16 +113,18 @@ TEST_F(GuiWizard, SettingsWrittenThroughTheWizardAreWhatTheBoxReportsNext) {
             EndOnExit end(wizard);
             ui::Dialog* system = wizard->GetPage(0);
             Type(*system, SystemPage::DESCRIPTION_EDIT, "Moved to the lab");
-            system->ControlAs<ui::ComboBox>(SystemPage::TIMEZONE_COMBO)->SetCurSel(31);
-            QTest::mouseClick(system->Control(SystemPage::PASSWORD_CHECK), Qt::LeftButton);
+            system->ControlAs<ui::qt::QtComboBox>(SystemPage::TIMEZONE_COMBO)->SetCurSel(31);
+            QTest::mouseClick(ui::qt::Widget(*system, SystemPage::PASSWORD_CHECK), Qt::LeftButton);
             EXPECT_FALSE(system->ControlAs<QCheckBox>(SystemPage::PASSWORD_CHECK)->isChecked());
-            system->ControlAs<ui::DatePicker>(SystemPage::DATE_PICKER)->SetDate(date);
-            system->ControlAs<ui::TimePicker>(SystemPage::TIME_PICKER)->SetTime(time);
+            system->ControlAs<ui::qt::QtDatePicker>(SystemPage::DATE_PICKER)->setDate(date);
+            system->ControlAs<ui::qt::QtTimePicker>(SystemPage::TIME_PICKER)->setTime(time);
             Click(*wizard, WizardDialog::NEXT_BUTTON);
             pages.push_back(wizard->CurrentPage());
 
             ui::Dialog* network = wizard->GetPage(1);
-            auto address = [&](int id) { return network->ControlAs<ui::IpAddressControl>(id); };
+            auto address = [&](int id) {
+                return network->ControlAs<ui::qt::QtIpAddressControl>(id);
+            };
             EXPECT_EQ(address(NetworkPage::IP_ADDRESS)->GetAddress(), Q(gamma.hostAddress));
             EXPECT_TRUE(address(NetworkPage::SUBNET_MASK)->SetAddress("255.255.255.0"));
             EXPECT_TRUE(address(NetworkPage::GATEWAY)->SetAddress("10.77.0.1"));
@@ -129,7 +133,7 @@ TEST_F(GuiWizard, SettingsWrittenThroughTheWizardAreWhatTheBoxReportsNext) {
             Click(*wizard, WizardDialog::NEXT_BUTTON);
             pages.push_back(wizard->CurrentPage());
             Click(*wizard, WizardDialog::NEXT_BUTTON);  // "&Finished"
-            EXPECT_FALSE(wizard->isVisible());
+            EXPECT_FALSE(ui::qt::WindowOf(*wizard)->isVisible());
         },
         kWizardWaitMs, armed_.get());
     Click(*main, app::IDC_SETUP_WIZARD);
@@ -184,7 +188,7 @@ TEST_F(GuiWizard, ARefusedAndAnUnansweredWriteShowTheirMessagesAndTheWizardStill
             messages.push_back(boxes_.Texts());
             pages.push_back(wizard->CurrentPage());
             auto* gateway =
-                wizard->GetPage(1)->ControlAs<ui::IpAddressControl>(NetworkPage::GATEWAY);
+                wizard->GetPage(1)->ControlAs<ui::qt::QtIpAddressControl>(NetworkPage::GATEWAY);
             EXPECT_TRUE(gateway->SetAddress("10.77.0.99"));
             Click(*wizard, WizardDialog::NEXT_BUTTON);  // about 20 s without an answer
             messages.push_back(boxes_.Texts());

@@ -16,6 +16,7 @@
 #include "platform/testing/RecordingShell.h"
 #include "shares/ShareMappingDialog.h"
 #include "tests/platform/TestCodec.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 
@@ -45,40 +46,48 @@ class ShareMappingTest : public ::testing::Test {
         return *dialog;
     }
 
-    ui::ComboBox* ShareCombo() const { return dialog->ControlAs<ui::ComboBox>(IDC_SHARE_COMBO); }
-    ui::ComboBox* DriveCombo() const { return dialog->ControlAs<ui::ComboBox>(IDC_DRIVE_COMBO); }
-    ui::ListView* List() const { return dialog->ControlAs<ui::ListView>(IDC_MAPPED_LIST); }
-    ui::Edit* Edit(int id) const { return dialog->ControlAs<ui::Edit>(id); }
+    ui::qt::QtComboBox* ShareCombo() const {
+        return dialog->ControlAs<ui::qt::QtComboBox>(IDC_SHARE_COMBO);
+    }
+    ui::qt::QtComboBox* DriveCombo() const {
+        return dialog->ControlAs<ui::qt::QtComboBox>(IDC_DRIVE_COMBO);
+    }
+    ui::qt::QtListView* List() const {
+        return dialog->ControlAs<ui::qt::QtListView>(IDC_MAPPED_LIST);
+    }
+    ui::qt::QtEdit* Edit(int id) const { return dialog->ControlAs<ui::qt::QtEdit>(id); }
     void Click(int id) const { dialog->ControlAs<QPushButton>(id)->click(); }
 
     QStringList DriveEntries() const {
         QStringList entries;
         for (int i = 0; i < DriveCombo()->GetCount(); ++i) {
-            entries << DriveCombo()->GetLBText(i);
+            entries << QString::fromStdString(DriveCombo()->GetLBText(i));
         }
         return entries;
     }
     std::vector<Row> Rows() const {
         std::vector<Row> rows;
         for (int i = 0; i < List()->GetItemCount(); ++i) {
-            rows.emplace_back(List()->GetItemText(i, 0), List()->GetItemText(i, 1));
+            rows.emplace_back(QString::fromStdString(List()->GetItemText(i, 0)),
+                              QString::fromStdString(List()->GetItemText(i, 1)));
         }
         return rows;
     }
     // Map with the given field texts.
     void Map(const QString& share, const QString& drive, const QString& user = {},
              const QString& password = {}) {
-        ShareCombo()->SetWindowText(share);
-        DriveCombo()->SetWindowText(drive);
-        Edit(IDC_USER_NAME)->SetWindowText(user);
-        Edit(IDC_PASSWORD)->SetWindowText(password);
+        ShareCombo()->SetWindowText(share.toStdString());
+        DriveCombo()->SetWindowText(drive.toStdString());
+        Edit(IDC_USER_NAME)->SetWindowText(user.toStdString());
+        Edit(IDC_PASSWORD)->SetWindowText(password.toStdString());
         Click(IDC_MAP);
     }
     std::size_t Count(Op op) const { return drives.CallsOf(op).size(); }
 
     FakeNetworkDrives drives;
     platform::testing::RecordingMessageBoxes boxes;
-    ShareMappingContext context{drives, boxes, BuiltInResources(), platform::testing::TestCodec()};
+    ShareMappingContext context{drives, boxes, BuiltInResources(), ui::testing::QtUi(),
+                                platform::testing::TestCodec()};
     protocol::DeviceRecord record;
     std::unique_ptr<ShareMappingDialog> dialog;
 };
@@ -119,7 +128,7 @@ TEST_F(ShareMappingTest, OpensWithTheDeviceSharesAndAnEmptyChoice) {
 }
 
 TEST_F(ShareMappingTest, SharesOfCodePage936AreListedAndMappedByTheirNames) {
-    const ShareMappingContext gbk{drives, boxes, BuiltInResources(),
+    const ShareMappingContext gbk{drives, boxes, BuiltInResources(), ui::testing::QtUi(),
                                   platform::testing::TestCodec(936)};
     record.shares.clear();
     for (const char* name : {"\xb9\xb2\xcf\xed\xce\xc4\xbc\xfe", "\xb1\xb8\xb7\xdd"}) {
@@ -128,8 +137,8 @@ TEST_F(ShareMappingTest, SharesOfCodePage936AreListedAndMappedByTheirNames) {
     }
     Open(gbk);
     ASSERT_EQ(ShareCombo()->GetCount(), 2);
-    EXPECT_EQ(ShareCombo()->GetLBText(0), QString::fromUtf8("共享文件"));
-    EXPECT_EQ(ShareCombo()->GetLBText(1), QString::fromUtf8("备份"));
+    EXPECT_EQ(ShareCombo()->GetLBText(0), "共享文件");
+    EXPECT_EQ(ShareCombo()->GetLBText(1), "备份");
 
     Map(QString::fromUtf8("共享文件"), "Z:", QString::fromUtf8("财务"), "pw");
     ASSERT_EQ(Count(Op::AddConnection), 1u);
@@ -141,10 +150,10 @@ TEST_F(ShareMappingTest, SharesOfCodePage936AreListedAndMappedByTheirNames) {
 }
 
 TEST_F(ShareMappingTest, TheAccountIsLimitedInBytesAndMustFitTheCodePage) {
-    const ShareMappingContext gbk{drives, boxes, BuiltInResources(),
+    const ShareMappingContext gbk{drives, boxes, BuiltInResources(), ui::testing::QtUi(),
                                   platform::testing::TestCodec(936)};
     Open(gbk);
-    ui::Edit* user = Edit(IDC_USER_NAME);
+    ui::qt::QtEdit* user = Edit(IDC_USER_NAME);
     user->setFocus();
     for (int i = 0; i < 17; ++i) {  // 财: two bytes each, typed as an input method delivers it
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x8D22)));
@@ -268,8 +277,8 @@ TEST_F(ShareMappingTest, TypedTextsReachTheDrivesUnchanged) {
 
 TEST_F(ShareMappingTest, EditsHoldAtMost32And8Characters) {
     Open();
-    Edit(IDC_USER_NAME)->SetWindowText(QString(40, 'u'));
-    Edit(IDC_PASSWORD)->SetWindowText(QString(12, 'p'));
+    Edit(IDC_USER_NAME)->setText(QString(40, 'u'));
+    Edit(IDC_PASSWORD)->setText(QString(12, 'p'));
     EXPECT_EQ(Edit(IDC_USER_NAME)->GetWindowText(), QString(32, 'u'));
     EXPECT_EQ(Edit(IDC_PASSWORD)->GetWindowText(), QString(8, 'p'));
     EXPECT_TRUE(Edit(IDC_PASSWORD)->echoMode() == QLineEdit::Password);
@@ -380,18 +389,19 @@ TEST_F(ShareMappingTest, CancelledCheckOpensNothing) {
 }
 
 TEST_F(ShareMappingTest, PassedCheckRunsTheDialogAndItsConnectionsOutliveIt) {
-    QWidget owner;
+    ui::Dialog owner(ui::testing::QtUi(), BuiltInResources(), 100);
+    ASSERT_TRUE(owner.Create());
     bool checked = false;
     const VerificationGate pass = [&](const protocol::DeviceRecord&) {
         checked = true;
         return true;
     };
     auto acted = ui::testing::WhenActive<ShareMappingDialog>([&](ShareMappingDialog* open) {
-        EXPECT_EQ(open->parentWidget(), &owner);
-        EXPECT_EQ(open->windowTitle(), "Share Mapping");
+        EXPECT_EQ(ui::qt::WindowOf(*open)->parentWidget(), ui::qt::WindowOf(owner));
+        EXPECT_EQ(open->GetWindowText(), "Share Mapping");
         EXPECT_EQ(open->FocusedControlId(), ui::IDOK);
-        open->ControlAs<ui::ComboBox>(IDC_SHARE_COMBO)->SetCurSel(1);
-        open->ControlAs<ui::ComboBox>(IDC_DRIVE_COMBO)->SetCurSel(0);  // Z:
+        open->ControlAs<ui::qt::QtComboBox>(IDC_SHARE_COMBO)->SetCurSel(1);
+        open->ControlAs<ui::qt::QtComboBox>(IDC_DRIVE_COMBO)->SetCurSel(0);  // Z:
         open->ControlAs<QPushButton>(IDC_MAP)->click();
         open->ControlAs<QPushButton>(ui::IDOK)->click();
     });

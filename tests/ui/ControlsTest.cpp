@@ -5,16 +5,32 @@
 #include <QHeaderView>
 #include <QTest>
 
-#include "ui/Controls.h"
+#include "ui/qt/QtControls.h"
 #include "ui/testing/GuiTest.h"
 
 namespace halvo::ui {
 namespace {
 
+using qt::QtComboBox;
+using qt::QtDatePicker;
+using qt::QtEdit;
+using qt::QtIpAddressControl;
+using qt::QtListBox;
+using qt::QtListView;
+using qt::QtTimePicker;
+
+// A template entry of `kind`, for a control made on its own.
+ControlTemplate Entry(ControlKind kind, std::uint32_t styles = 0) {
+    ControlTemplate control;
+    control.kind = kind;
+    control.styles = styles;
+    return control;
+}
+
 // ---------------------------------------------------------------- IP address control
 
 TEST(IpAddressControl, TakesDottedQuadsOfBytes) {
-    IpAddressControl ip;
+    QtIpAddressControl ip(Entry(ControlKind::ipAddress), nullptr);
     EXPECT_TRUE(ip.IsBlank());
     EXPECT_EQ(ip.GetAddress(), "");
 
@@ -32,7 +48,7 @@ TEST(IpAddressControl, TakesDottedQuadsOfBytes) {
 }
 
 TEST(IpAddressControl, RefusesAnythingElseAndIsLeftBlank) {
-    IpAddressControl ip;
+    QtIpAddressControl ip(Entry(ControlKind::ipAddress), nullptr);
     for (const char* bad :
          {"256.1.1.1", "1.2.3", "1.2.3.4.5", "1.2.3.", ".1.2.3", "a.b.c.d", "1.2.3.4 ", " 1.2.3.4",
           "+1.2.3.4", "-1.2.3.4", "1..3.4", "1000.1.1.1", "1.2.3.0x1", "192.168.0.7\n"}) {
@@ -46,7 +62,7 @@ class IpTyping : public ::testing::Test {
   protected:
     void SetUp() override {
         window.resize(200, 40);
-        ip = new IpAddressControl(&window);
+        ip = new QtIpAddressControl(Entry(ControlKind::ipAddress), &window);
         ip->setGeometry(0, 0, 180, 24);
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -60,7 +76,7 @@ class IpTyping : public ::testing::Test {
     }
 
     QWidget window;
-    IpAddressControl* ip = nullptr;
+    QtIpAddressControl* ip = nullptr;
 };
 
 TEST_F(IpTyping, DotsAndFullFieldsMoveOn) {
@@ -104,7 +120,7 @@ TEST_F(IpTyping, BackspaceAtTheStartGoesBack) {
 
 TEST(EditControl, LimitCountsTypedCharacters) {
     QWidget window;
-    auto* edit = new Edit(&window);
+    auto* edit = new QtEdit(Entry(ControlKind::edit), &window);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     edit->setFocus();
@@ -114,14 +130,14 @@ TEST(EditControl, LimitCountsTypedCharacters) {
     edit->LimitText(8);
     EXPECT_EQ(edit->GetWindowText().size(), 8);
     edit->LimitText(0);  // no limit of its own: the platform's
-    edit->SetWindowText(QString(100, QLatin1Char('x')));
+    edit->SetWindowText(std::string(100, 'x'));
     EXPECT_EQ(edit->GetWindowText().size(), 100);
 }
 
 // ---------------------------------------------------------------- list box and list view
 
 TEST(ListBoxControl, KeepsInsertionOrderDuplicatesAndEmptyEntries) {
-    ListBox list;
+    QtListBox list(Entry(ControlKind::listBox), nullptr);
     EXPECT_EQ(list.AddString("zeta"), 0);
     EXPECT_EQ(list.AddString("alpha"), 1);
     EXPECT_EQ(list.AddString("alpha"), 2);
@@ -143,15 +159,16 @@ TEST(ListBoxControl, KeepsInsertionOrderDuplicatesAndEmptyEntries) {
 }
 
 TEST(ListViewControl, ColumnsRowsAndFullRowSelection) {
-    ListView view;
-    EXPECT_EQ(view.InsertColumn(0, "Share Name", Qt::AlignLeft, 110), 0);
-    EXPECT_EQ(view.InsertColumn(1, "Device Id", Qt::AlignLeft, 70), 1);
-    EXPECT_EQ(view.InsertColumn(9, "Free Space", Qt::AlignRight, 72), 2);  // clamped to the end
+    QtListView view(Entry(ControlKind::listView), nullptr);
+    EXPECT_EQ(view.InsertColumn(0, "Share Name", Align::left, 110), 0);
+    EXPECT_EQ(view.InsertColumn(1, "Device Id", Align::left, 70), 1);
+    EXPECT_EQ(view.InsertColumn(9, "Free Space", Align::right, 72), 2);  // clamped to the end
     ASSERT_EQ(view.GetColumnCount(), 3);
     EXPECT_EQ(view.GetColumnHeading(1), "Device Id");
     EXPECT_EQ(view.GetColumnWidth(0), 110);
     EXPECT_EQ(view.GetColumnWidth(2), 72);
-    EXPECT_EQ(view.GetColumnAlignment(2), Qt::AlignRight);
+    EXPECT_EQ(view.GetColumnAlignment(2), Align::right);
+    EXPECT_EQ(view.ColumnAlignment(2) & Qt::AlignHorizontal_Mask, Qt::AlignRight);
 
     EXPECT_EQ(view.InsertItem(0, "disk1"), 0);
     EXPECT_EQ(view.InsertItem(5, "disk2"), 1);
@@ -178,7 +195,7 @@ TEST(ListViewControl, ColumnsRowsAndFullRowSelection) {
 // ---------------------------------------------------------------- combo box
 
 TEST(ComboBoxControl, AddingNeverSelectsAndClearingEmptiesTheField) {
-    ComboBox combo(true, 100);
+    QtComboBox combo(Entry(ControlKind::comboBox, styleDropDown), 100, nullptr);
     combo.AddString("Static IP");
     combo.AddString("DHCP");
     EXPECT_EQ(combo.GetCurSel(), -1);
@@ -197,7 +214,7 @@ TEST(ComboBoxControl, AddingNeverSelectsAndClearingEmptiesTheField) {
 
 TEST(ComboBoxControl, TypingIntoTheFieldLeavesNoRowSelected) {
     QWidget window;
-    auto* combo = new ComboBox(true, 100, &window);
+    auto* combo = new QtComboBox(Entry(ControlKind::comboBox, styleDropDown), 100, &window);
     combo->AddString("Z:");
     combo->AddString("Y:");
     window.show();
@@ -214,7 +231,7 @@ TEST(ComboBoxControl, TypingIntoTheFieldLeavesNoRowSelected) {
 }
 
 TEST(ComboBoxControl, ListFieldShowsTheSelectedRow) {
-    ComboBox combo(false, 60);
+    QtComboBox combo(Entry(ControlKind::comboBox, styleDropDownList), 60, nullptr);
     combo.AddString("a &amp; b");
     EXPECT_EQ(combo.GetWindowText(), "");
     combo.SetCurSel(0);
@@ -228,16 +245,16 @@ TEST(ComboBoxControl, ListFieldShowsTheSelectedRow) {
 
 TEST(Pickers, StartAtTheWorkstationsDateAndTime) {
     const QDateTime before = QDateTime::currentDateTime();
-    DatePicker date;
-    TimePicker time;
+    QtDatePicker date(Entry(ControlKind::datePicker), nullptr);
+    QtTimePicker time(Entry(ControlKind::timePicker), nullptr);
     const QDateTime after = QDateTime::currentDateTime();
-    EXPECT_GE(date.GetDate(), before.date());
-    EXPECT_LE(date.GetDate(), after.date());
-    EXPECT_GE(time.GetTime().secsTo(after.time()), 0);
-    EXPECT_LE(time.GetTime().secsTo(after.time()), 2);
+    EXPECT_GE(date.date(), before.date());
+    EXPECT_LE(date.date(), after.date());
+    EXPECT_GE(time.time().secsTo(after.time()), 0);
+    EXPECT_LE(time.time().secsTo(after.time()), 2);
     EXPECT_TRUE(date.calendarPopup());
     EXPECT_TRUE(date.displayFormat().contains("yyyy"));
-    time.SetTime(QTime(14, 7, 9));
+    time.SetTime({14, 7, 9});
     EXPECT_EQ(time.text(), "14:07:09");
 }
 

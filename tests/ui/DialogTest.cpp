@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include "ui/Dialog.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 
@@ -43,8 +44,8 @@ class TestStore {
         EXPECT_TRUE(manifest.open(QIODevice::WriteOnly));
         manifest.write(QStringLiteral("{\"dialogs\": [%1]}").arg(names.join(',')).toUtf8());
         manifest.close();
-        QString error;
-        EXPECT_TRUE(store_.Load(dir_.path(), &error)) << error.toStdString();
+        std::string error;
+        EXPECT_TRUE(store_.Load(dir_.path().toStdString(), &error)) << error;
         return store_;
     }
 
@@ -71,7 +72,7 @@ class Recorder : public Dialog {
     std::vector<int> sysCommands;
     bool swallowCancel = false;
     bool endInInit = false;
-    std::function<bool(QKeyEvent*)> keys;
+    std::function<bool(Key)> keys;
 
   protected:
     bool OnInitDialog() override {
@@ -93,7 +94,7 @@ class Recorder : public Dialog {
         sysCommands.push_back(id);
         Dialog::OnSysCommand(id);
     }
-    bool PreTranslateKey(QKeyEvent* event) override { return keys && keys(event); }
+    bool PreTranslateKey(Key key) override { return keys && keys(key); }
 };
 
 // ---------------------------------------------------------------- geometry
@@ -103,7 +104,7 @@ class Recorder : public Dialog {
 // 8 pt. Another face has other base units, so on a machine where the font resolves otherwise
 // these tests are skipped with the face found, not failed. Empty when `dialog` has the face.
 std::string OtherFaceThan(const Dialog& dialog, const char* family, int pixelSize) {
-    const QFontInfo resolved(dialog.font());
+    const QFontInfo resolved(ui::qt::WindowOf(dialog)->font());
     if (resolved.family() == QLatin1String(family) && resolved.pixelSize() == pixelSize) {
         return {};
     }
@@ -113,16 +114,16 @@ std::string OtherFaceThan(const Dialog& dialog, const char* family, int pixelSiz
 }
 
 TEST(DialogGeometry, MainWindowInUnitsOfAR_PL_UMing) {
-    Dialog dialog(BuiltInResources(), 102);
+    Dialog dialog(ui::testing::QtUi(), BuiltInResources(), 102);
     ASSERT_TRUE(dialog.Create());
     if (const std::string other = OtherFaceThan(dialog, "AR PL UMing CN", 12); !other.empty()) {
         GTEST_SKIP() << other;
     }
     EXPECT_EQ(dialog.GetBaseUnits().x, 6);
     EXPECT_EQ(dialog.GetBaseUnits().y, 12);
-    EXPECT_EQ(dialog.windowTitle(), "Halvo");
+    EXPECT_EQ(dialog.GetWindowText(), "Halvo");
     // 443 x 264 units; halves round away from zero as the platform's MulDiv does.
-    EXPECT_EQ(dialog.size(), QSize(665, 396));
+    EXPECT_EQ(ui::qt::WindowOf(dialog)->size(), QSize(665, 396));
     EXPECT_EQ(dialog.ControlRect(1001), QRect(26, 35, 151, 274));
     EXPECT_EQ(dialog.ControlRect(1005), QRect(18, 344, 89, 22));
     EXPECT_EQ(dialog.ControlRect(1011), QRect(551, 344, 88, 22));
@@ -131,7 +132,7 @@ TEST(DialogGeometry, MainWindowInUnitsOfAR_PL_UMing) {
 }
 
 TEST(DialogGeometry, ShareMappingUsesItsOwnFont) {
-    Dialog dialog(BuiltInResources(), 105);
+    Dialog dialog(ui::testing::QtUi(), BuiltInResources(), 105);
     ASSERT_TRUE(dialog.Create());
     if (const std::string other = OtherFaceThan(dialog, "DejaVu Sans Condensed", 11);
         !other.empty()) {
@@ -141,16 +142,18 @@ TEST(DialogGeometry, ShareMappingUsesItsOwnFont) {
     EXPECT_EQ(dialog.GetBaseUnits().x, 6);
     EXPECT_EQ(dialog.GetBaseUnits().y, 13);
     EXPECT_EQ(dialog.ControlRect(1), QRect(239, 384, 75, 22));
-    EXPECT_EQ(dialog.size(), QSize(588, 427));
+    EXPECT_EQ(ui::qt::WindowOf(dialog)->size(), QSize(588, 427));
 }
 
 TEST(DialogGeometry, EveryControlOfEveryTemplateSitsAtItsPlace) {
     for (int id : {100, 102, 105, 129, 130, 131, 132, 141}) {
         SCOPED_TRACE("template " + std::to_string(id));
-        QWidget host;  // outlives the page built inside it
-        Dialog dialog(BuiltInResources(), id);
+        Dialog host(ui::testing::QtUi(), BuiltInResources(),
+                    129);  // outlives the pages built in it
+        ASSERT_TRUE(host.Create());
+        Dialog dialog(ui::testing::QtUi(), BuiltInResources(), id);
         if (BuiltInResources().Template(id).frame == FrameKind::child) {
-            ASSERT_TRUE(dialog.CreateChild(&host));
+            ASSERT_TRUE(dialog.CreateChild(host));
         } else {
             ASSERT_TRUE(dialog.Create());
         }
@@ -158,8 +161,9 @@ TEST(DialogGeometry, EveryControlOfEveryTemplateSitsAtItsPlace) {
         ASSERT_EQ(dialog.ControlCount(), static_cast<int>(t.controls.size()));
         for (int i = 0; i < dialog.ControlCount(); ++i) {
             const ControlTemplate& c = t.controls[static_cast<std::size_t>(i)];
-            const QRect want = dialog.MapDialogRect(c.rect);
-            const QRect got = dialog.ControlAt(i)->geometry();
+            const Rect mapped = dialog.MapDialogRect(c.rect);
+            const QRect want(mapped.x, mapped.y, mapped.width, mapped.height);
+            const QRect got = ui::qt::WidgetOf(dialog.ControlAt(i))->geometry();
             SCOPED_TRACE(std::string("control ") + std::to_string(i) + " " +
                          ControlKindName(c.kind));
             EXPECT_EQ(got.topLeft(), want.topLeft());
@@ -176,87 +180,89 @@ TEST(DialogGeometry, EveryControlOfEveryTemplateSitsAtItsPlace) {
                 EXPECT_EQ(got.size(), want.size());
             }
             if (c.id != 0) {
-                EXPECT_EQ(dialog.Control(c.id), dialog.ControlAt(i));
+                EXPECT_EQ(ui::qt::Widget(dialog, c.id), ui::qt::WidgetOf(dialog.ControlAt(i)));
             }
         }
     }
 }
 
 TEST(DialogGeometry, ChildWithSunkenEdgeShiftsItsControls) {
-    QWidget host;
-    Dialog page(BuiltInResources(), 130);
-    ASSERT_TRUE(page.CreateChild(&host));
+    Dialog host(ui::testing::QtUi(), BuiltInResources(), 129);  // outlives the pages built in it
+    ASSERT_TRUE(host.Create());
+    Dialog page(ui::testing::QtUi(), BuiltInResources(), 130);
+    ASSERT_TRUE(page.CreateChild(host));
     if (const std::string other = OtherFaceThan(page, "AR PL UMing CN", 12); !other.empty()) {
         GTEST_SKIP() << other;
     }
-    EXPECT_FALSE(page.isVisibleTo(&host));  // created hidden
-    EXPECT_EQ(page.parentWidget(), &host);
+    EXPECT_FALSE(ui::qt::WindowOf(page)->isVisibleTo(ui::qt::WindowOf(host)));  // created hidden
+    EXPECT_EQ(ui::qt::WindowOf(page)->parentWidget(), ui::qt::WindowOf(host));
     // 15, 32 units = 22.5 -> 23, 48 pixels, plus the 2-pixel edge.
-    EXPECT_EQ(page.ControlRect(1027).topLeft(), QPoint(25, 50));
-    EXPECT_EQ(page.size(), QSize(353 + 4, 245 + 4));
+    EXPECT_EQ(QPoint(page.ControlRect(1027).x, page.ControlRect(1027).y), QPoint(25, 50));
+    EXPECT_EQ(ui::qt::WindowOf(page)->size(), QSize(353 + 4, 245 + 4));
 }
 
 TEST(DialogGeometry, ImagesShowAtTheirOwnSize) {
-    Dialog wizard(BuiltInResources(), 129);
+    Dialog wizard(ui::testing::QtUi(), BuiltInResources(), 129);
     ASSERT_TRUE(wizard.Create());
     auto* picture = wizard.ControlAs<QLabel>(1024);
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->pixmap().size(), QSize(160, 249));
     EXPECT_EQ(picture->size(), QSize(162, 251));  // with its sunken edge
 
-    Dialog about(BuiltInResources(), 100);
+    Dialog about(ui::testing::QtUi(), BuiltInResources(), 100);
     ASSERT_TRUE(about.Create());
-    auto* icon = qobject_cast<QLabel*>(about.ControlAt(0));
+    auto* icon = qobject_cast<QLabel*>(ui::qt::WidgetOf(about.ControlAt(0)));
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->pixmap().size(), QSize(32, 32));
 }
 
 TEST(DialogControls, KindsAndStylesBecomeTheirWidgets) {
-    Dialog main(BuiltInResources(), 102);
+    Dialog main(ui::testing::QtUi(), BuiltInResources(), 102);
     ASSERT_TRUE(main.Create());
-    EXPECT_NE(main.ControlAs<ListBox>(1001), nullptr);
-    EXPECT_NE(main.ControlAs<ListView>(1081), nullptr);
-    EXPECT_NE(qobject_cast<QGroupBox*>(main.ControlAt(1)), nullptr);
+    EXPECT_NE(main.ControlAs<ui::qt::QtListBox>(1001), nullptr);
+    EXPECT_NE(main.ControlAs<ui::qt::QtListView>(1081), nullptr);
+    EXPECT_NE(qobject_cast<QGroupBox*>(ui::qt::WidgetOf(main.ControlAt(1))), nullptr);
     auto* field = main.ControlAs<QLabel>(1016);
     ASSERT_NE(field, nullptr);
     EXPECT_EQ(field->frameShadow(), QFrame::Sunken);
     EXPECT_TRUE(field->text().isEmpty());
     EXPECT_EQ(field->textFormat(), Qt::PlainText);
     for (int id : {1005, 1006, 1007, 1080, 1008, 1011}) {
-        EXPECT_TRUE(main.Control(id)->isEnabled()) << id;
-        EXPECT_EQ(main.Control(id)->focusPolicy(), Qt::StrongFocus) << id;
+        EXPECT_TRUE(ui::qt::Widget(main, id)->isEnabled()) << id;
+        EXPECT_EQ(ui::qt::Widget(main, id)->focusPolicy(), Qt::StrongFocus) << id;
     }
 
-    Dialog verify(BuiltInResources(), 141);
+    Dialog verify(ui::testing::QtUi(), BuiltInResources(), 141);
     ASSERT_TRUE(verify.Create());
-    EXPECT_EQ(verify.ControlAs<Edit>(1066)->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(verify.ControlAs<Edit>(1065)->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(verify.ControlAs<ui::qt::QtEdit>(1066)->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(verify.ControlAs<ui::qt::QtEdit>(1065)->echoMode(), QLineEdit::Normal);
     EXPECT_TRUE(verify.ControlAs<QLabel>(1068)->alignment() & Qt::AlignRight);
 
-    Dialog wizard(BuiltInResources(), 129);
+    Dialog wizard(ui::testing::QtUi(), BuiltInResources(), 129);
     ASSERT_TRUE(wizard.Create());
-    EXPECT_FALSE(wizard.Control(1021)->isEnabled());  // "<< Back" starts disabled
-    EXPECT_TRUE(wizard.Control(1022)->isEnabled());
+    EXPECT_FALSE(ui::qt::Widget(wizard, 1021)->isEnabled());  // "<< Back" starts disabled
+    EXPECT_TRUE(ui::qt::Widget(wizard, 1022)->isEnabled());
 
-    QWidget host;
-    Dialog system(BuiltInResources(), 130);
-    ASSERT_TRUE(system.CreateChild(&host));
-    auto* zones = system.ControlAs<ComboBox>(1062);
+    Dialog host(ui::testing::QtUi(), BuiltInResources(), 129);  // outlives the pages built in it
+    ASSERT_TRUE(host.Create());
+    Dialog system(ui::testing::QtUi(), BuiltInResources(), 130);
+    ASSERT_TRUE(system.CreateChild(host));
+    auto* zones = system.ControlAs<ui::qt::QtComboBox>(1062);
     ASSERT_NE(zones, nullptr);
     EXPECT_TRUE(zones->isEditable());
     EXPECT_EQ(zones->GetCount(), 75);
     EXPECT_EQ(zones->GetCurSel(), -1);
-    EXPECT_TRUE(zones->GetWindowText().isEmpty());
+    EXPECT_TRUE(zones->GetWindowText().empty());
     EXPECT_GT(zones->maxVisibleItems(), 1);
-    EXPECT_NE(system.ControlAs<DatePicker>(1059), nullptr);
-    EXPECT_NE(system.ControlAs<TimePicker>(1060), nullptr);
+    EXPECT_NE(system.ControlAs<ui::qt::QtDatePicker>(1059), nullptr);
+    EXPECT_NE(system.ControlAs<ui::qt::QtTimePicker>(1060), nullptr);
     EXPECT_NE(system.ControlAs<QCheckBox>(1027), nullptr);
 
-    Dialog network(BuiltInResources(), 131);
-    ASSERT_TRUE(network.CreateChild(&host));
-    EXPECT_EQ(network.ControlAs<ComboBox>(1045)->GetLBText(1), "DHCP");
+    Dialog network(ui::testing::QtUi(), BuiltInResources(), 131);
+    ASSERT_TRUE(network.CreateChild(host));
+    EXPECT_EQ(network.ControlAs<ui::qt::QtComboBox>(1045)->GetLBText(1), "DHCP");
     for (int id = 1050; id <= 1054; ++id) {
-        EXPECT_NE(network.ControlAs<IpAddressControl>(id), nullptr) << id;
+        EXPECT_NE(network.ControlAs<ui::qt::QtIpAddressControl>(id), nullptr) << id;
     }
 }
 
@@ -264,10 +270,10 @@ TEST(DialogControls, StaticTextsProcessMnemonicsUnlessNoPrefix) {
     TestStore t;
     t.Add(Template(1, "modal", R"({"kind": "label", "text": "A&&B &Cd", "rect": [0,0,50,8]},
         {"kind": "label", "text": "A&&B", "styles": ["noPrefix"], "rect": [0,10,50,8]})"));
-    Dialog dialog(t.Load(), 1);
+    Dialog dialog(ui::testing::QtUi(), t.Load(), 1);
     ASSERT_TRUE(dialog.Create());
-    EXPECT_EQ(qobject_cast<QLabel*>(dialog.ControlAt(0))->text(), "A&B Cd");
-    EXPECT_EQ(qobject_cast<QLabel*>(dialog.ControlAt(1))->text(), "A&&B");
+    EXPECT_EQ(qobject_cast<QLabel*>(ui::qt::WidgetOf(dialog.ControlAt(0)))->text(), "A&B Cd");
+    EXPECT_EQ(qobject_cast<QLabel*>(ui::qt::WidgetOf(dialog.ControlAt(1)))->text(), "A&&B");
 }
 
 // ---------------------------------------------------------------- binding
@@ -275,14 +281,14 @@ TEST(DialogControls, StaticTextsProcessMnemonicsUnlessNoPrefix) {
 class Binder : public Dialog {
   public:
     Binder(const ResourceStore& store, std::function<void(Binder&)> bind)
-        : Dialog(store, 141), bind_(std::move(bind)) {}
+        : Dialog(ui::testing::QtUi(), store, 141), bind_(std::move(bind)) {}
     template <class T>
     void Take(int id, T*& member) {
         Bind(id, member);
     }
     Edit* name = nullptr;
     Edit* password = nullptr;
-    QPushButton* ok = nullptr;
+    PushButton* ok = nullptr;
     bool initialised = false;
 
   protected:
@@ -304,9 +310,9 @@ TEST(DialogBinding, MembersAreBoundByIdentifierBeforeInitialisation) {
     });
     ASSERT_TRUE(dialog.Create());
     EXPECT_TRUE(dialog.initialised);
-    EXPECT_EQ(dialog.name, dialog.Control(1065));
-    EXPECT_EQ(dialog.password, dialog.Control(1066));
-    EXPECT_EQ(dialog.ok, dialog.Control(1069));
+    EXPECT_EQ(dialog.name, dialog.GetDlgItem(1065));
+    EXPECT_EQ(dialog.password, dialog.GetDlgItem(1066));
+    EXPECT_EQ(dialog.ok, dialog.GetDlgItem(1069));
     EXPECT_FALSE(dialog.Create());  // once only
 }
 
@@ -332,38 +338,42 @@ TEST(DialogBinding, AWrongKindOrAMissingControlFails) {
                  [](Binder& d) { d.Take(1068, d.ok); });  // a label, not a button
     EXPECT_THROW(label.Create(), std::logic_error);
 
-    EXPECT_THROW(Dialog(BuiltInResources(), 999), std::logic_error);  // no such template
+    EXPECT_THROW(Dialog(ui::testing::QtUi(), BuiltInResources(), 999),
+                 std::logic_error);  // no such template
 }
 
 // ---------------------------------------------------------------- modal runs and keys
 
 TEST(DialogKeys, OkAndCancelButtonsEndTheRunWithTheirIds) {
-    Recorder ok(BuiltInResources(), 105);
-    WhenActive<Recorder>([](Recorder* d) { QTest::mouseClick(d->Control(1), Qt::LeftButton); });
+    Recorder ok(ui::testing::QtUi(), BuiltInResources(), 105);
+    WhenActive<Recorder>(
+        [](Recorder* d) { QTest::mouseClick(ui::qt::Widget(*d, 1), Qt::LeftButton); });
     EXPECT_EQ(ok.RunModal(), IDOK);
 
-    Recorder cancel(BuiltInResources(), 105);
-    WhenActive<Recorder>([](Recorder* d) { QTest::mouseClick(d->Control(2), Qt::LeftButton); });
+    Recorder cancel(ui::testing::QtUi(), BuiltInResources(), 105);
+    WhenActive<Recorder>(
+        [](Recorder* d) { QTest::mouseClick(ui::qt::Widget(*d, 2), Qt::LeftButton); });
     EXPECT_EQ(cancel.RunModal(), IDCANCEL);
     EXPECT_EQ(cancel.commands, std::vector<int>{IDCANCEL});
-    EXPECT_FALSE(cancel.isVisible());
-    EXPECT_NE(cancel.Control(1072), nullptr);  // the controls outlive the run
+    EXPECT_FALSE(ui::qt::WindowOf(cancel)->isVisible());
+    EXPECT_NE(ui::qt::Widget(cancel, 1072), nullptr);  // the controls outlive the run
 }
 
 TEST(DialogKeys, EscapeAndTheCloseBoxAreCancel) {
-    Recorder esc(BuiltInResources(), 141);
-    WhenActive<Recorder>([](Recorder* d) { QTest::keyClick(d->Control(1065), Qt::Key_Escape); });
+    Recorder esc(ui::testing::QtUi(), BuiltInResources(), 141);
+    WhenActive<Recorder>(
+        [](Recorder* d) { QTest::keyClick(ui::qt::Widget(*d, 1065), Qt::Key_Escape); });
     EXPECT_EQ(esc.RunModal(), IDCANCEL);
 
-    Recorder closed(BuiltInResources(), 102);
-    WhenActive<Recorder>([](Recorder* d) { d->close(); });
+    Recorder closed(ui::testing::QtUi(), BuiltInResources(), 102);
+    WhenActive<Recorder>([](Recorder* d) { ui::qt::WindowOf(*d)->close(); });
     EXPECT_EQ(closed.RunModal(), IDCANCEL);
     EXPECT_EQ(closed.commands, std::vector<int>{IDCANCEL});
 }
 
 TEST(DialogKeys, EnterOutsideAPushButtonIsTheDefaultButtonOrCommandOne) {
     // The main window has no default button: Enter on the device list is command 1.
-    Recorder main(BuiltInResources(), 102);
+    Recorder main(ui::testing::QtUi(), BuiltInResources(), 102);
     WhenActive<Recorder>([](Recorder* d) {
         EXPECT_EQ(d->FocusedControlId(), 1001);  // the first tab stop
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -372,57 +382,57 @@ TEST(DialogKeys, EnterOutsideAPushButtonIsTheDefaultButtonOrCommandOne) {
     EXPECT_EQ(main.commands, std::vector<int>{IDOK});
 
     // Share mapping: Enter in an edit is its default button, OK.
-    Recorder share(BuiltInResources(), 105);
+    Recorder share(ui::testing::QtUi(), BuiltInResources(), 105);
     WhenActive<Recorder>([](Recorder* d) {
-        d->Control(1072)->setFocus();
-        QTest::keyClick(d->Control(1072), Qt::Key_Enter);
+        ui::qt::Widget(*d, 1072)->setFocus();
+        QTest::keyClick(ui::qt::Widget(*d, 1072), Qt::Key_Enter);
     });
     EXPECT_EQ(share.RunModal(), IDOK);
 
     // Enter in an editable combo's field is also the default button.
-    Recorder combo(BuiltInResources(), 105);
+    Recorder combo(ui::testing::QtUi(), BuiltInResources(), 105);
     WhenActive<Recorder>([](Recorder* d) {
-        d->Control(1071)->setFocus();
+        ui::qt::Widget(*d, 1071)->setFocus();
         QTest::keyClicks(QApplication::focusWidget(), "disk1");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     });
     EXPECT_EQ(combo.RunModal(), IDOK);
-    EXPECT_EQ(combo.ControlAs<ComboBox>(1071)->GetWindowText(), "disk1");
+    EXPECT_EQ(combo.ControlAs<ui::qt::QtComboBox>(1071)->GetWindowText(), "disk1");
 }
 
 TEST(DialogKeys, EnterOnAPushButtonClicksThatButton) {
-    Recorder share(BuiltInResources(), 105);
+    Recorder share(ui::testing::QtUi(), BuiltInResources(), 105);
     WhenActive<Recorder>([](Recorder* d) {
-        d->Control(1076)->setFocus();  // "Map"
-        QTest::keyClick(d->Control(1076), Qt::Key_Return);
-        EXPECT_TRUE(d->isVisible());
-        d->Control(2)->setFocus();  // "Cancel"
-        QTest::keyClick(d->Control(2), Qt::Key_Return);
+        ui::qt::Widget(*d, 1076)->setFocus();  // "Map"
+        QTest::keyClick(ui::qt::Widget(*d, 1076), Qt::Key_Return);
+        EXPECT_TRUE(ui::qt::WindowOf(*d)->isVisible());
+        ui::qt::Widget(*d, 2)->setFocus();  // "Cancel"
+        QTest::keyClick(ui::qt::Widget(*d, 2), Qt::Key_Return);
     });
     EXPECT_EQ(share.RunModal(), IDCANCEL);
     EXPECT_EQ(share.commands, (std::vector<int>{1076, IDCANCEL}));
 }
 
 TEST(DialogKeys, EnterDoesNothingWhileTheDefaultButtonIsDisabled) {
-    Recorder share(BuiltInResources(), 105);
+    Recorder share(ui::testing::QtUi(), BuiltInResources(), 105);
     WhenActive<Recorder>([](Recorder* d) {
-        d->Control(1)->setEnabled(false);
-        d->Control(1072)->setFocus();
-        QTest::keyClick(d->Control(1072), Qt::Key_Return);
+        ui::qt::Widget(*d, 1)->setEnabled(false);
+        ui::qt::Widget(*d, 1072)->setFocus();
+        QTest::keyClick(ui::qt::Widget(*d, 1072), Qt::Key_Return);
         EXPECT_TRUE(d->commands.empty());
-        EXPECT_TRUE(d->isVisible());
-        QTest::keyClick(d->Control(1072), Qt::Key_Escape);
+        EXPECT_TRUE(ui::qt::WindowOf(*d)->isVisible());
+        QTest::keyClick(ui::qt::Widget(*d, 1072), Qt::Key_Escape);
     });
     EXPECT_EQ(share.RunModal(), IDCANCEL);
 }
 
 TEST(DialogKeys, ADialogThatKeepsItsCancelStaysOpen) {
-    Recorder dialog(BuiltInResources(), 141);
+    Recorder dialog(ui::testing::QtUi(), BuiltInResources(), 141);
     dialog.swallowCancel = true;
     WhenActive<Recorder>([](Recorder* d) {
-        QTest::keyClick(d->Control(1065), Qt::Key_Escape);
-        d->close();
-        EXPECT_TRUE(d->isVisible());
+        QTest::keyClick(ui::qt::Widget(*d, 1065), Qt::Key_Escape);
+        ui::qt::WindowOf(*d)->close();
+        EXPECT_TRUE(ui::qt::WindowOf(*d)->isVisible());
         EXPECT_EQ(d->commands, (std::vector<int>{IDCANCEL, IDCANCEL}));
         d->EndDialog(5);
     });
@@ -430,32 +440,32 @@ TEST(DialogKeys, ADialogThatKeepsItsCancelStaysOpen) {
 }
 
 TEST(DialogKeys, PreTranslateKeySeesKeysFirst) {
-    Recorder dialog(BuiltInResources(), 141);
-    std::vector<int> seen;
-    dialog.keys = [&](QKeyEvent* e) {
-        seen.push_back(e->key());
-        return e->key() == Qt::Key_Return;  // take Enter, leave the rest
+    Recorder dialog(ui::testing::QtUi(), BuiltInResources(), 141);
+    std::vector<Key> seen;
+    dialog.keys = [&](Key key) {
+        seen.push_back(key);
+        return key == Key::enter;  // take Enter, leave the rest
     };
     WhenActive<Recorder>([](Recorder* d) {
-        QTest::keyClick(d->Control(1065), Qt::Key_A);
-        QTest::keyClick(d->Control(1065), Qt::Key_Return);
-        EXPECT_TRUE(d->isVisible());
-        QTest::keyClick(d->Control(1065), Qt::Key_Escape);
+        QTest::keyClick(ui::qt::Widget(*d, 1065), Qt::Key_A);
+        QTest::keyClick(ui::qt::Widget(*d, 1065), Qt::Key_Return);
+        EXPECT_TRUE(ui::qt::WindowOf(*d)->isVisible());
+        QTest::keyClick(ui::qt::Widget(*d, 1065), Qt::Key_Escape);
     });
     EXPECT_EQ(dialog.RunModal(), IDCANCEL);
-    EXPECT_EQ(seen, (std::vector<int>{Qt::Key_A, Qt::Key_Return, Qt::Key_Escape}));
-    EXPECT_EQ(dialog.ControlAs<Edit>(1065)->text(), "a");
+    EXPECT_EQ(seen, (std::vector<Key>{Key::other, Key::enter, Key::escape}));
+    EXPECT_EQ(dialog.ControlAs<ui::qt::QtEdit>(1065)->text(), "a");
 }
 
 TEST(DialogKeys, EndDialogDuringInitialisationSkipsTheRun) {
-    Recorder dialog(BuiltInResources(), 100);
+    Recorder dialog(ui::testing::QtUi(), BuiltInResources(), 100);
     dialog.endInInit = true;
     EXPECT_EQ(dialog.RunModal(), 7);
-    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(ui::qt::WindowOf(dialog)->isVisible());
 }
 
 TEST(DialogKeys, InitialFocusAndTabOrderFollowTheTemplate) {
-    Recorder dialog(BuiltInResources(), 141);
+    Recorder dialog(ui::testing::QtUi(), BuiltInResources(), 141);
     std::vector<int> order;
     WhenActive<Recorder>([&order](Recorder* d) {
         for (int i = 0; i < 5; ++i) {
@@ -466,27 +476,27 @@ TEST(DialogKeys, InitialFocusAndTabOrderFollowTheTemplate) {
     });
     dialog.RunModal();
     EXPECT_EQ(order, (std::vector<int>{1065, 1066, 1069, 2, 1065}));
-    EXPECT_EQ(dialog.NextTabStop(dialog.Control(2)), dialog.Control(1065));
-    EXPECT_EQ(dialog.NextTabStop(dialog.Control(1065), true), dialog.Control(2));
+    EXPECT_EQ(dialog.NextTabStop(dialog.GetDlgItem(2)), dialog.GetDlgItem(1065));
+    EXPECT_EQ(dialog.NextTabStop(dialog.GetDlgItem(1065), true), dialog.GetDlgItem(2));
 }
 
 TEST(DialogKeys, AboutBoxClosesByOkEnterEscAndCloseBox) {
     for (int how = 0; how < 4; ++how) {
-        Recorder about(BuiltInResources(), 100);
+        Recorder about(ui::testing::QtUi(), BuiltInResources(), 100);
         WhenActive<Recorder>([how](Recorder* d) {
             EXPECT_EQ(d->FocusedControlId(), IDOK);
             switch (how) {
                 case 0:
-                    QTest::mouseClick(d->Control(IDOK), Qt::LeftButton);
+                    QTest::mouseClick(ui::qt::Widget(*d, IDOK), Qt::LeftButton);
                     break;
                 case 1:
-                    QTest::keyClick(d->Control(IDOK), Qt::Key_Return);
+                    QTest::keyClick(ui::qt::Widget(*d, IDOK), Qt::Key_Return);
                     break;
                 case 2:
-                    QTest::keyClick(d->Control(IDOK), Qt::Key_Escape);
+                    QTest::keyClick(ui::qt::Widget(*d, IDOK), Qt::Key_Escape);
                     break;
                 default:
-                    d->close();
+                    ui::qt::WindowOf(*d)->close();
                     break;
             }
         });
@@ -503,11 +513,11 @@ TEST(DialogNotifications, UserSelectionsNotifyProgramChangesDoNot) {
         {"id": 11, "kind": "listBox", "styles": ["tabStop"], "rect": [90, 0, 80, 60]},
         {"id": 12, "kind": "comboBox", "styles": ["dropDownList", "tabStop"],
             "rect": [0, 70, 80, 60], "items": ["a", "b"]})"));
-    Recorder dialog(t.Load(), 1);
+    Recorder dialog(ui::testing::QtUi(), t.Load(), 1);
     ASSERT_TRUE(dialog.Create());
-    auto* list = dialog.ControlAs<ListBox>(10);
-    auto* quiet = dialog.ControlAs<ListBox>(11);
-    auto* combo = dialog.ControlAs<ComboBox>(12);
+    auto* list = dialog.ControlAs<ui::qt::QtListBox>(10);
+    auto* quiet = dialog.ControlAs<ui::qt::QtListBox>(11);
+    auto* combo = dialog.ControlAs<ui::qt::QtComboBox>(12);
     list->AddString("x");
     list->AddString("y");
     quiet->AddString("x");
@@ -515,7 +525,7 @@ TEST(DialogNotifications, UserSelectionsNotifyProgramChangesDoNot) {
     combo->SetCurSel(1);
     EXPECT_TRUE(dialog.commands.empty());
 
-    dialog.show();
+    ui::qt::WindowOf(dialog)->show();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
     EXPECT_EQ(list->GetCurSel(), 0);
@@ -526,74 +536,77 @@ TEST(DialogNotifications, UserSelectionsNotifyProgramChangesDoNot) {
     QTest::keyClick(combo, Qt::Key_Up);  // the user picks row 0
     EXPECT_EQ(combo->GetCurSel(), 0);
     EXPECT_EQ(dialog.commands, (std::vector<int>{10, 12}));
-    dialog.hide();
+    ui::qt::WindowOf(dialog)->hide();
 }
 
 // ---------------------------------------------------------------- child dialogs
 
 TEST(ChildDialogs, EnterAndEscReachTheFrameAndThePageLooksFirst) {
-    Recorder frame(BuiltInResources(), 129);
-    Recorder page(BuiltInResources(), 130);
-    std::vector<int> pageSaw;
-    page.keys = [&](QKeyEvent* e) {
-        pageSaw.push_back(e->key());
+    Recorder frame(ui::testing::QtUi(), BuiltInResources(), 129);
+    Recorder page(ui::testing::QtUi(), BuiltInResources(), 130);
+    std::vector<Key> pageSaw;
+    page.keys = [&](Key key) {
+        pageSaw.push_back(key);
         return false;
     };
     ASSERT_TRUE(frame.Create());
-    ASSERT_TRUE(page.CreateChild(&frame));
+    ASSERT_TRUE(page.CreateChild(frame));
     page.MoveWindow(frame.ControlRect(1023));
-    EXPECT_EQ(page.geometry(), frame.ControlRect(1023));
-    page.show();
+    EXPECT_EQ(ui::qt::WindowOf(page)->geometry(), frame.ControlRect(1023));
+    ui::qt::WindowOf(page)->show();
     WhenActive<Recorder>([&page](Recorder* d) {
-        page.Control(1029)->setFocus();
-        QTest::keyClick(page.Control(1029), Qt::Key_Return);  // frame: no default -> 1
+        ui::qt::Widget(page, 1029)->setFocus();
+        QTest::keyClick(ui::qt::Widget(page, 1029), Qt::Key_Return);  // frame: no default -> 1
         EXPECT_EQ(d->commands, std::vector<int>{IDOK});
     });
     EXPECT_EQ(frame.RunModal(), IDOK);
-    EXPECT_EQ(pageSaw, std::vector<int>{Qt::Key_Return});
+    EXPECT_EQ(pageSaw, std::vector<Key>{Key::enter});
     EXPECT_TRUE(page.commands.empty());
 
     WhenActive<Recorder>([&page](Recorder*) {
-        page.Control(1029)->setFocus();
-        QTest::keyClick(page.Control(1029), Qt::Key_Escape);
+        ui::qt::Widget(page, 1029)->setFocus();
+        QTest::keyClick(ui::qt::Widget(page, 1029), Qt::Key_Escape);
     });
     EXPECT_EQ(frame.RunModal(), IDCANCEL);
 }
 
 TEST(ChildDialogs, TheFrameDestroysOnlyThePageWindow) {
-    QWidget host;
-    Dialog page(BuiltInResources(), 132);
+    Dialog host(ui::testing::QtUi(), BuiltInResources(), 129);  // outlives the pages built in it
+    ASSERT_TRUE(host.Create());
+    Dialog page(ui::testing::QtUi(), BuiltInResources(), 132);
     {
-        Dialog frame(BuiltInResources(), 129);
+        Dialog frame(ui::testing::QtUi(), BuiltInResources(), 129);
         ASSERT_TRUE(frame.Create());
-        ASSERT_TRUE(page.CreateChild(&frame));
+        ASSERT_TRUE(page.CreateChild(frame));
         EXPECT_TRUE(page.IsCreated());
     }
     // The page object survived the frame; only its window went.
     EXPECT_FALSE(page.IsCreated());
-    EXPECT_EQ(page.parentWidget(), nullptr);
+    EXPECT_EQ(page.GetWindow(), nullptr);  // nothing of it is left in the frame
     EXPECT_EQ(page.ControlCount(), 0);
-    EXPECT_TRUE(page.CreateChild(&host));  // and can be built again
-    EXPECT_EQ(qobject_cast<QLabel*>(page.ControlAt(0))->text(), "The end of Halvo!");
+    EXPECT_TRUE(page.CreateChild(host));  // and can be built again
+    EXPECT_EQ(qobject_cast<QLabel*>(ui::qt::WidgetOf(page.ControlAt(0)))->text(),
+              "The end of Halvo!");
 }
 
 // ---------------------------------------------------------------- window menu
 
 TEST(WindowMenu, HoldsMinimizeAndCloseAndTakesNewItems) {
-    Recorder main(BuiltInResources(), 102);
+    Recorder main(ui::testing::QtUi(), BuiltInResources(), 102);
     ASSERT_TRUE(main.Create());
     ASSERT_EQ(main.MenuItems().size(), 2u);
     EXPECT_EQ(main.MenuItems()[0].id, SC_MINIMIZE);
     EXPECT_EQ(main.MenuItems()[1].id, SC_CLOSE);
-    main.AppendMenuItem(0, QString());
+    main.AppendMenuItem(0, {});
     main.AppendMenuItem(16, "About Ostrel");
 
-    Recorder about(BuiltInResources(), 100);
+    Recorder about(ui::testing::QtUi(), BuiltInResources(), 100);
     ASSERT_TRUE(about.Create());
-    ASSERT_EQ(about.MenuItems().size(), 1u);  // no minimise box
-    QWidget host;
-    Recorder page(BuiltInResources(), 131);
-    ASSERT_TRUE(page.CreateChild(&host));
+    ASSERT_EQ(about.MenuItems().size(), 1u);                    // no minimise box
+    Dialog host(ui::testing::QtUi(), BuiltInResources(), 129);  // outlives the pages built in it
+    ASSERT_TRUE(host.Create());
+    Recorder page(ui::testing::QtUi(), BuiltInResources(), 131);
+    ASSERT_TRUE(page.CreateChild(host));
     EXPECT_TRUE(page.MenuItems().empty());
 
     // Right click, Shift+F10 and the Menu key all open it; the chosen item is a sys command.
@@ -606,9 +619,9 @@ TEST(WindowMenu, HoldsMinimizeAndCloseAndTakesNewItems) {
             QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[3]).center());
         });
         WhenActive<Recorder>([how](Recorder* d) {
-            QWidget* list = d->Control(1001);
+            QWidget* list = ui::qt::Widget(*d, 1001);
             if (how == 0) {
-                QWidget* label = d->ControlAt(9);  // "Firmware Version:"
+                QWidget* label = ui::qt::WidgetOf(d->ControlAt(9));  // "Firmware Version:"
                 QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
                                         label->mapToGlobal(QPoint(2, 2)));
                 QApplication::sendEvent(label, &event);
@@ -626,7 +639,7 @@ TEST(WindowMenu, HoldsMinimizeAndCloseAndTakesNewItems) {
 }
 
 TEST(WindowMenu, CloseItemIsTheCloseBox) {
-    Recorder main(BuiltInResources(), 102);
+    Recorder main(ui::testing::QtUi(), BuiltInResources(), 102);
     WhenActive<Recorder>([](Recorder* d) { d->SendSysCommand(SC_CLOSE); });
     EXPECT_EQ(main.RunModal(), IDCANCEL);
 }

@@ -1,7 +1,7 @@
 // The live waiting on real sockets, on loopback only: a reply ends the wait the moment it arrives,
 // timers run meanwhile, input posted meanwhile is held until the wait is over, and the busy cursor
 // comes after a moment of waiting and goes with the exchange.
-#include "ui/LiveSocketLayer.h"
+#include "ui/qt/LiveSocketLayer.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,8 @@
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "tests/platform/LoopbackPeer.h"
-#include "ui/EventWait.h"
-#include "ui/LiveClock.h"
+#include "ui/qt/EventWait.h"
+#include "ui/qt/LiveClock.h"
 
 namespace halvo::ui {
 namespace {

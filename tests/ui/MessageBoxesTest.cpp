@@ -8,8 +8,8 @@
 #include <QTest>
 #include <QUrl>
 
-#include "ui/QtMessageBoxes.h"
-#include "ui/QtShell.h"
+#include "ui/qt/QtMessageBoxes.h"
+#include "ui/qt/QtShell.h"
 #include "ui/testing/GuiTest.h"
 
 namespace halvo::ui {

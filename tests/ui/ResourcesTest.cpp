@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "ui/ResourceStore.h"
+#include "ui/qt/QtResources.h"
 #include "ui/testing/BuiltInResources.h"
 #include "ui/testing/GuiTest.h"
 
@@ -97,7 +98,7 @@ TEST(BuiltInResources, AboutTemplate) {
     EXPECT_TRUE(t->controls[1].Has(styleNoPrefix));
     EXPECT_EQ(t->controls[1].rect, QRect(40, 10, 119, 8));
     EXPECT_EQ(t->controls[2].kind, K::label);
-    EXPECT_FALSE(t->controls[2].text.isEmpty());
+    EXPECT_FALSE(t->controls[2].text.empty());
     EXPECT_EQ(t->controls[2].rect, QRect(40, 25, 119, 8));
     EXPECT_EQ(t->controls[3].id, 1);
     EXPECT_EQ(t->controls[3].kind, K::defPushButton);
@@ -198,7 +199,7 @@ TEST(BuiltInResources, WizardTemplates) {
                             {1049, K::label, "Secondary dns:", 13, 119, 71, 12},
                             {1054, K::ipAddress, "", 91, 119, 83, 12},
                         });
-    EXPECT_EQ(network->Find(1045)->items, QStringList({"Static IP", "DHCP"}));
+    EXPECT_EQ(network->Find(1045)->items, (std::vector<std::string>{"Static IP", "DHCP"}));
     EXPECT_TRUE(network->Find(1045)->Has(styleDropDown));
 
     const DialogTemplate* finish = BuiltInResources().FindTemplate(132);
@@ -230,7 +231,10 @@ TEST(BuiltInResources, VerifyTemplate) {
 }
 
 TEST(BuiltInResources, TimezoneTableRows) {
-    const QStringList rows = BuiltInResources().FindTemplate(130)->Find(1062)->items;
+    QStringList rows;
+    for (const std::string& row : BuiltInResources().FindTemplate(130)->Find(1062)->items) {
+        rows << QString::fromStdString(row);
+    }
     ASSERT_EQ(rows.size(), 75);
     EXPECT_EQ(rows[0], "(GMT-12:00) International Date Line West ");
     EXPECT_EQ(rows[4], "(GMT-08:00) Pacific Time (US &amp; Canada); Tijuana ");
@@ -249,30 +253,30 @@ TEST(BuiltInResources, TimezoneTableRows) {
 
 TEST(BuiltInResources, Strings) {
     EXPECT_EQ(BuiltInResources().String(101), "About Ostrel");
-    const QString failed = BuiltInResources().String(103);
+    const QString failed = QString::fromStdString(BuiltInResources().String(103));
     EXPECT_EQ(failed, QString::fromUtf8("Windows socket initialization failed\xE3\x80\x82"));
     EXPECT_EQ(failed.back().unicode(), 0x3002);
-    EXPECT_TRUE(BuiltInResources().String(999).isEmpty());
+    EXPECT_TRUE(BuiltInResources().String(999).empty());
 }
 
 TEST(BuiltInResources, IconHasBothSizes) {
-    const QIcon icon = BuiltInResources().Icon(128);
+    const QIcon icon = qt::LoadIcon(BuiltInResources(), 128);
     ASSERT_FALSE(icon.isNull());
     const QList<QSize> sizes = icon.availableSizes();
     EXPECT_TRUE(sizes.contains(QSize(16, 16)));
     EXPECT_TRUE(sizes.contains(QSize(32, 32)));
-    EXPECT_TRUE(BuiltInResources().Icon(129).isNull());
+    EXPECT_TRUE(qt::LoadIcon(BuiltInResources(), 129).isNull());
 }
 
 TEST(BuiltInResources, SideBitmapIsTwoGreysIn16Colours) {
-    QFile file(QStringLiteral(":/halvo/images/bitmap136.bmp"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
+    const Bytes stored = BuiltInResources().Bitmap(136);
+    const QByteArray bytes(reinterpret_cast<const char*>(stored.data()),
+                           static_cast<qsizetype>(stored.size()));
     ASSERT_GT(bytes.size(), 30);
     EXPECT_EQ(bytes.left(2), "BM");
     EXPECT_EQ(static_cast<int>(bytes[28]), 4);  // bits per pixel: 16 colours
 
-    const QImage image = BuiltInResources().Bitmap(136).toImage();
+    const QImage image = qt::LoadBitmap(BuiltInResources(), 136).toImage();
     ASSERT_EQ(image.size(), QSize(160, 249));
     const QRgb light = qRgb(0xC0, 0xC0, 0xC0);
     const QRgb dark = qRgb(0x80, 0x80, 0x80);
@@ -293,12 +297,12 @@ class StoreOnDisk : public ::testing::Test {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(content);
     }
-    QString LoadError(const QByteArray& dialog) {
+    std::string LoadError(const QByteArray& dialog) {
         Write("manifest.json", R"({"dialogs": ["d.json"], "strings": {"7": "seven"}})");
         Write("d.json", dialog);
         ResourceStore store;
-        QString error;
-        EXPECT_FALSE(store.Load(dir.path(), &error));
+        std::string error;
+        EXPECT_FALSE(store.Load(dir.path().toStdString(), &error));
         return error;
     }
 
@@ -312,11 +316,11 @@ TEST_F(StoreOnDisk, LoadsATemplateAndItsStrings) {
         "controls": [{"id": 3, "kind": "comboBox", "styles": ["dropDownList"],
                       "rect": [1, 2, 3, 4], "items": ["a", "b"]}]})");
     ResourceStore store;
-    QString error;
-    ASSERT_TRUE(store.Load(dir.path(), &error)) << error.toStdString();
+    std::string error;
+    ASSERT_TRUE(store.Load(dir.path().toStdString(), &error)) << error;
     EXPECT_EQ(store.String(7), "seven");
     const DialogTemplate& t = store.Template(5);
-    EXPECT_EQ(t.Find(3)->items, QStringList({"a", "b"}));
+    EXPECT_EQ(t.Find(3)->items, (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(t.Find(0), nullptr);
     EXPECT_THROW(store.Template(6), std::logic_error);
 }
@@ -325,43 +329,43 @@ TEST_F(StoreOnDisk, BrokenTemplatesAreRefusedWithTheirPlace) {
     const QByteArray head =
         R"({"id": 5, "title": "T", "size": [10, 20], "frame": "modal",
             "font": {"face": "F", "pointSize": 9}, "controls": )";
-    QString error = LoadError(head + R"([{"id": 3, "kind": "slider", "rect": [1, 2, 3, 4]}]})");
-    EXPECT_TRUE(error.contains("d.json")) << error.toStdString();
-    EXPECT_TRUE(error.contains("control 0 (id 3)")) << error.toStdString();
-    EXPECT_TRUE(error.contains("slider")) << error.toStdString();
+    std::string error = LoadError(head + R"([{"id": 3, "kind": "slider", "rect": [1, 2, 3, 4]}]})");
+    EXPECT_TRUE((error.find("d.json") != std::string::npos)) << error;
+    EXPECT_TRUE((error.find("control 0 (id 3)") != std::string::npos)) << error;
+    EXPECT_TRUE((error.find("slider") != std::string::npos)) << error;
 
     error = LoadError(head + R"([{"kind": "label", "rect": [1, 2, 3]}]})");
-    EXPECT_TRUE(error.contains("rect")) << error.toStdString();
+    EXPECT_TRUE((error.find("rect") != std::string::npos)) << error;
 
     error = LoadError(head + R"([{"id": 3, "kind": "label", "rect": [1, 2, 3, 4]},
                                  {"id": 3, "kind": "label", "rect": [1, 2, 3, 4]}]})");
-    EXPECT_TRUE(error.contains("used twice")) << error.toStdString();
+    EXPECT_TRUE((error.find("used twice") != std::string::npos)) << error;
 
     error = LoadError(head + R"([{"id": 3, "kind": "comboBox", "rect": [1, 2, 3, 4]}]})");
-    EXPECT_TRUE(error.contains("dropDown")) << error.toStdString();
+    EXPECT_TRUE((error.find("dropDown") != std::string::npos)) << error;
 
     error = LoadError(head + R"([{"id": 3, "kind": "label", "rect": [1, 2, 3, 4],
                                   "items": ["x"]}]})");
-    EXPECT_TRUE(error.contains("items")) << error.toStdString();
+    EXPECT_TRUE((error.find("items") != std::string::npos)) << error;
 
     error = LoadError(head + R"([{"kind": "picture", "rect": [1, 2, 3, 4]}]})");
-    EXPECT_TRUE(error.contains("image")) << error.toStdString();
+    EXPECT_TRUE((error.find("image") != std::string::npos)) << error;
 
     error = LoadError(head + R"([{"kind": "label", "rect": [1, 2, 3, 4], "style": []}]})");
-    EXPECT_TRUE(error.contains("unknown field \"style\"")) << error.toStdString();
+    EXPECT_TRUE((error.find("unknown field \"style\"") != std::string::npos)) << error;
 
     error = LoadError(R"({"id": 5, "title": "T")");
-    EXPECT_TRUE(error.contains("not valid JSON")) << error.toStdString();
+    EXPECT_TRUE((error.find("not valid JSON") != std::string::npos)) << error;
 }
 
 TEST_F(StoreOnDisk, AFailedLoadKeepsWhatTheStoreHeld) {
     Write("manifest.json", R"({"dialogs": [], "strings": {"7": "seven"}})");
     ResourceStore store;
-    QString error;
-    ASSERT_TRUE(store.Load(dir.path(), &error));
+    std::string error;
+    ASSERT_TRUE(store.Load(dir.path().toStdString(), &error));
     Write("manifest.json", R"({"dialogs": ["missing.json"], "strings": {"7": "eight"}})");
-    EXPECT_FALSE(store.Load(dir.path(), &error));
-    EXPECT_TRUE(error.contains("missing.json")) << error.toStdString();
+    EXPECT_FALSE(store.Load(dir.path().toStdString(), &error));
+    EXPECT_TRUE((error.find("missing.json") != std::string::npos)) << error;
     EXPECT_EQ(store.String(7), "seven");
 }
 

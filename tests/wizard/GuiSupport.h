@@ -12,7 +12,9 @@
 
 #include "ui/Dialog.h"
 #include "ui/ResourceStore.h"
+#include "ui/qt/QtBackend.h"
 #include "ui/testing/BuiltInResources.h"
+#include "ui/testing/GuiTest.h"
 
 namespace halvo::wizard::testing {
 
@@ -22,9 +24,10 @@ inline int RunModalWith(ui::Dialog& dialog, const std::function<void()>& steps) 
     // the keyboard focus is in it.
     QTimer poll;
     int waited = 0;
-    QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
-        if (QApplication::activeModalWidget() != &dialog ||
-            QApplication::activeWindow() != &dialog) {
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        QWidget* window = ui::qt::WindowOf(dialog);
+        if (window == nullptr || QApplication::activeModalWidget() != window ||
+            QApplication::activeWindow() != window) {
             waited += 10;
             if (waited > 2000) {
                 poll.stop();
@@ -34,8 +37,8 @@ inline int RunModalWith(ui::Dialog& dialog, const std::function<void()>& steps) 
         poll.stop();
         ran = true;
         steps();
-        if (dialog.isVisible()) {
-            dialog.reject();
+        if (ui::qt::WindowOf(dialog)->isVisible()) {
+            ui::qt::WindowOf(dialog)->reject();
         }
     });
     poll.start(10);
@@ -63,5 +66,6 @@ inline void TypeCharacters(QWidget* widget, const QString& text) {
 }
 
 using ui::testing::BuiltInResources;
+using ui::testing::QtUi;
 
 }  // namespace halvo::wizard::testing

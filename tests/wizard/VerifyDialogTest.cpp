@@ -1,3 +1,4 @@
+#include "ui/qt/QtBackend.h"
 #include "wizard/VerifyDialog.h"
 
 #include <gtest/gtest.h>
@@ -37,8 +38,8 @@ class VerifyDialogTest : public ::testing::Test {
         return net.AddDevice(TEST_MAC).Serve(profile);
     }
 
-    ui::Edit* Name() { return dialog.ControlAs<ui::Edit>(VERIFY_NAME_EDIT); }
-    ui::Edit* Password() { return dialog.ControlAs<ui::Edit>(VERIFY_PASSWORD_EDIT); }
+    ui::qt::QtEdit* Name() { return dialog.ControlAs<ui::qt::QtEdit>(VERIFY_NAME_EDIT); }
+    ui::qt::QtEdit* Password() { return dialog.ControlAs<ui::qt::QtEdit>(VERIFY_PASSWORD_EDIT); }
     QPushButton* Ok() { return dialog.ControlAs<QPushButton>(VERIFY_OK_BUTTON); }
     QPushButton* Cancel() { return dialog.ControlAs<QPushButton>(ui::IDCANCEL); }
     int Focused() { return dialog.FocusedControlId(); }
@@ -56,14 +57,15 @@ class VerifyDialogTest : public ::testing::Test {
     platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     protocol::DeviceRecord record = MakeRecord();
-    VerifyDialog dialog{BuiltInResources(), context, platform::testing::TestCodec()};
+    VerifyDialog dialog{ui::testing::QtUi(), BuiltInResources(), context,
+                        platform::testing::TestCodec()};
 };
 
 // ---- Enter in each control ---------------------------------------------------------------------
 
 TEST_F(VerifyDialogTest, StartsEmptyWithTheFocusInTheName) {
     RunModalWith(dialog, [&] {
-        EXPECT_EQ(dialog.windowTitle(), "Verify");
+        EXPECT_EQ(dialog.GetWindowText(), "Verify");
         EXPECT_EQ(Focused(), VERIFY_NAME_EDIT);
         EXPECT_TRUE(Name()->text().isEmpty());
         EXPECT_TRUE(Password()->text().isEmpty());
@@ -78,7 +80,7 @@ TEST_F(VerifyDialogTest, EnterInTheNameOnlyMovesToThePassword) {
         PressOnFocus(Qt::Key_Return);
         EXPECT_EQ(Focused(), VERIFY_PASSWORD_EDIT);
         EXPECT_TRUE(net.sent().empty());
-        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(ui::qt::WindowOf(dialog)->isVisible());
     });
     EXPECT_EQ(result, 2);
 }
@@ -92,7 +94,7 @@ TEST_F(VerifyDialogTest, EnterInThePasswordSendsAndMovesToOk) {
         ASSERT_EQ(net.sent().size(), 1u);
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Verify failed!"});
         EXPECT_EQ(Focused(), VERIFY_OK_BUTTON);
-        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(ui::qt::WindowOf(dialog)->isVisible());
     });
     EXPECT_EQ(result, 2);
 }
@@ -133,10 +135,12 @@ TEST_F(VerifyDialogTest, EnterOnCancelCancelsWithoutSending) {
 TEST_F(VerifyDialogTest, EscapeCloseBoxAndCancelButtonReturnTwo) {
     ServeAdmin();
     EXPECT_EQ(RunModalWith(dialog, [&] { PressOnFocus(Qt::Key_Escape); }), 2);
-    VerifyDialog second(BuiltInResources(), context, platform::testing::TestCodec());
+    VerifyDialog second(ui::testing::QtUi(), BuiltInResources(), context,
+                        platform::testing::TestCodec());
     second.SetDevice(&record);
-    EXPECT_EQ(RunModalWith(second, [&] { second.close(); }), 2);
-    VerifyDialog third(BuiltInResources(), context, platform::testing::TestCodec());
+    EXPECT_EQ(RunModalWith(second, [&] { ui::qt::WindowOf(second)->close(); }), 2);
+    VerifyDialog third(ui::testing::QtUi(), BuiltInResources(), context,
+                       platform::testing::TestCodec());
     third.SetDevice(&record);
     EXPECT_EQ(RunModalWith(third, [&] { third.ControlAs<QPushButton>(ui::IDCANCEL)->click(); }), 2);
     EXPECT_TRUE(net.sent().empty());
@@ -146,8 +150,8 @@ TEST_F(VerifyDialogTest, TheGenericOkCommandDoesNotAccept) {
     ServeAdmin();
     const int result = RunModalWith(dialog, [&] {
         Type("admin", "secret");
-        dialog.accept();
-        EXPECT_TRUE(dialog.isVisible());
+        ui::qt::WindowOf(dialog)->accept();
+        EXPECT_TRUE(ui::qt::WindowOf(dialog)->isVisible());
         EXPECT_TRUE(net.sent().empty());
     });
     EXPECT_EQ(result, 2);
@@ -171,11 +175,12 @@ TEST_F(VerifyDialogTest, EmptyNameAndPasswordAreSentAsZeros) {
 
 TEST_F(VerifyDialogTest, InCodePage936TheLimitsCountBytesAndNoCharacterIsCut) {
     ServeAdmin();
-    VerifyDialog gbk{BuiltInResources(), context, platform::testing::TestCodec(936)};
+    VerifyDialog gbk{ui::testing::QtUi(), BuiltInResources(), context,
+                     platform::testing::TestCodec(936)};
     gbk.SetDevice(&record);
     RunModalWith(gbk, [&] {
-        auto* name = gbk.ControlAs<ui::Edit>(VERIFY_NAME_EDIT);
-        auto* password = gbk.ControlAs<ui::Edit>(VERIFY_PASSWORD_EDIT);
+        auto* name = gbk.ControlAs<ui::qt::QtEdit>(VERIFY_NAME_EDIT);
+        auto* password = gbk.ControlAs<ui::qt::QtEdit>(VERIFY_PASSWORD_EDIT);
         name->setFocus();
         // "A" and seven two-byte characters take 15 bytes; the eighth would end at byte 17.
         testing::TypeCharacters(name, QString::fromUtf8("A财务部的存储盒共"));
@@ -195,13 +200,14 @@ TEST_F(VerifyDialogTest, InCodePage936TheLimitsCountBytesAndNoCharacterIsCut) {
 
 TEST_F(VerifyDialogTest, ATextTheCodePageCannotWriteIsNotSent) {
     ServeAdmin();
-    VerifyDialog western{BuiltInResources(), context, platform::testing::TestCodec(1252)};
+    VerifyDialog western{ui::testing::QtUi(), BuiltInResources(), context,
+                         platform::testing::TestCodec(1252)};
     western.SetDevice(&record);
     const int result = RunModalWith(western, [&] {
-        western.ControlAs<ui::Edit>(VERIFY_NAME_EDIT)->setText(QString::fromUtf8("管理员"));
-        western.ControlAs<ui::Edit>(VERIFY_PASSWORD_EDIT)->setText("secret");
+        western.ControlAs<ui::qt::QtEdit>(VERIFY_NAME_EDIT)->setText(QString::fromUtf8("管理员"));
+        western.ControlAs<ui::qt::QtEdit>(VERIFY_PASSWORD_EDIT)->setText("secret");
         western.ControlAs<QPushButton>(VERIFY_OK_BUTTON)->click();
-        EXPECT_TRUE(western.isVisible());
+        EXPECT_TRUE(ui::qt::WindowOf(western)->isVisible());
         western.ControlAs<QPushButton>(ui::IDCANCEL)->click();
     });
     EXPECT_EQ(result, 2);
@@ -270,7 +276,7 @@ TEST_F(VerifyDialogTest, RefusalTimeoutAndStrayReplyKeepTheDialogOpen) {
         EXPECT_EQ(boxes.boxes.size(), 2u);  // the stray reply says nothing
 
         EXPECT_EQ(net.sent().size(), 3u);
-        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(ui::qt::WindowOf(dialog)->isVisible());
         EXPECT_TRUE(Ok()->isEnabled());
         EXPECT_EQ(Name()->text(), "admin");
         EXPECT_EQ(Password()->text(), "pw");
@@ -287,7 +293,7 @@ TEST_F(VerifyDialogTest, NoSocketIsReportedAndTheDialogStays) {
         EXPECT_EQ(boxes.Texts(),
                   std::vector<std::string>{"Network communication failed with error 0\n"});
         EXPECT_TRUE(Ok()->isEnabled());
-        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(ui::qt::WindowOf(dialog)->isVisible());
     });
     EXPECT_EQ(result, 2);
     EXPECT_TRUE(net.sent().empty());
@@ -314,7 +320,8 @@ TEST(DialogVerifyPrompt, RunsOneDialogForTheRecord) {
     platform::testing::RecordingMessageBoxes boxes;
     protocol::ProtocolContext context{net, net, boxes};
     const auto record = MakeRecord();
-    DialogVerifyPrompt prompt(BuiltInResources(), context, platform::testing::TestCodec(), nullptr);
+    DialogVerifyPrompt prompt(ui::testing::QtUi(), BuiltInResources(), context,
+                              platform::testing::TestCodec(), nullptr);
     const auto answered = ui::testing::WhenActive<VerifyDialog>(
         [](VerifyDialog* shown) { shown->ControlAs<QPushButton>(ui::IDCANCEL)->click(); });
     EXPECT_EQ(RunVerificationGate(record, prompt), GateOutcome::Cancelled);

@@ -1,4 +1,5 @@
 #include "platform/posix/SystemTimeZone.h"
+#include "ui/qt/QtBackend.h"
 #include "wizard/WizardDialog.h"
 
 #include <gtest/gtest.h>
@@ -38,9 +39,10 @@ class WizardDialogTest : public ::testing::Test {
     int Run(const std::function<void()>& steps) {
         wizard = std::make_unique<WizardDialog>(context);
         wizard->SetDevice(&record);
-        system = std::make_unique<SystemPage>(BuiltInResources(), *pageCodec);
-        network = std::make_unique<NetworkPage>(BuiltInResources(), *pageCodec);
-        finish = std::make_unique<FinishPage>(BuiltInResources());
+        system = std::make_unique<SystemPage>(ui::testing::QtUi(), BuiltInResources(), *pageCodec);
+        network =
+            std::make_unique<NetworkPage>(ui::testing::QtUi(), BuiltInResources(), *pageCodec);
+        finish = std::make_unique<FinishPage>(ui::testing::QtUi(), BuiltInResources());
         wizard->AddPage(system.get(), SYSTEM_PAGE_TEMPLATE);
         wizard->AddPage(network.get(), NETWORK_PAGE_TEMPLATE);
         wizard->AddPage(finish.get(), FINISH_PAGE_TEMPLATE);
@@ -57,7 +59,8 @@ class WizardDialogTest : public ::testing::Test {
         EXPECT_EQ(wizard->CurrentPage(), page);
         const std::array<ui::Dialog*, 3> pages{system.get(), network.get(), finish.get()};
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(pages[static_cast<std::size_t>(i)]->isVisible(), i == page) << "page " << i;
+            EXPECT_EQ(pages[static_cast<std::size_t>(i)]->IsWindowVisible(), i == page)
+                << "page " << i;
         }
         EXPECT_EQ(Button(WizardDialog::BACK_BUTTON)->isEnabled(), back);
         EXPECT_EQ(Button(WizardDialog::NEXT_BUTTON)->text(), caption);
@@ -73,7 +76,9 @@ class WizardDialogTest : public ::testing::Test {
     T* NetworkControl(int id) {
         return network->ControlAs<T>(id);
     }
-    ui::IpAddressControl* Address(int id) { return NetworkControl<ui::IpAddressControl>(id); }
+    ui::qt::QtIpAddressControl* Address(int id) {
+        return NetworkControl<ui::qt::QtIpAddressControl>(id);
+    }
 
     int Sent(std::uint16_t command) const {
         int n = 0;
@@ -92,8 +97,11 @@ class WizardDialogTest : public ::testing::Test {
     protocol::testing::FakeNetwork net;
     platform::testing::RecordingMessageBoxes boxes;
     const UtcTimeZone zone;
-    WizardContext context{
-        BuiltInResources(), {net, net, boxes}, zone, platform::testing::TestCodec()};
+    WizardContext context{BuiltInResources(),
+                          ui::testing::QtUi(),
+                          {net, net, boxes},
+                          zone,
+                          platform::testing::TestCodec()};
     protocol::DeviceRecord record = MakeRecord();
     protocol::testing::FakeDevice* device = nullptr;
     // The code page of the settings pages.
@@ -110,23 +118,24 @@ class WizardDialogTest : public ::testing::Test {
 
 TEST_F(WizardDialogTest, OpensOnTheSystemPageFilledFromTheRecord) {
     Run([&] {
-        EXPECT_EQ(wizard->windowTitle(), "Wizard");
+        EXPECT_EQ(ui::qt::WindowOf(*wizard)->windowTitle(), "Wizard");
         ExpectState(0, false, "Next >>");
-        const QRect area = wizard->ControlRect(WizardDialog::PAGE_AREA);
-        EXPECT_EQ(system->geometry(), area);
-        EXPECT_EQ(network->geometry(), area);
-        EXPECT_EQ(finish->geometry(), area);
-        EXPECT_EQ(system->parentWidget(), wizard.get());
+        const ui::Rect area = wizard->ControlRect(WizardDialog::PAGE_AREA);
+        EXPECT_EQ(ui::qt::WindowOf(*system)->geometry(), area);
+        EXPECT_EQ(ui::qt::WindowOf(*network)->geometry(), area);
+        EXPECT_EQ(ui::qt::WindowOf(*finish)->geometry(), area);
+        EXPECT_EQ(ui::qt::WindowOf(*system)->parentWidget(), ui::qt::WindowOf(*wizard));
 
         EXPECT_FALSE(SystemControl<QCheckBox>(SystemPage::PASSWORD_CHECK)->isChecked());
-        EXPECT_EQ(SystemControl<ui::ComboBox>(SystemPage::TIMEZONE_COMBO)->GetCurSel(), 20);
-        EXPECT_EQ(SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->text(), "Office store");
-        EXPECT_EQ(SystemControl<ui::DatePicker>(SystemPage::DATE_PICKER)->GetDate(),
+        EXPECT_EQ(SystemControl<ui::qt::QtComboBox>(SystemPage::TIMEZONE_COMBO)->GetCurSel(), 20);
+        EXPECT_EQ(SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)->text(),
+                  "Office store");
+        EXPECT_EQ(SystemControl<ui::qt::QtDatePicker>(SystemPage::DATE_PICKER)->date(),
                   QDate(2006, 3, 5));
-        EXPECT_EQ(SystemControl<ui::TimePicker>(SystemPage::TIME_PICKER)->GetTime(),
+        EXPECT_EQ(SystemControl<ui::qt::QtTimePicker>(SystemPage::TIME_PICKER)->time(),
                   QTime(14, 7, 9));
 
-        auto* protocol = NetworkControl<ui::ComboBox>(NetworkPage::PROTOCOL_COMBO);
+        auto* protocol = NetworkControl<ui::qt::QtComboBox>(NetworkPage::PROTOCOL_COMBO);
         EXPECT_EQ(protocol->GetCurSel(), 0);
         EXPECT_EQ(protocol->GetWindowText(), "Static IP");
         EXPECT_EQ(Address(NetworkPage::IP_ADDRESS)->GetAddress(), "192.168.1.20");
@@ -142,12 +151,13 @@ TEST_F(WizardDialogTest, OpensOnTheSystemPageFilledFromTheRecord) {
 TEST_F(WizardDialogTest, TimezoneRowsAreShownLiterally) {
     record.timezoneIndex = 4;
     Run([&] {
-        auto* combo = SystemControl<ui::ComboBox>(SystemPage::TIMEZONE_COMBO);
+        auto* combo = SystemControl<ui::qt::QtComboBox>(SystemPage::TIMEZONE_COMBO);
         ASSERT_EQ(combo->GetCount(), 75);
-        const QStringList fromTemplate = BuiltInResources().FindTemplate(130)->Find(1062)->items;
-        ASSERT_EQ(fromTemplate.size(), 75);
+        const std::vector<std::string> fromTemplate =
+            BuiltInResources().FindTemplate(130)->Find(1062)->items;
+        ASSERT_EQ(fromTemplate.size(), 75u);
         for (int i = 0; i < 75; ++i) {
-            EXPECT_EQ(combo->GetLBText(i), fromTemplate[i]) << i;
+            EXPECT_EQ(combo->GetLBText(i), fromTemplate[static_cast<std::size_t>(i)]) << i;
         }
         EXPECT_EQ(combo->GetLBText(9), "(GMT-06:00) Central Time (US &amp; Canda) ");
         EXPECT_EQ(combo->GetLBText(74), "(GMT+13:00) Nuku'alofa");
@@ -159,7 +169,7 @@ TEST_F(WizardDialogTest, DateBeyond2038IsShownAndSentAsIs) {
     record.date.Assign("20400101");
     record.time.Assign("000001");
     Run([&] {
-        EXPECT_EQ(SystemControl<ui::DatePicker>(SystemPage::DATE_PICKER)->GetDate(),
+        EXPECT_EQ(SystemControl<ui::qt::QtDatePicker>(SystemPage::DATE_PICKER)->date(),
                   QDate(2040, 1, 1));
         Next();
     });
@@ -169,11 +179,11 @@ TEST_F(WizardDialogTest, DateBeyond2038IsShownAndSentAsIs) {
 
 TEST_F(WizardDialogTest, ThePickersOfferOnly1970To9999) {
     Run([&] {
-        auto* picker = SystemControl<ui::DatePicker>(SystemPage::DATE_PICKER);
+        auto* picker = SystemControl<ui::qt::QtDatePicker>(SystemPage::DATE_PICKER);
         EXPECT_EQ(picker->minimumDate(), QDate(1970, 1, 1));
         EXPECT_EQ(picker->maximumDate(), QDate(9999, 12, 31));
-        picker->SetDate(QDate(1969, 7, 20));
-        EXPECT_EQ(picker->GetDate(), QDate(1970, 1, 1));
+        picker->SetDate({1969, 7, 20});
+        EXPECT_EQ(picker->date(), QDate(1970, 1, 1));
     });
 }
 
@@ -182,19 +192,19 @@ TEST_F(WizardDialogTest, EmptyDateKeepsTheWorkstationsNowAndSendsIt) {
     record.time.Clear();
     const QDate before = QDate::currentDate();
     Run([&] {
-        const QDate shown = SystemControl<ui::DatePicker>(SystemPage::DATE_PICKER)->GetDate();
+        const QDate shown = SystemControl<ui::qt::QtDatePicker>(SystemPage::DATE_PICKER)->date();
         EXPECT_GE(shown, before);
         EXPECT_LE(shown, QDate::currentDate());
         Next();
         EXPECT_EQ(LastSystem().date.str(), shown.toString("yyyyMMdd").toStdString());
-        const QTime time = SystemControl<ui::TimePicker>(SystemPage::TIME_PICKER)->GetTime();
+        const QTime time = SystemControl<ui::qt::QtTimePicker>(SystemPage::TIME_PICKER)->time();
         EXPECT_EQ(LastSystem().time.str(), time.toString("HHmmss").toStdString());
     });
 }
 
 TEST_F(WizardDialogTest, TheFinishPageCentresItsText) {
     Run([&] {
-        const auto labels = finish->findChildren<QLabel*>();
+        const auto labels = ui::qt::WindowOf(*finish)->findChildren<QLabel*>();
         ASSERT_EQ(labels.size(), 1);
         EXPECT_EQ(labels[0]->text(), "The end of Halvo!");
         EXPECT_TRUE(labels[0]->alignment() & Qt::AlignHCenter);
@@ -219,10 +229,10 @@ TEST_F(WizardDialogTest, UntouchedSystemPageSendsTheStoredValuesBack) {
 TEST_F(WizardDialogTest, EditedSystemPageSendsTheEdits) {
     Run([&] {
         SystemControl<QCheckBox>(SystemPage::PASSWORD_CHECK)->click();
-        SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setText("Cellar box_2");
-        SystemControl<ui::ComboBox>(SystemPage::TIMEZONE_COMBO)->SetCurSel(74);
-        SystemControl<ui::DatePicker>(SystemPage::DATE_PICKER)->SetDate(QDate(2012, 2, 29));
-        SystemControl<ui::TimePicker>(SystemPage::TIME_PICKER)->SetTime(QTime(23, 59, 58));
+        SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)->setText("Cellar box_2");
+        SystemControl<ui::qt::QtComboBox>(SystemPage::TIMEZONE_COMBO)->SetCurSel(74);
+        SystemControl<ui::qt::QtDatePicker>(SystemPage::DATE_PICKER)->setDate(QDate(2012, 2, 29));
+        SystemControl<ui::qt::QtTimePicker>(SystemPage::TIME_PICKER)->setTime(QTime(23, 59, 58));
         Next();
         ExpectState(1, true, "Next >>");
     });
@@ -236,15 +246,15 @@ TEST_F(WizardDialogTest, EditedSystemPageSendsTheEdits) {
 
 TEST_F(WizardDialogTest, InvalidDescriptionShowsTheNoteAndStays) {
     Run([&] {
-        SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setText("Office, 2nd floor.");
+        SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)->setText("Office, 2nd floor.");
         Next();
         ExpectState(0, false, "Next >>");
         ASSERT_EQ(boxes.boxes.size(), 1u);
         EXPECT_TRUE(boxes.boxes[0].information);
-        EXPECT_EQ(boxes.boxes[0].owner, static_cast<QWidget*>(wizard.get()));
+        EXPECT_EQ(boxes.boxes[0].owner, static_cast<QWidget*>(ui::qt::WindowOf(*wizard)));
         EXPECT_EQ(boxes.boxes[0].caption, "Note");
         EXPECT_EQ(boxes.boxes[0].text, std::string(MSG_DESCRIPTION_INVALID));
-        EXPECT_EQ(SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->text(),
+        EXPECT_EQ(SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)->text(),
                   "Office, 2nd floor.");
     });
     EXPECT_TRUE(net.sent().empty());
@@ -252,7 +262,7 @@ TEST_F(WizardDialogTest, InvalidDescriptionShowsTheNoteAndStays) {
 
 TEST_F(WizardDialogTest, DescriptionTakes64CharactersOfWhichOnly63AreRead) {
     Run([&] {
-        auto* edit = SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT);
+        auto* edit = SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT);
         edit->setText(QString(70, QLatin1Char('x')));
         EXPECT_EQ(edit->text().size(), 64);
         edit->setText(QString(63, QLatin1Char('x')) + QLatin1Char('.'));
@@ -267,7 +277,8 @@ TEST_F(WizardDialogTest, ANameThatDoesNotDecodeGoesBackAsTheBoxsOwnBytes) {
     // 0xFF begins no character in 936: shown as U+FFFD, sent as it came.
     record.name.Assign("NAS-\xFF\xB2\xC6");
     Run([&] {
-        EXPECT_EQ(SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->text(), "Office store");
+        EXPECT_EQ(SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)->text(),
+                  "Office store");
         Next();
     });
     EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 1);
@@ -278,7 +289,7 @@ TEST_F(WizardDialogTest, ANameThatDoesNotDecodeGoesBackAsTheBoxsOwnBytes) {
 TEST_F(WizardDialogTest, TheDescriptionIsLimitedInBytesAndOnlyAsciiIsSent) {
     pageCodec = &platform::testing::TestCodec(936);
     Run([&] {
-        auto* edit = SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT);
+        auto* edit = SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT);
         edit->clear();
         edit->setFocus();
         // 33 two-byte characters: 32 fill the 64 bytes, the last is refused whole.
@@ -298,9 +309,9 @@ TEST_F(WizardDialogTest, TheDescriptionIsLimitedInBytesAndOnlyAsciiIsSent) {
 TEST_F(WizardDialogTest, UnknownTimezoneLeavesTheFieldEmptyAndSends255) {
     record.timezoneIndex = 75;
     Run([&] {
-        auto* combo = SystemControl<ui::ComboBox>(SystemPage::TIMEZONE_COMBO);
+        auto* combo = SystemControl<ui::qt::QtComboBox>(SystemPage::TIMEZONE_COMBO);
         EXPECT_EQ(combo->GetCurSel(), -1);
-        EXPECT_TRUE(combo->GetWindowText().isEmpty());
+        EXPECT_TRUE(combo->GetWindowText().empty());
         Next();
     });
     EXPECT_EQ(LastSystem().timezoneIndex, 255);
@@ -340,7 +351,7 @@ TEST_F(WizardDialogTest, DhcpDeviceShowsItsAddressesDisabledAndSendsThemAll) {
     record.ipMode = 1;
     Run([&] {
         Skip();
-        EXPECT_EQ(NetworkControl<ui::ComboBox>(NetworkPage::PROTOCOL_COMBO)->GetWindowText(),
+        EXPECT_EQ(NetworkControl<ui::qt::QtComboBox>(NetworkPage::PROTOCOL_COMBO)->GetWindowText(),
                   "DHCP");
         for (int id : {1050, 1051, 1052, 1053, 1054}) {
             EXPECT_FALSE(Address(id)->isEnabled()) << id;
@@ -362,7 +373,7 @@ TEST_F(WizardDialogTest, DhcpDeviceShowsItsAddressesDisabledAndSendsThemAll) {
 TEST_F(WizardDialogTest, AnyOtherIpModeShowsDhcp) {
     record.ipMode = 2;
     Run([&] {
-        EXPECT_EQ(NetworkControl<ui::ComboBox>(NetworkPage::PROTOCOL_COMBO)->GetCurSel(), 1);
+        EXPECT_EQ(NetworkControl<ui::qt::QtComboBox>(NetworkPage::PROTOCOL_COMBO)->GetCurSel(), 1);
         EXPECT_FALSE(Address(NetworkPage::IP_ADDRESS)->isEnabled());
     });
 }
@@ -371,7 +382,7 @@ TEST_F(WizardDialogTest, ChoosingTheProtocolEnablesOrDisablesTheAddresses) {
     record.ipMode = 1;
     Run([&] {
         Skip();
-        auto* combo = NetworkControl<ui::ComboBox>(NetworkPage::PROTOCOL_COMBO);
+        auto* combo = NetworkControl<ui::qt::QtComboBox>(NetworkPage::PROTOCOL_COMBO);
         combo->setFocus();
         ASSERT_EQ(QApplication::focusWidget(), combo);
         QTest::keyClick(combo, Qt::Key_Up);  // the user picks "Static IP"
@@ -425,7 +436,7 @@ TEST_F(WizardDialogTest, EveryStateOfTheFrame) {
         EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), 1);
         EXPECT_EQ(Sent(CMD_SET_NETWORK_INFO), 1);
         Next();  // Finished
-        EXPECT_FALSE(wizard->isVisible());
+        EXPECT_FALSE(ui::qt::WindowOf(*wizard)->isVisible());
     });
     EXPECT_EQ(result, 1);
     EXPECT_EQ(net.sent().size(), 2u);
@@ -448,7 +459,7 @@ TEST_F(WizardDialogTest, BackAndNextAgainSendsTheEditedValuesAgain) {
     Run([&] {
         Next();
         Back();
-        SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setText("Second try");
+        SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)->setText("Second try");
         Next();
         Next();
         Back();
@@ -474,7 +485,7 @@ TEST_F(WizardDialogTest, TheCloseBoxIsCancel) {
     EXPECT_EQ(Run([&] {
                   Skip();
                   Skip();
-                  wizard->close();
+                  ui::qt::WindowOf(*wizard)->close();
               }),
               2);
     EXPECT_TRUE(net.sent().empty());
@@ -521,7 +532,7 @@ TEST_F(WizardDialogTest, EnterOnNextKeepsTheFocusThereSoEachPageIsSent) {
 
 TEST_F(WizardDialogTest, EnterInAPageFieldIsTheFramesOkAndSendsNothing) {
     const int result = Run([&] {
-        SystemControl<ui::Edit>(SystemPage::DESCRIPTION_EDIT)->setFocus();
+        SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)->setFocus();
         testing::PressOnFocus(Qt::Key_Return);
     });
     EXPECT_EQ(result, 1);

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QString>
+#include <string>
 
 #include "ui/ResourceStore.h"
 
@@ -14,9 +14,9 @@ namespace halvo::ui::testing {
 inline const ResourceStore& BuiltInResources() {
     static const ResourceStore store = [] {
         ResourceStore s;
-        QString error;
+        std::string error;
         if (!s.LoadBuiltIn(&error)) {
-            ADD_FAILURE() << "the built-in resources: " << error.toStdString();
+            ADD_FAILURE() << "the built-in resources: " << error;
         }
         return s;
     }();

@@ -15,8 +15,30 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <string>
+
+#include "ui/qt/QtBackend.h"
+#include "ui/qt/QtControls.h"
 
 namespace halvo::ui::testing {
+
+// The Qt backend the dialogs of a GUI test program are shown with.
+inline qt::QtBackend& QtUi() {
+    static qt::QtBackend backend;
+    return backend;
+}
+
+// `widget` as a T: the widget itself, or the dialog whose window it is.
+template <class T>
+T* AsTarget(QWidget* widget) {
+    if (T* target = dynamic_cast<T*>(widget)) {
+        return target;
+    }
+    if (auto* window = dynamic_cast<qt::QtWindow*>(widget)) {
+        return dynamic_cast<T*>(&window->Events());
+    }
+    return nullptr;
+}
 
 // Polls every 10 ms for a popup menu or a modal window of type T that is the active window, and
 // runs `action` on it once; gives up after `timeoutMs`, or when `owner` (the application by
@@ -36,7 +58,7 @@ std::shared_ptr<bool> WhenActive(std::function<void(T*)> action, int timeoutMs =
                 widget = nullptr;
             }
         }
-        if (T* target = dynamic_cast<T*>(widget)) {
+        if (T* target = AsTarget<T>(widget)) {
             timer->stop();
             timer->deleteLater();
             *done = true;
@@ -54,6 +76,27 @@ std::shared_ptr<bool> WhenActive(std::function<void(T*)> action, int timeoutMs =
 }
 
 }  // namespace halvo::ui::testing
+
+namespace halvo::ui {
+// Pixel rectangles of the dialog layer against Qt's.
+inline bool operator==(const Rect& a, const QRect& b) {
+    return QRect(a.x, a.y, a.width, a.height) == b;
+}
+inline bool operator==(const QRect& a, const Rect& b) {
+    return b == a;
+}
+inline bool operator==(const Size& a, const QSize& b) {
+    return QSize(a.width, a.height) == b;
+}
+}  // namespace halvo::ui
+
+// UTF-8 texts of the dialog layer against Qt's (found through the QString argument).
+inline bool operator==(const std::string& a, const QString& b) {
+    return QString::fromStdString(a) == b;
+}
+inline bool operator==(const QString& a, const std::string& b) {
+    return b == a;
+}
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QRect& r, std::ostream* out) {

@@ -1,4 +1,4 @@
-#include "ui/ControlFactory.h"
+#include "ui/qt/ControlFactory.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -6,9 +6,10 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "ui/Controls.h"
+#include "ui/qt/QtControls.h"
+#include "ui/qt/QtResources.h"
 
-namespace halvo::ui {
+namespace halvo::ui::qt {
 
 namespace {
 
@@ -40,14 +41,17 @@ Qt::Alignment TextAlignment(const ControlTemplate& control) {
 ControlFactory::ControlFactory(QWidget* parent, const ResourceStore& store, Notify notify)
     : parent_(parent), store_(store), notify_(std::move(notify)) {}
 
-QWidget* ControlFactory::Create(const ControlTemplate& control, QRect geometry, int index) const {
+MadeControl ControlFactory::Create(const ControlTemplate& control, QRect geometry,
+                                   int index) const {
     QWidget* widget = nullptr;
+    Control* made = nullptr;
+    const QString text = ToQt(control.text);
     const int id = control.id;
 
     switch (control.kind) {
         case ControlKind::pushButton:
         case ControlKind::defPushButton: {
-            auto* button = new QPushButton(control.text, parent_);
+            auto* button = new QtPushButton(control, parent_);
             // Enter is the dialog's business (DefaultKeyProcessing), not the button's.
             button->setAutoDefault(false);
             button->setDefault(control.kind == ControlKind::defPushButton);
@@ -56,10 +60,11 @@ QWidget* ControlFactory::Create(const ControlTemplate& control, QRect geometry, 
                                  [notify = notify_, id] { notify(id); });
             }
             widget = button;
+            made = button;
             break;
         }
         case ControlKind::checkBox: {
-            auto* box = new QCheckBox(control.text, parent_);
+            auto* box = new QtCheckBox(control, parent_);
             const bool automatic = control.Has(styleAuto);
             QObject::connect(box, &QCheckBox::clicked, parent_,
                              [notify = notify_, box, id, automatic](bool checked) {
@@ -73,41 +78,47 @@ QWidget* ControlFactory::Create(const ControlTemplate& control, QRect geometry, 
                                  }
                              });
             widget = box;
+            made = box;
             break;
         }
-        case ControlKind::groupBox:
-            widget = new QGroupBox(control.text, parent_);
+        case ControlKind::groupBox: {
+            auto* box = new QtGroupBox(control, parent_);
+            widget = box;
+            made = box;
             break;
+        }
         case ControlKind::label:
         case ControlKind::valueField: {
-            auto* label = new QLabel(parent_);
+            auto* label = new QtStaticText(control, parent_);
             label->setTextFormat(Qt::PlainText);
             label->setWordWrap(true);
             label->setAlignment(TextAlignment(control));
-            label->setText(control.Has(styleNoPrefix) ? control.text
-                                                      : StripMnemonics(control.text));
+            label->setText(control.Has(styleNoPrefix) ? text : StripMnemonics(text));
             if (control.kind == ControlKind::valueField) {
                 label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
                 label->setLineWidth(1);
             }
             widget = label;
+            made = label;
             break;
         }
         case ControlKind::etchedLine: {
-            auto* line = new QFrame(parent_);
+            auto* line = new QtFrame(control, parent_);
             line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
             geometry.setHeight(std::max(geometry.height(), 2));
             widget = line;
+            made = line;
             break;
         }
         case ControlKind::etchedFrame: {
-            auto* frame = new QFrame(parent_);
+            auto* frame = new QtFrame(control, parent_);
             frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             widget = frame;
+            made = frame;
             break;
         }
         case ControlKind::listBox: {
-            auto* list = new ListBox(parent_);
+            auto* list = new QtListBox(control, parent_);
             list->setFrameStyle(control.Has(styleBorder) ? (QFrame::StyledPanel | QFrame::Sunken)
                                                          : QFrame::NoFrame);
             list->setVerticalScrollBarPolicy(control.Has(styleVScroll) ? Qt::ScrollBarAsNeeded
@@ -115,68 +126,80 @@ QWidget* ControlFactory::Create(const ControlTemplate& control, QRect geometry, 
             list->setHorizontalScrollBarPolicy(control.Has(styleHScroll) ? Qt::ScrollBarAsNeeded
                                                                          : Qt::ScrollBarAlwaysOff);
             if (control.Has(styleNotify) && id != 0) {
-                QObject::connect(list, &ListBox::SelectionChangedByUser, parent_,
+                QObject::connect(list, &QtListBox::SelectionChangedByUser, parent_,
                                  [notify = notify_, id] { notify(id); });
             }
             widget = list;
+            made = list;
             break;
         }
         case ControlKind::listView: {
-            auto* view = new ListView(parent_);
+            auto* view = new QtListView(control, parent_);
             view->setFrameStyle(control.Has(styleBorder) ? (QFrame::StyledPanel | QFrame::Sunken)
                                                          : QFrame::NoFrame);
             view->setSelectionMode(control.Has(styleSingleSel)
                                        ? QAbstractItemView::SingleSelection
                                        : QAbstractItemView::ExtendedSelection);
             widget = view;
+            made = view;
             break;
         }
         case ControlKind::comboBox: {
             // The template's height includes the dropped-down list; the field takes the height
             // the font needs, the rest is the list.
-            auto* probe = new ComboBox(control.Has(styleDropDown), 0, parent_);
+            auto* probe = new QtComboBox(control, 0, parent_);
             const int field = std::min(geometry.height(), probe->sizeHint().height());
             delete probe;
-            auto* combo =
-                new ComboBox(control.Has(styleDropDown), geometry.height() - field, parent_);
-            for (const QString& item : control.items) {
+            auto* combo = new QtComboBox(control, geometry.height() - field, parent_);
+            for (const std::string& item : control.items) {
                 combo->AddString(item);
             }
             const int rowHeight = std::max(1, combo->fontMetrics().height() + 2);
             combo->setMaxVisibleItems(std::max(1, (geometry.height() - field) / rowHeight));
             geometry.setHeight(field);
             if (id != 0) {
-                QObject::connect(combo, &ComboBox::SelectionChangedByUser, parent_,
+                QObject::connect(combo, &QtComboBox::SelectionChangedByUser, parent_,
                                  [notify = notify_, id] { notify(id); });
             }
             widget = combo;
+            made = combo;
             break;
         }
         case ControlKind::edit: {
-            auto* edit = new Edit(parent_);
+            auto* edit = new QtEdit(control, parent_);
             edit->setFrame(control.Has(styleBorder));
             if (control.Has(stylePassword)) {
                 edit->setEchoMode(QLineEdit::Password);
             }
             widget = edit;
+            made = edit;
             break;
         }
-        case ControlKind::datePicker:
-            widget = new DatePicker(parent_);
+        case ControlKind::datePicker: {
+            auto* picker = new QtDatePicker(control, parent_);
+            widget = picker;
+            made = picker;
             break;
-        case ControlKind::timePicker:
-            widget = new TimePicker(parent_);
+        }
+        case ControlKind::timePicker: {
+            auto* picker = new QtTimePicker(control, parent_);
+            widget = picker;
+            made = picker;
             break;
-        case ControlKind::ipAddress:
-            widget = new IpAddressControl(parent_);
+        }
+        case ControlKind::ipAddress: {
+            auto* address = new QtIpAddressControl(control, parent_);
+            widget = address;
+            made = address;
             break;
+        }
         case ControlKind::picture:
         case ControlKind::icon: {
             // Like the platform's image statics, the control takes the image's own size.
-            auto* picture = new QLabel(parent_);
+            auto* picture = new QtPicture(control, parent_);
             const QPixmap pixmap = control.kind == ControlKind::picture
-                                       ? store_.Bitmap(control.image)
-                                       : store_.Icon(control.image).pixmap(32, 32);
+                                       ? LoadBitmap(store_, control.image)
+                                       : LoadIcon(store_, control.image).pixmap(32, 32);
             picture->setPixmap(pixmap);
             picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             int frame = 0;
@@ -190,6 +213,7 @@ QWidget* ControlFactory::Create(const ControlTemplate& control, QRect geometry, 
                                  QSize(2 * frame, 2 * frame));
             }
             widget = picture;
+            made = picture;
             break;
         }
     }
@@ -211,7 +235,7 @@ QWidget* ControlFactory::Create(const ControlTemplate& control, QRect geometry, 
     }
     widget->setEnabled(!control.Has(styleDisabled));
     widget->show();
-    return widget;
+    return {widget, made};
 }
 
-}  // namespace halvo::ui
+}  // namespace halvo::ui::qt

@@ -7,10 +7,17 @@
 #include <QWidget>
 #include <functional>
 
+#include "ui/Controls.h"
 #include "ui/DialogTemplate.h"
 #include "ui/ResourceStore.h"
 
-namespace halvo::ui {
+namespace halvo::ui::qt {
+
+// A made control: one object, seen as the widget and as its interface.
+struct MadeControl {
+    QWidget* widget = nullptr;
+    Control* control = nullptr;
+};
 
 class ControlFactory {
   public:
@@ -24,7 +31,7 @@ class ControlFactory {
     // The control at `index` in template order, shown at `geometry` (its rectangle in the
     // parent's pixels; a combo box takes the height of its field, an image its own size), with
     // the focus policy and enabled state its styles give.
-    QWidget* Create(const ControlTemplate& control, QRect geometry, int index) const;
+    MadeControl Create(const ControlTemplate& control, QRect geometry, int index) const;
 
   private:
     QWidget* parent_;
@@ -32,4 +39,4 @@ class ControlFactory {
     Notify notify_;
 };
 
-}  // namespace halvo::ui
+}  // namespace halvo::ui::qt

@@ -1,4 +1,4 @@
-#include "ui/QtMessageBoxes.h"
+#include "ui/qt/QtMessageBoxes.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "ui/BusyCursor.h"
+#include "ui/qt/BusyCursor.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "platform/SocketLayer.h"
-#include "ui/BusyCursor.h"
+#include "ui/qt/BusyCursor.h"
 
 namespace halvo::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/QtShell.h"
+#include "ui/qt/QtShell.h"
 
 #include <QDesktopServices>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ui/Controls.h"
+#include "ui/qt/QtControls.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,7 +11,7 @@
 #include <QValidator>
 #include <cstring>
 
-namespace halvo::ui {
+namespace halvo::ui::qt {
 
 namespace {
 
@@ -64,7 +64,8 @@ class ByteLimitValidator : public QValidator {
 
 // ---------------------------------------------------------------- ListBox
 
-ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
+QtListBox::QtListBox(const ControlTemplate& control, QWidget* parent)
+    : QListWidget(parent), QtControl(control, this) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSortingEnabled(false);
     setUniformItemSizes(true);
@@ -75,7 +76,7 @@ ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
     });
 }
 
-void ListBox::mousePressEvent(QMouseEvent* event) {
+void QtListBox::mousePressEvent(QMouseEvent* event) {
     const int before = GetCurSel();
     const QModelIndex at = indexAt(event->position().toPoint());
     QListWidget::mousePressEvent(event);
@@ -86,22 +87,18 @@ void ListBox::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-int ListBox::AddString(const QString& text) {
+int QtListBox::AddString(std::string_view text) {
     Quiet quiet(programmatic_);
-    addItem(text);
+    addItem(ToQt(text));
     return count() - 1;
 }
 
-int ListBox::GetCount() const {
-    return count();
-}
-
-int ListBox::GetCurSel() const {
+int QtListBox::GetCurSel() const {
     const QList<QListWidgetItem*> selected = selectedItems();
     return selected.isEmpty() ? -1 : row(selected.first());
 }
 
-void ListBox::SetCurSel(int index) {
+void QtListBox::SetCurSel(int index) {
     Quiet quiet(programmatic_);
     if (index < 0 || index >= count()) {
         clearSelection();
@@ -111,7 +108,7 @@ void ListBox::SetCurSel(int index) {
     scrollToItem(item(index));
 }
 
-int ListBox::DeleteString(int index) {
+int QtListBox::DeleteString(int index) {
     if (index < 0 || index >= count()) {
         return -1;
     }
@@ -120,19 +117,20 @@ int ListBox::DeleteString(int index) {
     return count();
 }
 
-QString ListBox::GetText(int index) const {
+std::string QtListBox::GetText(int index) const {
     const QListWidgetItem* entry = item(index);
-    return entry ? entry->text() : QString();
+    return entry ? FromQt(entry->text()) : std::string();
 }
 
-void ListBox::ResetContent() {
+void QtListBox::ResetContent() {
     Quiet quiet(programmatic_);
     clear();
 }
 
 // ---------------------------------------------------------------- ListView
 
-ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
+QtListView::QtListView(const ControlTemplate& control, QWidget* parent)
+    : QTreeWidget(parent), QtControl(control, this) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -146,8 +144,10 @@ ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-int ListView::InsertColumn(int column, const QString& heading, Qt::Alignment alignment,
-                           int widthPx) {
+int QtListView::InsertColumn(int column, std::string_view heading, Align align, int widthPx) {
+    const Qt::Alignment alignment = align == Align::center  ? Qt::AlignHCenter
+                                    : align == Align::right ? Qt::AlignRight
+                                                            : Qt::AlignLeft;
     const int count = columnCount();
     column = std::clamp(column, 0, count);
     setColumnCount(count + 1);
@@ -167,54 +167,63 @@ int ListView::InsertColumn(int column, const QString& heading, Qt::Alignment ali
     for (int row = 0; row < topLevelItemCount(); ++row) {
         shift(topLevelItem(row));
     }
-    head->setText(column, heading);
+    head->setText(column, ToQt(heading));
     for (int c = 0; c <= count; ++c) {
         setColumnWidth(c, c == column ? widthPx : columnWidth(c));
     }
     return column;
 }
 
-QString ListView::GetColumnHeading(int column) const {
-    return column >= 0 && column < columnCount() ? headerItem()->text(column) : QString();
+std::string QtListView::GetColumnHeading(int column) const {
+    return column >= 0 && column < columnCount() ? FromQt(headerItem()->text(column))
+                                                 : std::string();
 }
 
-Qt::Alignment ListView::GetColumnAlignment(int column) const {
+Align QtListView::GetColumnAlignment(int column) const {
+    const Qt::Alignment a = ColumnAlignment(column);
+    return (a & Qt::AlignHCenter) != 0 ? Align::center
+           : (a & Qt::AlignRight) != 0 ? Align::right
+                                       : Align::left;
+}
+
+Qt::Alignment QtListView::ColumnAlignment(int column) const {
     if (column < 0 || column >= static_cast<int>(alignments_.size())) {
         return {};
     }
     return alignments_[static_cast<std::size_t>(column)] & Qt::AlignHorizontal_Mask;
 }
 
-void ListView::SetFullRowSelect(bool fullRow) {
+void QtListView::SetFullRowSelect(bool fullRow) {
     setSelectionBehavior(fullRow ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
 }
 
-int ListView::InsertItem(int row, const QString& text) {
+int QtListView::InsertItem(int row, std::string_view text) {
     row = std::clamp(row, 0, topLevelItemCount());
     auto* item = new QTreeWidgetItem;
     for (int c = 0; c < columnCount(); ++c) {
         item->setTextAlignment(c, alignments_[static_cast<std::size_t>(c)]);
     }
-    item->setText(0, text);
+    item->setText(0, ToQt(text));
     insertTopLevelItem(row, item);
     return row;
 }
 
-bool ListView::SetItemText(int row, int column, const QString& text) {
+bool QtListView::SetItemText(int row, int column, std::string_view text) {
     QTreeWidgetItem* item = topLevelItem(row);
     if (item == nullptr || column < 0 || column >= columnCount()) {
         return false;
     }
-    item->setText(column, text);
+    item->setText(column, ToQt(text));
     return true;
 }
 
-QString ListView::GetItemText(int row, int column) const {
+std::string QtListView::GetItemText(int row, int column) const {
     const QTreeWidgetItem* item = topLevelItem(row);
-    return item && column >= 0 && column < columnCount() ? item->text(column) : QString();
+    return item && column >= 0 && column < columnCount() ? FromQt(item->text(column))
+                                                         : std::string();
 }
 
-bool ListView::DeleteItem(int row) {
+bool QtListView::DeleteItem(int row) {
     QTreeWidgetItem* item = topLevelItem(row);
     if (item == nullptr) {
         return false;
@@ -230,13 +239,13 @@ bool ListView::DeleteItem(int row) {
     return true;
 }
 
-void ListView::DeleteAllItems() {
+void QtListView::DeleteAllItems() {
     while (topLevelItemCount() > 0) {
         delete takeTopLevelItem(topLevelItemCount() - 1);
     }
 }
 
-int ListView::GetSelectedRow() const {
+int QtListView::GetSelectedRow() const {
     for (int row = 0; row < topLevelItemCount(); ++row) {
         if (topLevelItem(row)->isSelected()) {
             return row;
@@ -245,7 +254,7 @@ int ListView::GetSelectedRow() const {
     return -1;
 }
 
-void ListView::SetSelectedRow(int row) {
+void QtListView::SetSelectedRow(int row) {
     clearSelection();
     if (QTreeWidgetItem* item = topLevelItem(row)) {
         setCurrentItem(
@@ -258,8 +267,9 @@ void ListView::SetSelectedRow(int row) {
 
 // ---------------------------------------------------------------- ComboBox
 
-ComboBox::ComboBox(bool editableField, int listHeightPx, QWidget* parent)
-    : QComboBox(parent), listHeightPx_(listHeightPx) {
+QtComboBox::QtComboBox(const ControlTemplate& control, int listHeightPx, QWidget* parent)
+    : QComboBox(parent), QtControl(control, this), listHeightPx_(listHeightPx) {
+    const bool editableField = control.Has(styleDropDown);
     setEditable(editableField);
     setInsertPolicy(QComboBox::NoInsert);
     setDuplicatesEnabled(true);
@@ -283,10 +293,10 @@ ComboBox::ComboBox(bool editableField, int listHeightPx, QWidget* parent)
     connect(this, &QComboBox::activated, this, [this] { emit SelectionChangedByUser(); });
 }
 
-int ComboBox::AddString(const QString& text) {
+int QtComboBox::AddString(std::string_view text) {
     const QString field = isEditable() ? lineEdit()->text() : QString();
     const int selected = currentIndex();
-    addItem(text);
+    addItem(ToQt(text));
     // Adding to an empty combo must not select the new row.
     if (selected == -1) {
         setCurrentIndex(-1);
@@ -297,14 +307,14 @@ int ComboBox::AddString(const QString& text) {
     return count() - 1;
 }
 
-void ComboBox::SetCurSel(int index) {
+void QtComboBox::SetCurSel(int index) {
     setCurrentIndex(index >= 0 && index < count() ? index : -1);
     if (currentIndex() == -1 && isEditable()) {
         lineEdit()->clear();
     }
 }
 
-int ComboBox::DeleteString(int index) {
+int QtComboBox::DeleteString(int index) {
     if (index < 0 || index >= count()) {
         return -1;
     }
@@ -316,30 +326,48 @@ int ComboBox::DeleteString(int index) {
     return count();
 }
 
-void ComboBox::ResetContent() {
+void QtComboBox::ResetContent() {
     clear();
     SetCurSel(-1);
 }
 
-QString ComboBox::GetWindowText() const {
-    return isEditable() ? lineEdit()->text() : currentText();
+std::string QtComboBox::GetWindowText() const {
+    return FromQt(isEditable() ? lineEdit()->text() : currentText());
 }
 
-void ComboBox::SetWindowText(const QString& text) {
+void QtComboBox::SetWindowText(std::string_view text) {
     if (isEditable()) {
-        lineEdit()->setText(text);
+        lineEdit()->setText(ToQt(text));
     }
 }
 
 // ---------------------------------------------------------------- Edit
 
-Edit::Edit(QWidget* parent) : QLineEdit(parent) {}
+QtEdit::QtEdit(const ControlTemplate& control, QWidget* parent)
+    : QLineEdit(parent), QtControl(control, this) {}
 
-void Edit::LimitText(int characters) {
+void QtEdit::WipeText() {
+    // Once the edit has let go of its buffer, the copy taken just before is its only owner, so
+    // writing to it does not detach. Setting the text also drops the edit's undo history.
+    QString held = text();
+    setText(QString());
+    if (!held.isEmpty()) {
+        volatile char16_t* chars = reinterpret_cast<char16_t*>(held.data());
+        for (qsizetype i = 0; i < held.size(); ++i) {
+            chars[i] = 0;
+        }
+    }
+}
+
+void QtCheckBox::SetCheck(bool checked) {
+    setChecked(checked);
+}
+
+void QtEdit::LimitText(int characters) {
     setMaxLength(characters > 0 ? characters : 32767);
 }
 
-void Edit::LimitBytes(const platform::TextCodec& codec, int bytes) {
+void QtEdit::LimitBytes(const platform::TextCodec& codec, int bytes) {
     // Every character takes at least one byte.
     LimitText(bytes);
     setValidator(new ByteLimitValidator(codec, bytes, this));
@@ -347,7 +375,8 @@ void Edit::LimitBytes(const platform::TextCodec& codec, int bytes) {
 
 // ---------------------------------------------------------------- IpAddressControl
 
-IpAddressControl::IpAddressControl(QWidget* parent) : QFrame(parent) {
+QtIpAddressControl::QtIpAddressControl(const ControlTemplate& control, QWidget* parent)
+    : QFrame(parent), QtControl(control, this) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
@@ -383,7 +412,7 @@ IpAddressControl::IpAddressControl(QWidget* parent) : QFrame(parent) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-bool IpAddressControl::eventFilter(QObject* watched, QEvent* event) {
+bool QtIpAddressControl::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) {
         return QFrame::eventFilter(watched, event);
     }
@@ -425,18 +454,19 @@ bool IpAddressControl::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-QString IpAddressControl::GetAddress() const {
+std::string QtIpAddressControl::GetAddress() const {
     if (IsBlank()) {
-        return QString();
+        return std::string();
     }
     QStringList parts;
     for (const QLineEdit* field : fields_) {
         parts.append(QString::number(field->text().toInt()));
     }
-    return parts.join(QLatin1Char('.'));
+    return FromQt(parts.join(QLatin1Char('.')));
 }
 
-bool IpAddressControl::SetAddress(const QString& dotted) {
+bool QtIpAddressControl::SetAddress(std::string_view text) {
+    const QString dotted = ToQt(text);
     ClearAddress();
     if (dotted.isEmpty()) {
         return true;
@@ -469,15 +499,24 @@ bool IpAddressControl::SetAddress(const QString& dotted) {
     return true;
 }
 
-void IpAddressControl::ClearAddress() {
+void QtIpAddressControl::ClearAddress() {
     for (QLineEdit* field : fields_) {
         field->clear();
     }
 }
 
-bool IpAddressControl::IsBlank() const {
+bool QtIpAddressControl::IsBlank() const {
     for (const QLineEdit* field : fields_) {
         if (!field->text().isEmpty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool QtIpAddressControl::IsComplete() const {
+    for (const QLineEdit* field : fields_) {
+        if (field->text().isEmpty()) {
             return false;
         }
     }
@@ -499,23 +538,47 @@ QString ShortDateFormat() {
 
 }  // namespace
 
-DatePicker::DatePicker(QWidget* parent) : QDateEdit(QDate::currentDate(), parent) {
+QtDatePicker::QtDatePicker(const ControlTemplate& control, QWidget* parent)
+    : QDateEdit(QDate::currentDate(), parent), QtControl(control, this) {
     setCalendarPopup(true);
     setDisplayFormat(ShortDateFormat());
 }
 
-bool DatePicker::focusNextPrevChild(bool next) {
+Date QtDatePicker::GetDate() const {
+    const QDate value = date();
+    return {value.year(), value.month(), value.day()};
+}
+
+void QtDatePicker::SetDate(const Date& value) {
+    setDate(QDate(value.year, value.month, value.day));
+}
+
+void QtDatePicker::SetRange(const Date& first, const Date& last) {
+    setDateRange(QDate(first.year, first.month, first.day), QDate(last.year, last.month, last.day));
+}
+
+bool QtDatePicker::focusNextPrevChild(bool next) {
     // The edit would step through its sections first.
     return QWidget::focusNextPrevChild(next);
 }
 
-TimePicker::TimePicker(QWidget* parent) : QTimeEdit(QTime::currentTime(), parent) {
+QtTimePicker::QtTimePicker(const ControlTemplate& control, QWidget* parent)
+    : QTimeEdit(QTime::currentTime(), parent), QtControl(control, this) {
     setDisplayFormat(QStringLiteral("H:mm:ss"));
     setButtonSymbols(QAbstractSpinBox::UpDownArrows);
 }
 
-bool TimePicker::focusNextPrevChild(bool next) {
+TimeOfDay QtTimePicker::GetTime() const {
+    const QTime value = time();
+    return {value.hour(), value.minute(), value.second()};
+}
+
+void QtTimePicker::SetTime(const TimeOfDay& value) {
+    setTime(QTime(value.hour, value.minute, value.second));
+}
+
+bool QtTimePicker::focusNextPrevChild(bool next) {
     return QWidget::focusNextPrevChild(next);
 }
 
-}  // namespace halvo::ui
+}  // namespace halvo::ui::qt

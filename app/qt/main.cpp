@@ -1,4 +1,5 @@
-// The program: the real seams, the application object, and nothing else. No command line.
+// The program on Qt: the real seams, the Qt backend of the dialogs, the application object, and
+// nothing else. No command line.
 #include <QApplication>
 #include <QMessageBox>
 
@@ -10,13 +11,14 @@
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/SystemTimeZone.h"
-#include "ui/BusyCursor.h"
-#include "ui/LiveClock.h"
-#include "ui/LiveMessageBoxes.h"
-#include "ui/LiveSocketLayer.h"
-#include "ui/QtMessageBoxes.h"
-#include "ui/QtShell.h"
 #include "ui/ResourceStore.h"
+#include "ui/qt/BusyCursor.h"
+#include "ui/qt/LiveClock.h"
+#include "ui/qt/LiveMessageBoxes.h"
+#include "ui/qt/LiveSocketLayer.h"
+#include "ui/qt/QtBackend.h"
+#include "ui/qt/QtMessageBoxes.h"
+#include "ui/qt/QtShell.h"
 
 int main(int argc, char** argv) {
     // First of all: GIO's volume monitor reports mount changes only on the main context it was
@@ -27,10 +29,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
 
     halvo::ui::ResourceStore resources;
-    QString error;
+    std::string error;
     if (!resources.LoadBuiltIn(&error)) {
         // Only a broken build gets here: the resources are compiled in.
-        QMessageBox::critical(nullptr, halvo::ui::ProgramName(), error);
+        QMessageBox::critical(nullptr, halvo::ui::ProgramName(), QString::fromStdString(error));
         return 2;
     }
     // The boxes' texts: the code page the locale gives, or HALVO_CODEPAGE's. A wrong number
@@ -60,9 +62,10 @@ int main(int argc, char** argv) {
     halvo::ui::QtShell shell;
     const halvo::platform::SystemTimeZone timeZone;
     halvo::platform::PosixNetworkInterfaces interfaces;
+    halvo::ui::qt::QtBackend backend;
 
-    halvo::app::AppContext context{sockets,   clock,  messages, shell,
-                                   resources, drives, timeZone, *codec};
+    halvo::app::AppContext context{sockets, clock,  messages, shell, resources,
+                                   backend, drives, timeZone, *codec};
     context.interfaces = &interfaces;
     halvo::app::SetupApp setup(context);
     return setup.Run();

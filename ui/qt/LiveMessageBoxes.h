@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/MessageBoxes.h"
-#include "ui/BusyCursor.h"
+#include "ui/qt/BusyCursor.h"
 
 namespace halvo::ui {
 

@@ -1,6 +1,6 @@
-#include "ui/LiveClock.h"
+#include "ui/qt/LiveClock.h"
 
-#include "ui/EventWait.h"
+#include "ui/qt/EventWait.h"
 
 namespace halvo::ui {
 

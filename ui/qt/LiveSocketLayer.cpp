@@ -1,6 +1,6 @@
-#include "ui/LiveSocketLayer.h"
+#include "ui/qt/LiveSocketLayer.h"
 
-#include "ui/EventWait.h"
+#include "ui/qt/EventWait.h"
 
 namespace halvo::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/EventWait.h"
+#include "ui/qt/EventWait.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,9 +1,0 @@
-#include "resources/Resources.h"
-
-namespace halvo::resources {
-
-const char* BuiltInRoot() {
-    return ":/halvo";
-}
-
-}  // namespace halvo::resources

@@ -1,0 +1,32 @@
+#include "ui/qt/QtResources.h"
+
+namespace halvo::ui::qt {
+
+namespace {
+
+QPixmap Decode(const Bytes& bytes) {
+    QPixmap pixmap;
+    if (!bytes.empty()) {
+        pixmap.loadFromData(bytes.data(), static_cast<uint>(bytes.size()));
+    }
+    return pixmap;
+}
+
+}  // namespace
+
+QIcon LoadIcon(const ResourceStore& store, int id) {
+    QIcon icon;
+    for (const Bytes& image : store.Icon(id)) {
+        const QPixmap pixmap = Decode(image);
+        if (!pixmap.isNull()) {
+            icon.addPixmap(pixmap);
+        }
+    }
+    return icon;
+}
+
+QPixmap LoadBitmap(const ResourceStore& store, int id) {
+    return Decode(store.Bitmap(id));
+}
+
+}  // namespace halvo::ui::qt

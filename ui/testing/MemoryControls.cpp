@@ -1,0 +1,396 @@
+#include "ui/testing/MemoryControls.h"
+
+#include "ui/Utf8.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <tuple>
+
+namespace halvo::ui::testing {
+
+namespace {
+
+// "&x" shows as x and "&&" as "&", as a label without the noPrefix style shows them.
+std::string StripMnemonics(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) {
+            ++i;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+bool ValidField(const std::string& field) {
+    if (field.empty() || field.size() > 3 || (field.size() > 1 && field[0] == '0')) {
+        return false;
+    }
+    int value = 0;
+    for (const char c : field) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + (c - '0');
+    }
+    return value <= 255;
+}
+
+std::tm LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+bool Before(const Date& a, const Date& b) {
+    return std::tie(a.year, a.month, a.day) < std::tie(b.year, b.month, b.day);
+}
+
+}  // namespace
+
+MemoryText::MemoryText(const ControlTemplate& control)
+    : MemoryControl(control),
+      text_(control.Has(styleNoPrefix) ? control.text : StripMnemonics(control.text)) {}
+
+void MemoryEdit::WipeText() {
+    volatile char* bytes = text_.data();
+    for (std::size_t i = 0; i < text_.size(); ++i) {
+        bytes[i] = '\0';
+    }
+    text_.clear();
+}
+
+void MemoryEdit::LimitBytes(const platform::TextCodec& codec, int bytes) {
+    LimitText(bytes);  // every character takes at least one byte
+    byteCodec_ = &codec;
+    byteLimit_ = static_cast<std::size_t>(bytes);
+}
+
+bool MemoryEdit::FitsByteLimit(std::string_view text) const {
+    if (byteCodec_ == nullptr) {
+        return true;
+    }
+    // A text the code page cannot hold is taken: the dialog says so when it reads it.
+    const std::optional<std::string> bytes = byteCodec_->Encode(text);
+    return !bytes || bytes->size() <= byteLimit_;
+}
+
+void MemoryEdit::Typed(std::string_view text) {
+    text = FirstCharacters(text, static_cast<std::size_t>(limit_));
+    text_.clear();
+    while (!text.empty()) {
+        const std::size_t length = FirstCharacters(text, 1).size();
+        const std::string candidate = text_ + std::string(text.substr(0, length));
+        if (FitsByteLimit(candidate)) {
+            text_ = candidate;
+        }
+        text.remove_prefix(length);
+    }
+}
+
+int MemoryListBox::AddString(std::string_view text) {
+    rows_.emplace_back(text);
+    return GetCount() - 1;
+}
+
+void MemoryListBox::SetCurSel(int index) {
+    selected_ = index >= 0 && index < GetCount() ? index : -1;
+}
+
+int MemoryListBox::DeleteString(int index) {
+    if (index < 0 || index >= GetCount()) {
+        return -1;
+    }
+    rows_.erase(rows_.begin() + index);
+    if (selected_ == index) {
+        selected_ = -1;
+    } else if (selected_ > index) {
+        --selected_;
+    }
+    return GetCount();
+}
+
+std::string MemoryListBox::GetText(int index) const {
+    return index >= 0 && index < GetCount() ? rows_[static_cast<std::size_t>(index)]
+                                            : std::string();
+}
+
+void MemoryListBox::ResetContent() {
+    rows_.clear();
+    selected_ = -1;
+}
+
+int MemoryListView::InsertColumn(int column, std::string_view heading, Align align, int widthPx) {
+    column = std::clamp(column, 0, GetColumnCount());
+    columns_.insert(columns_.begin() + column, Column{std::string(heading), align, widthPx});
+    for (Row& row : rows_) {
+        row.cells.insert(row.cells.begin() + column, std::string());
+    }
+    return column;
+}
+
+std::string MemoryListView::GetColumnHeading(int column) const {
+    return column >= 0 && column < GetColumnCount()
+               ? columns_[static_cast<std::size_t>(column)].heading
+               : std::string();
+}
+
+int MemoryListView::GetColumnWidth(int column) const {
+    return column >= 0 && column < GetColumnCount()
+               ? columns_[static_cast<std::size_t>(column)].width
+               : 0;
+}
+
+Align MemoryListView::GetColumnAlignment(int column) const {
+    return column >= 0 && column < GetColumnCount()
+               ? columns_[static_cast<std::size_t>(column)].align
+               : Align::left;
+}
+
+int MemoryListView::InsertItem(int row, std::string_view text) {
+    row = std::clamp(row, 0, GetItemCount());
+    Row inserted;
+    inserted.cells.resize(columns_.size());
+    if (!inserted.cells.empty()) {
+        inserted.cells[0] = std::string(text);
+    }
+    rows_.insert(rows_.begin() + row, std::move(inserted));
+    return row;
+}
+
+bool MemoryListView::SetItemText(int row, int column, std::string_view text) {
+    if (row < 0 || row >= GetItemCount() || column < 0 || column >= GetColumnCount()) {
+        return false;
+    }
+    rows_[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)] =
+        std::string(text);
+    return true;
+}
+
+std::string MemoryListView::GetItemText(int row, int column) const {
+    if (row < 0 || row >= GetItemCount() || column < 0 || column >= GetColumnCount()) {
+        return std::string();
+    }
+    return rows_[static_cast<std::size_t>(row)].cells[static_cast<std::size_t>(column)];
+}
+
+bool MemoryListView::DeleteItem(int row) {
+    if (row < 0 || row >= GetItemCount()) {
+        return false;
+    }
+    rows_.erase(rows_.begin() + row);
+    return true;
+}
+
+int MemoryListView::GetSelectedRow() const {
+    for (int row = 0; row < GetItemCount(); ++row) {
+        if (rows_[static_cast<std::size_t>(row)].selected) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+void MemoryListView::SetSelectedRow(int row) {
+    for (int r = 0; r < GetItemCount(); ++r) {
+        rows_[static_cast<std::size_t>(r)].selected = r == row;
+    }
+}
+
+MemoryComboBox::MemoryComboBox(const ControlTemplate& control) : MemoryControl(control) {
+    for (const std::string& item : control.items) {
+        rows_.push_back(item);
+    }
+}
+
+int MemoryComboBox::AddString(std::string_view text) {
+    rows_.emplace_back(text);
+    return GetCount() - 1;
+}
+
+void MemoryComboBox::SetCurSel(int index) {
+    selected_ = index >= 0 && index < GetCount() ? index : -1;
+    field_ = selected_ >= 0 ? rows_[static_cast<std::size_t>(selected_)] : std::string();
+}
+
+int MemoryComboBox::DeleteString(int index) {
+    if (index < 0 || index >= GetCount()) {
+        return -1;
+    }
+    rows_.erase(rows_.begin() + index);
+    if (selected_ == index) {
+        SetCurSel(-1);
+    } else if (selected_ > index) {
+        --selected_;
+    }
+    return GetCount();
+}
+
+void MemoryComboBox::ResetContent() {
+    rows_.clear();
+    SetCurSel(-1);
+}
+
+std::string MemoryComboBox::GetLBText(int index) const {
+    return index >= 0 && index < GetCount() ? rows_[static_cast<std::size_t>(index)]
+                                            : std::string();
+}
+
+std::string MemoryComboBox::GetWindowText() const {
+    if (HasEditableField()) {
+        return field_;
+    }
+    return selected_ >= 0 ? rows_[static_cast<std::size_t>(selected_)] : std::string();
+}
+
+void MemoryComboBox::SetWindowText(std::string_view text) {
+    if (HasEditableField()) {
+        field_ = std::string(text);
+    }
+}
+
+void MemoryComboBox::Typed(std::string_view text) {
+    selected_ = -1;
+    field_ = std::string(text);
+}
+
+std::string MemoryIpAddress::GetAddress() const {
+    if (IsBlank()) {
+        return std::string();
+    }
+    std::string dotted;
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        dotted +=
+            (i > 0 ? "." : "") + std::to_string(fields_[i].empty() ? 0 : std::stoi(fields_[i]));
+    }
+    return dotted;
+}
+
+bool MemoryIpAddress::SetAddress(std::string_view dotted) {
+    ClearAddress();
+    if (dotted.empty()) {
+        return true;
+    }
+    std::array<int, 4> values{};
+    std::size_t part = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= dotted.size(); ++i) {
+        if (i < dotted.size() && dotted[i] != '.') {
+            continue;
+        }
+        const std::string_view text = dotted.substr(start, i - start);
+        if (part >= values.size() || text.empty() || text.size() > 3) {
+            return false;
+        }
+        int value = 0;
+        for (const char c : text) {
+            if (c < '0' || c > '9') {
+                return false;
+            }
+            value = value * 10 + (c - '0');
+        }
+        if (value > 255) {
+            return false;
+        }
+        values[part++] = value;
+        start = i + 1;
+    }
+    if (part != values.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        fields_[i] = std::to_string(values[i]);
+    }
+    return true;
+}
+
+bool MemoryIpAddress::IsBlank() const {
+    return std::all_of(fields_.begin(), fields_.end(),
+                       [](const std::string& f) { return f.empty(); });
+}
+
+bool MemoryIpAddress::IsComplete() const {
+    return std::none_of(fields_.begin(), fields_.end(),
+                        [](const std::string& f) { return f.empty(); });
+}
+
+void MemoryIpAddress::Typed(std::string_view dotted) {
+    ClearAddress();
+    std::size_t field = 0;
+    for (const char c : dotted) {
+        if (c == '.') {
+            // '.' moves on from a field that holds something; it is never part of one.
+            if (field + 1 < fields_.size() && !fields_[field].empty()) {
+                ++field;
+            }
+            continue;
+        }
+        std::string candidate = fields_[field] + c;
+        if (ValidField(candidate)) {
+            fields_[field] = std::move(candidate);
+            if (fields_[field].size() == 3 && field + 1 < fields_.size()) {
+                ++field;  // a full field moves on
+            }
+        }
+    }
+}
+
+MemoryDatePicker::MemoryDatePicker(const ControlTemplate& control) : MemoryControl(control) {
+    const std::tm now = LocalNow();
+    value_ = Date{now.tm_year + 1900, now.tm_mon + 1, now.tm_mday};
+}
+
+void MemoryDatePicker::SetDate(const Date& value) {
+    value_ = Before(value, first_) ? first_ : (Before(last_, value) ? last_ : value);
+}
+
+void MemoryDatePicker::SetRange(const Date& first, const Date& last) {
+    first_ = first;
+    last_ = last;
+    SetDate(value_);
+}
+
+MemoryTimePicker::MemoryTimePicker(const ControlTemplate& control) : MemoryControl(control) {
+    const std::tm now = LocalNow();
+    value_ = TimeOfDay{now.tm_hour, now.tm_min, now.tm_sec};
+}
+
+std::unique_ptr<Control> MakeMemoryControl(const ControlTemplate& control) {
+    switch (control.kind) {
+        case ControlKind::pushButton:
+        case ControlKind::defPushButton:
+            return std::make_unique<MemoryButton>(control);
+        case ControlKind::checkBox:
+            return std::make_unique<MemoryCheckBox>(control);
+        case ControlKind::groupBox:
+            return std::make_unique<MemoryGroupBox>(control);
+        case ControlKind::label:
+        case ControlKind::valueField:
+            return std::make_unique<MemoryText>(control);
+        case ControlKind::etchedLine:
+        case ControlKind::etchedFrame:
+            return std::make_unique<MemoryFrame>(control);
+        case ControlKind::listBox:
+            return std::make_unique<MemoryListBox>(control);
+        case ControlKind::listView:
+            return std::make_unique<MemoryListView>(control);
+        case ControlKind::comboBox:
+            return std::make_unique<MemoryComboBox>(control);
+        case ControlKind::edit:
+            return std::make_unique<MemoryEdit>(control);
+        case ControlKind::datePicker:
+            return std::make_unique<MemoryDatePicker>(control);
+        case ControlKind::timePicker:
+            return std::make_unique<MemoryTimePicker>(control);
+        case ControlKind::ipAddress:
+            return std::make_unique<MemoryIpAddress>(control);
+        case ControlKind::picture:
+        case ControlKind::icon:
+            return std::make_unique<MemoryPicture>(control);
+    }
+    return std::make_unique<MemoryFrame>(control);
+}
+
+}  // namespace halvo::ui::testing
