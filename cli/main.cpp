@@ -14,13 +14,8 @@
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/SystemSeams.h"
 #include "cli/Values.h"
-#include "cli/XdgShell.h"
-#include "platform/gio/GioNetworkDrives.h"
-#include "platform/posix/PosixNetworkInterfaces.h"
-#include "platform/posix/PosixSocketLayer.h"
-#include "platform/posix/SystemClock.h"
-#include "platform/posix/SystemTimeZone.h"
 
 namespace {
 
@@ -32,14 +27,15 @@ struct PasswordOptions {
     bool fromStdin = false;
     int fd = -1;
 
-    std::unique_ptr<SecretSource> Source() const {
+    // Null, with `problem` saying why, where the system has no such source.
+    std::unique_ptr<SecretSource> Source(SystemSeams& system, std::string& problem) const {
         if (fromStdin) {
-            return std::make_unique<FdSecretSource>(0);
+            return system.StdinSecrets();
         }
         if (fd >= 0) {
-            return std::make_unique<FdSecretSource>(fd);
+            return system.FdSecrets(fd, problem);
         }
-        return std::make_unique<TerminalSecretSource>();
+        return system.TerminalSecrets();
     }
     bool UsesStdin() const { return fromStdin || fd == 0; }
 };
@@ -231,23 +227,31 @@ int main(int argc, char** argv) {
         plan.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
     }
 
-    platform::PosixSocketLayer sockets;
-    platform::PosixNetworkInterfaces interfaces;
-    platform::SystemClock clock;
-    const platform::SystemTimeZone timeZone;
+    const std::unique_ptr<SystemSeams> system = MakeSystemSeams();
     CliMessageBoxes messages(std::cerr);
-    XdgShell shell;
-    const auto adminSecrets = admin.Source();
-    const auto smbSecrets = smb.Source();
-    // GIO only for the commands that use drive letters.
-    std::unique_ptr<platform::GioNetworkDrives> drives;
+    std::string sourceProblem;
+    const auto adminSecrets = admin.Source(*system, sourceProblem);
+    const auto smbSecrets = smb.Source(*system, sourceProblem);
+    if (!adminSecrets || !smbSecrets) {
+        return BadValue(json, sourceProblem);
+    }
+    // The drive letters only for the commands that use them.
+    platform::NetworkDrives* drives = nullptr;
     if (map->parsed() || unmap->parsed() || drivesCommand->parsed()) {
-        drives = std::make_unique<platform::GioNetworkDrives>();
+        drives = &system->drives();
     }
     std::ostringstream out;
-    CliContext context{sockets,       clock,       messages,     timeZone, shell,
-                       *adminSecrets, *smbSecrets, drives.get(), out,      json};
-    context.interfaces = &interfaces;
+    CliContext context{system->sockets(),
+                       system->clock(),
+                       messages,
+                       system->timeZone(),
+                       system->shell(),
+                       *adminSecrets,
+                       *smbSecrets,
+                       drives,
+                       out,
+                       json};
+    context.interfaces = &system->interfaces();
     context.addresses = *addresses;
 
     ExitStatus status = ExitStatus::Ok;

@@ -5,9 +5,10 @@
 #                                               box whose name starts with PREFIX
 # Each figure is the whole process's wall time less the 2.0 s collection window of its one
 # discovery: so it also holds the process start and discovery's own overhead. Prints; never fails
-# on time.
+# on time. HALVO_CLI_BENCH_NAME names the program in the figures' lines (default halvoctl).
 set -euo pipefail
 ctl="$1" mode="$2" target="$3" runs="${4:-9}"
+name="${HALVO_CLI_BENCH_NAME:-halvoctl}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
@@ -23,7 +24,7 @@ measure() {
     for ((i = 0; i < runs; i++)); do
         t0="$(now_us)"
         "$ctl" "$@" >"$work/out" 2>"$work/err" || {
-            echo "cli-bench: halvoctl $* failed: $(head -c 300 "$work/err")" >&2
+            echo "cli-bench: $name $* failed: $(head -c 300 "$work/err")" >&2
             exit 1
         }
         t1="$(now_us)"
@@ -39,7 +40,7 @@ measure() {
 
 case "$mode" in
 show)
-    measure 30 "halvoctl show $target, beyond the 2.0 s window" show "$target"
+    measure 30 "$name show $target, beyond the 2.0 s window" show "$target"
     ;;
 apply)
     "$ctl" discover --json >"$work/found.json"
@@ -54,7 +55,7 @@ boxes = [{"macAddress": d["macAddress"],
 json.dump({"boxes": boxes}, sys.stdout)
 PY
     count="$(python3 -c 'import json, sys; print(len(json.load(open(sys.argv[1]))["boxes"]))' "$work/plan.json")"
-    measure 1000 "halvoctl apply to $count boxes (system + network), beyond the window" \
+    measure 1000 "$name apply to $count boxes (system + network), beyond the window" \
         apply "$work/plan.json"
     ;;
 *)

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run our Windows programs under wine: the settings and the guard.
 #
 # Wine's sockets live in the network namespace of the prefix's wineserver, not of the program
@@ -49,7 +50,9 @@ wine_server_pid() {
 # Refuses (exit 125) unless this process and the prefix's running wineserver are both in one
 # namespace of ours.
 wine_guard() {
-    [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] || wine_die "WINEPREFIX is not a prefix"
+    if [ -z "${WINEPREFIX:-}" ] || [ ! -d "$WINEPREFIX" ]; then
+        wine_die "WINEPREFIX is not a prefix"
+    fi
     local here pid there
     here="$(readlink /proc/self/ns/net)"
     wine_our_namespace "$here" >/dev/null ||
@@ -63,6 +66,7 @@ wine_guard() {
 
 # Starts the prefix's wineserver in this process's namespace (one of ours) and boots the prefix,
 # so that the programs after it start in a fraction of a second. Creates the prefix on first use.
+# With --keep-root, Z: stays wine's view of / (for programs given Unix paths).
 wine_start() {
     local here
     here="$(readlink /proc/self/ns/net)"
@@ -76,7 +80,11 @@ wine_start() {
     wine_guard
     "$HALVO_WINE_LOADER" wineboot -i >/dev/null 2>&1 || "$HALVO_WINE_LOADER" wineboot >/dev/null 2>&1
     # Z: would be wine's view of the whole file system: a test prefix keeps it free.
-    rm -f "$WINEPREFIX/dosdevices/z:"
+    if [ "${1:-}" = --keep-root ]; then
+        [ -e "$WINEPREFIX/dosdevices/z:" ] || ln -s / "$WINEPREFIX/dosdevices/z:"
+    else
+        rm -f "$WINEPREFIX/dosdevices/z:"
+    fi
 }
 
 # Ends the prefix's wineserver and every wine process on it.
