@@ -83,6 +83,8 @@ int main(int argc, char** argv) {
         "halvoctl: finds the storage boxes on the local network, shows and sets them up "
         "and maps their shares to drive letters"};
     app.name("halvoctl");
+    // The same options on every system: "/x" is a path (a plan), never an option, on Windows too.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     // Options of the program may follow the command: `halvoctl show NAS --json`.
     app.fallthrough();

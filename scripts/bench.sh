@@ -94,12 +94,18 @@ cli_bench_windows() {
         shift
         bash "$@"' wine "$ROOT" "$ROOT/scripts/cli-bench.sh" "$work/halvoctl-wine" "$@"
 }
+# The start of a process under wine alone, to read the figures above against.
+cli_bench_start() {
+    bash "$ROOT/scripts/lan.sh" exec bash "$ROOT/scripts/cli-bench.sh" "$BUILD/cli/halvoctl" start -
+    cli_bench_windows start -
+}
 if [ -x "$BUILD/cli/halvoctl" ]; then
     # halvoctl beside the window's selection: the same 45-share box answering after 200 us ...
     echo
     bash "$ROOT/scripts/lan.sh" exec bash "$ROOT/scripts/cli-bench.sh" "$BUILD/cli/halvoctl" \
         show NAS-Many-Wire
     cli_bench_windows show NAS-Many-Wire
+    [ -z "$windows" ] || cli_bench_start
     bash "$ROOT/scripts/lan.sh" down >/dev/null
     # ... and apply to 100 boxes answering after 200 us, on a LAN of their own.
     sed -e 's/^name = .*/name = NAS-Hundred/' -e 's/^mac = .*/mac = 00:1a:2b:3c:60:00/' \

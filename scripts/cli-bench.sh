@@ -3,6 +3,8 @@
 #   cli-bench.sh HALVOCTL show DEVICE [RUNS]    whole `show` processes
 #   cli-bench.sh HALVOCTL apply PREFIX [RUNS]   `apply` of system and network settings to every
 #                                               box whose name starts with PREFIX
+#   cli-bench.sh HALVOCTL start - [RUNS]        whole `timezones` processes, which send nothing:
+#                                               the start and end of a process alone
 # Each figure is the whole process's wall time less the 2.0 s collection window of its one
 # discovery: so it also holds the process start and discovery's own overhead. Prints; never fails
 # on time. HALVO_CLI_BENCH_NAME names the program in the figures' lines (default halvoctl).
@@ -15,9 +17,10 @@ trap 'rm -rf "$work"' EXIT
 now_us() { echo $(($(date +%s%N) / 1000)); }
 # median of the numbers on standard input
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-# measure LIMIT_MS ARGS...: runs halvoctl RUNS times and prints the median beyond the window.
+# measure LIMIT_MS LABEL ARGS...: runs halvoctl RUNS times and prints the median beyond the
+# window (WINDOW_US, 2 s unless set).
 measure() {
-    local limit="$1" label="$2"
+    local limit="$1" label="$2" window="${WINDOW_US:-2000000}"
     shift 2
     local i t0 t1
     : >"$work/times"
@@ -28,7 +31,7 @@ measure() {
             exit 1
         }
         t1="$(now_us)"
-        echo "$(((t1 - t0) - 2000000))" >>"$work/times"
+        echo "$(((t1 - t0) - window))" >>"$work/times"
     done
     local med min
     med="$(median <"$work/times")"
@@ -39,6 +42,9 @@ measure() {
 }
 
 case "$mode" in
+start)
+    WINDOW_US=0 measure 1000 "$name timezones (process start and end, nothing sent)" timezones
+    ;;
 show)
     measure 30 "$name show $target, beyond the 2.0 s window" show "$target"
     ;;
@@ -59,7 +65,7 @@ PY
         apply "$work/plan.json"
     ;;
 *)
-    echo "usage: cli-bench.sh HALVOCTL (show DEVICE | apply PREFIX) [RUNS]" >&2
+    echo "usage: cli-bench.sh HALVOCTL (show DEVICE | apply PREFIX | start -) [RUNS]" >&2
     exit 2
     ;;
 esac

@@ -77,6 +77,11 @@ wine_start() {
         wine_die "a wineserver already runs for $WINEPREFIX (another namespace?): refusing"
     fi
     "$HALVO_WINESERVER" -p
+    # It detaches before it has settled in the prefix's server folder: give it a moment.
+    for _ in $(seq 50); do
+        wine_server_pid >/dev/null && break
+        sleep 0.1
+    done
     wine_guard
     "$HALVO_WINE_LOADER" wineboot -i >/dev/null 2>&1 || "$HALVO_WINE_LOADER" wineboot >/dev/null 2>&1
     # Z: would be wine's view of the whole file system: a test prefix keeps it free.

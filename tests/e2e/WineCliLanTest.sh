@@ -80,6 +80,17 @@ check "address read back" is '(d["ipMode"], d["ipAddress"], d["subnetMask"])' \
 run 0 --address 10.79.0.11 show 10.79.0.11 --json
 check "show reaches the box behind the router" is '(d["name"], d["route"])' "('NAS-Gamma', 'unicast')"
 
+# web --open hands the page to the shell; wine's browser hook records the address it was given.
+printf '#!/bin/sh\nprintf "%%s" "$1" >"%s/opened"\n' "$work" >"$work/browser"
+chmod +x "$work/browser"
+"$ROOT/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$work/browser" /f \
+    >/dev/null 2>&1
+run 0 web NAS-Locked --json
+address="$(field 'd["webAddress"]')"
+run 0 web NAS-Locked --open
+for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
+check "the shell opened $address" test "$(cat "$work/opened" 2>/dev/null)" = "$address"
+
 # Share mapping reaches WNetAddConnection2W; wine answers "no network" (1222).
 run 1 map NAS-Alpha public Z --user alpha --smb-password-stdin <<<"alpha-p1"
 check "the failure as the window shows it" err_is "Map failed!"
