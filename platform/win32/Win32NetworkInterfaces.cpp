@@ -23,6 +23,16 @@ bool IsPointToPoint(const IP_ADAPTER_ADDRESSES& adapter, const IP_ADAPTER_UNICAS
 }  // namespace
 
 std::optional<std::vector<NetworkInterface>> Win32NetworkInterfaces::List() {
+    const std::lock_guard lock(mutex_);
+    const auto now = std::chrono::steady_clock::now();
+    if (!last_ || now - readAt_ >= maxAge_) {
+        last_ = Read();
+        readAt_ = now;
+    }
+    return last_;
+}
+
+std::optional<std::vector<NetworkInterface>> Win32NetworkInterfaces::Read() {
     // No GAA_FLAG_INCLUDE_PREFIX: it fails outright on some routing tables, and the on-link
     // prefix length of each address is there without it.
     constexpr ULONG flags =

@@ -13,7 +13,8 @@ work="$(mktemp -d /tmp/halvoctl-wine-e2e.XXXXXX)"
 trap 'wine_stop; rm -rf "$work"' EXIT
 
 started=$(date +%s%N)
-wine_start
+# Z: stays wine's view of /: wine's browser hook is a program of this file system.
+wine_start --keep-root
 echo "wineserver and prefix up in the workstation's namespace in $((($(date +%s%N) - started) / 1000000)) ms"
 
 run() { # EXPECTED_STATUS ARGS...
@@ -89,10 +90,12 @@ run 0 web NAS-Locked --json
 address="$(field 'd["webAddress"]')"
 run 0 web NAS-Locked --open
 for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
-check "the shell opened $address" test "$(cat "$work/opened" 2>/dev/null)" = "$address"
+# The shell hands on the address as a URL, which gains its root path: http://host/.
+opened="$(cat "$work/opened" 2>/dev/null)"
+check "the shell opened $address" test "${opened%/}" = "${address%/}"
 
 # Share mapping reaches WNetAddConnection2W; wine answers "no network" (1222).
-run 1 map NAS-Alpha public Z --user alpha --smb-password-stdin <<<"alpha-p1"
+run 1 map NAS-Alpha public Q --user alpha --smb-password-stdin <<<"alpha-p1"
 check "the failure as the window shows it" err_is "Map failed!"
 check "nothing printed as mapped" test ! -s "$work/out"
 run 0 drives --json

@@ -35,6 +35,26 @@ TEST(Win32NetworkInterfaces, LoopbackIsListedAsLoopbackAndNeverAsABroadcastInter
     EXPECT_TRUE(sawLoopback);
 }
 
+TEST(Win32NetworkInterfaces, AListIsReadAgainOnlyOnceItIsOlderThanItsAge) {
+    // An age of nothing reads every time; both reads see the same interfaces.
+    Win32NetworkInterfaces fresh(0ms);
+    const auto a = fresh.List();
+    const auto b = fresh.List();
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->size(), b->size());
+    // Within its age the list is the one read before, whatever came since.
+    Win32NetworkInterfaces cached(60s);
+    const auto first = cached.List();
+    ASSERT_TRUE(first);
+    const auto again = cached.List();
+    ASSERT_TRUE(again);
+    ASSERT_EQ(again->size(), first->size());
+    for (std::size_t i = 0; i < first->size(); ++i) {
+        EXPECT_EQ((*again)[i].index, (*first)[i].index);
+        EXPECT_EQ((*again)[i].address, (*first)[i].address);
+    }
+}
+
 TEST(Win32SystemClock, RunsForwardAndSleepsAtLeastItsTime) {
     SystemClock clock;
     const auto a = clock.Now();
