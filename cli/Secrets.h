@@ -1,6 +1,7 @@
 // Passwords for the administrator check and for SMB: read from the terminal without echo, or
-// from a file descriptor the caller opened (standard input included), never from the command
-// line or the environment. A Secret lives in one fixed buffer that is wiped when it goes.
+// from standard input or a descriptor the caller opened, never from the command line or the
+// environment (the sources are the system's: cli/posix/, cli/win32/). A Secret lives in one
+// fixed buffer that is wiped when it goes.
 #pragma once
 
 #include <array>
@@ -42,26 +43,5 @@ class SecretSource {
     // be read (no terminal, end of input, an overlong line); `problem` then says why.
     virtual std::optional<Secret> Read(std::string_view prompt, std::string& problem) = 0;
 };
-
-// One line (without its line break) from a file descriptor, read a byte at a time so that
-// nothing beyond the line is consumed and no stream buffer keeps a copy.
-class FdSecretSource final : public SecretSource {
-  public:
-    explicit FdSecretSource(int fd) : fd_(fd) {}
-    std::optional<Secret> Read(std::string_view prompt, std::string& problem) override;
-
-  private:
-    int fd_;
-};
-
-// The controlling terminal, /dev/tty, with echo switched off while the password is typed.
-class TerminalSecretSource final : public SecretSource {
-  public:
-    std::optional<Secret> Read(std::string_view prompt, std::string& problem) override;
-};
-
-// Reads one line into `secret`; false at the end of input before any byte, on a read error or
-// when the line does not fit.
-bool ReadSecretLine(int fd, Secret& secret, std::string& problem);
 
 }  // namespace halvo::cli

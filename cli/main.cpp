@@ -14,15 +14,8 @@
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/SystemSeams.h"
 #include "cli/Values.h"
-#include "cli/XdgShell.h"
-#include "platform/gio/GioNetworkDrives.h"
-#include "platform/posix/IconvTextCodec.h"
-#include "platform/posix/LocaleCodePage.h"
-#include "platform/posix/PosixNetworkInterfaces.h"
-#include "platform/posix/PosixSocketLayer.h"
-#include "platform/posix/SystemClock.h"
-#include "platform/posix/SystemTimeZone.h"
 
 namespace {
 
@@ -34,14 +27,15 @@ struct PasswordOptions {
     bool fromStdin = false;
     int fd = -1;
 
-    std::unique_ptr<SecretSource> Source() const {
+    // Null, with `problem` saying why, where the system has no such source.
+    std::unique_ptr<SecretSource> Source(SystemSeams& system, std::string& problem) const {
         if (fromStdin) {
-            return std::make_unique<FdSecretSource>(0);
+            return system.StdinSecrets();
         }
         if (fd >= 0) {
-            return std::make_unique<FdSecretSource>(fd);
+            return system.FdSecrets(fd, problem);
         }
-        return std::make_unique<TerminalSecretSource>();
+        return system.TerminalSecrets();
     }
     bool UsesStdin() const { return fromStdin || fd == 0; }
 };
@@ -90,6 +84,8 @@ int main(int argc, char** argv) {
         "and maps their shares to drive letters"};
     app.name("halvoctl");
     app.set_version_flag("--version", "halvoctl " HALVO_VERSION, "print the version and exit");
+    // The same options on every system: "/x" is a path (a plan), never an option, on Windows too.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
     // Options of the program may follow the command: `halvoctl show NAS --json`.
     app.fallthrough();
@@ -189,16 +185,6 @@ int main(int argc, char** argv) {
     if (admin.UsesStdin() && smb.UsesStdin()) {
         return BadValue(json, "the two passwords cannot both come from standard input");
     }
-    const platform::CodePageChoice codePage = platform::ChooseCodePage(
-        platform::ProcessEnvironment(),
-        codePageOption->count() > 0 ? std::optional<std::string_view>(codePageText) : std::nullopt);
-    const std::unique_ptr<platform::IconvTextCodec> codec =
-        codePage.error.empty() ? platform::IconvTextCodec::Open(codePage.codePage) : nullptr;
-    if (!codec) {
-        return BadValue(json, !codePage.error.empty() ? codePage.error
-                                                      : "the C library cannot convert code page " +
-                                                            std::to_string(codePage.codePage));
-    }
     std::string addressProblem;
     const std::optional<std::vector<std::uint32_t>> addresses =
         ParseUnicastAddresses(addressTexts, addressProblem);
@@ -252,23 +238,39 @@ int main(int argc, char** argv) {
         plan.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
     }
 
-    platform::PosixSocketLayer sockets;
-    platform::PosixNetworkInterfaces interfaces;
-    platform::SystemClock clock;
-    const platform::SystemTimeZone timeZone;
+    const std::unique_ptr<SystemSeams> system = MakeSystemSeams();
+    std::string codecProblem;
+    const std::unique_ptr<platform::TextCodec> codec = system->Codec(
+        codePageOption->count() > 0 ? std::optional<std::string_view>(codePageText) : std::nullopt,
+        codecProblem);
+    if (!codec) {
+        return BadValue(json, codecProblem);
+    }
     CliMessageBoxes messages(std::cerr);
-    XdgShell shell;
-    const auto adminSecrets = admin.Source();
-    const auto smbSecrets = smb.Source();
-    // GIO only for the commands that use drive letters.
-    std::unique_ptr<platform::GioNetworkDrives> drives;
+    std::string sourceProblem;
+    const auto adminSecrets = admin.Source(*system, sourceProblem);
+    const auto smbSecrets = smb.Source(*system, sourceProblem);
+    if (!adminSecrets || !smbSecrets) {
+        return BadValue(json, sourceProblem);
+    }
+    // The drive letters only for the commands that use them.
+    platform::NetworkDrives* drives = nullptr;
     if (map->parsed() || unmap->parsed() || drivesCommand->parsed()) {
-        drives = std::make_unique<platform::GioNetworkDrives>();
+        drives = &system->drives();
     }
     std::ostringstream out;
-    CliContext context{sockets,     clock,  messages,     timeZone, shell, *adminSecrets,
-                       *smbSecrets, *codec, drives.get(), out,      json};
-    context.interfaces = &interfaces;
+    CliContext context{system->sockets(),
+                       system->clock(),
+                       messages,
+                       system->timeZone(),
+                       system->shell(),
+                       *adminSecrets,
+                       *smbSecrets,
+                       *codec,
+                       drives,
+                       out,
+                       json};
+    context.interfaces = &system->interfaces();
     context.addresses = *addresses;
 
     ExitStatus status = ExitStatus::Ok;

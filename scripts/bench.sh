@@ -8,7 +8,10 @@
 # workstation's three segments (334, 333, 333), the box of 45 shares on the first, its copy
 # answering after 200 us on the second (found by broadcast) and another behind the router (added
 # by address); the front-end and command-line benchmarks are not run then.
+# With --windows WIN_BUILD, halvoctl.exe of that Windows build also runs both command-line
+# figures under wine, each right after halvoctl's on the same LAN, with its size.
 # Usage: sudo scripts/bench.sh [BUILD_DIR] [--quick] [--discoveries N] [--multi]
+#                              [--windows WIN_BUILD]
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="build"
@@ -33,9 +36,17 @@ trap 'exit 130' INT TERM
 configs="$ROOT/tools/devsim/configs"
 sed -e 's/^name = NAS-Many$/name = NAS-Many-Wire/' -e 's/^mac = .*/mac = 00:1a:2b:3c:4d:46/' \
     -e 's/^\[device\]$/[device]\nlatency_us = 200/' "$configs/box45.ini" >"$work/box45-wire.ini"
-multi=0 args=()
-for a in "$@"; do
-    if [ "$a" = --multi ]; then multi=1; else args+=("$a"); fi
+multi=0 args=() windows=""
+while [ "$#" -gt 0 ]; do
+    case "$1" in
+    --multi) multi=1 ;;
+    --windows)
+        windows="$(realpath "$2")"
+        shift
+        ;;
+    *) args+=("$1") ;;
+    esac
+    shift
 done
 set -- ${args[@]+"${args[@]}"}
 if [ "$multi" = 1 ]; then
@@ -67,11 +78,34 @@ if [ -x "$BUILD/bench/halvo-bench-select" ]; then
 else
     echo "bench.sh: no halvo-bench-select in $BUILD (built without the front end); skipped"
 fi
+# cli_bench_windows ARGS...: cli-bench.sh with halvoctl.exe under wine, on the workstation host
+# of the LAN up now, its prefix's wineserver started there first and ended after.
+cli_bench_windows() {
+    [ -n "$windows" ] || return 0
+    printf '#!/bin/sh\nexec "%s/scripts/wine-run.sh" "%s/cli/halvoctl.exe" "$@"\n' "$ROOT" \
+        "$windows" >"$work/halvoctl-wine"
+    chmod +x "$work/halvoctl-wine"
+    # shellcheck disable=SC2016  # expanded by the inner shell
+    bash "$ROOT/scripts/lan.sh" exec env WINEPREFIX="$windows/wine-prefix" \
+        HALVO_CLI_BENCH_NAME="halvoctl.exe (wine)" bash -c '
+        . "$1/scripts/wine-env.sh"
+        trap wine_stop EXIT
+        wine_start --keep-root
+        shift
+        bash "$@"' wine "$ROOT" "$ROOT/scripts/cli-bench.sh" "$work/halvoctl-wine" "$@"
+}
+# The start of a process under wine alone, to read the figures above against.
+cli_bench_start() {
+    bash "$ROOT/scripts/lan.sh" exec bash "$ROOT/scripts/cli-bench.sh" "$BUILD/cli/halvoctl" start -
+    cli_bench_windows start -
+}
 if [ -x "$BUILD/cli/halvoctl" ]; then
     # halvoctl beside the window's selection: the same 45-share box answering after 200 us ...
     echo
     bash "$ROOT/scripts/lan.sh" exec bash "$ROOT/scripts/cli-bench.sh" "$BUILD/cli/halvoctl" \
         show NAS-Many-Wire
+    cli_bench_windows show NAS-Many-Wire
+    [ -z "$windows" ] || cli_bench_start
     bash "$ROOT/scripts/lan.sh" down >/dev/null
     # ... and apply to 100 boxes answering after 200 us, on a LAN of their own.
     sed -e 's/^name = .*/name = NAS-Hundred/' -e 's/^mac = .*/mac = 00:1a:2b:3c:60:00/' \
@@ -80,6 +114,13 @@ if [ -x "$BUILD/cli/halvoctl" ]; then
     HALVO_LAN="$HALVO_LAN-100" bash "$ROOT/scripts/lan.sh" up 1 "$work/hundred.ini"
     HALVO_LAN="$HALVO_LAN-100" bash "$ROOT/scripts/lan.sh" exec bash "$ROOT/scripts/cli-bench.sh" \
         "$BUILD/cli/halvoctl" apply NAS-Hundred 5
+    HALVO_LAN="$HALVO_LAN-100" cli_bench_windows apply NAS-Hundred 5
+    if [ -n "$windows" ]; then
+        for program in "$windows/cli/halvoctl.exe" "$BUILD/cli/halvoctl"; do
+            awk -v name="size of $(basename "$program")" -v size="$(stat -c %s "$program")" \
+                'BEGIN { printf "%-58s %8.1f MB (%d bytes)\n", name, size / 1048576, size }'
+        done
+    fi
 else
     echo "bench.sh: no halvoctl in $BUILD; its figures skipped"
 fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, from Debian 12's packages, everything the build, the tests and the demo use.
-# Usage: scripts/install-deps.sh [--web-shot]
+# Usage: scripts/install-deps.sh [--web-shot] [--windows]
 #   --web-shot   also the browser that takes the demo's screenshot of a box's web page
+#   --windows    also the mingw-w64 cross compilers and wine, for the Windows build and its tests
 set -euo pipefail
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -14,9 +15,15 @@ PACKAGES=(
     file dpkg-dev desktop-file-utils appstream mmdebstrap lintian
     samba samba-common-bin smbclient gvfs-backends gvfs-daemons gvfs-fuse fuse3
 )
-if [ "${1:-}" = "--web-shot" ]; then
-    PACKAGES+=(chromium)  # a box's web page, headless, on the namespace LAN
-fi
+for option in "$@"; do
+    case "$option" in
+    --web-shot) PACKAGES+=(chromium) ;;  # a box's web page, headless, on the namespace LAN
+    # The -posix compilers (std::thread), GoogleTest's sources to build with them, and wine to
+    # run the result.
+    --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 wine) ;;
+    *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
+    esac
+done
 missing=()
 for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

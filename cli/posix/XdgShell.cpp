@@ -1,4 +1,4 @@
-#include "cli/XdgShell.h"
+#include "cli/posix/XdgShell.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

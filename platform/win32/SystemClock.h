@@ -1,0 +1,14 @@
+// The system's monotonic clock (the performance counter) and its sleep.
+#pragma once
+
+#include "platform/Clock.h"
+
+namespace halvo::platform {
+
+class SystemClock final : public Clock {
+  public:
+    TimePoint Now() override;
+    void Sleep(std::chrono::milliseconds duration) override;
+};
+
+}  // namespace halvo::platform
