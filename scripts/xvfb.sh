@@ -10,20 +10,28 @@ XVFB_PID=""
 
 xvfb_start() {
     local folder="$1" n
-    for n in $(seq 99 299); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
-    XVFB_DISPLAY=":$n"
     XVFB_AUTH="$folder/xauth"
-    (umask 077 && touch "$XVFB_AUTH")
-    xauth -q -f "$XVFB_AUTH" add "$XVFB_DISPLAY" MIT-MAGIC-COOKIE-1 \
-        "$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')"
-    Xvfb "$XVFB_DISPLAY" -nolisten tcp -nolisten local -auth "$XVFB_AUTH" \
-        -screen 0 1024x768x24 -dpi 96 >"$folder/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 50); do
-        [ -S "/tmp/.X11-unix/X$n" ] && return 0
-        sleep 0.1
+    for n in $(seq 99 299); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        XVFB_DISPLAY=":$n"
+        rm -f "$XVFB_AUTH"
+        (umask 077 && touch "$XVFB_AUTH")
+        xauth -q -f "$XVFB_AUTH" add "$XVFB_DISPLAY" MIT-MAGIC-COOKIE-1 \
+            "$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')"
+        Xvfb "$XVFB_DISPLAY" -nolisten tcp -nolisten local -auth "$XVFB_AUTH" \
+            -screen 0 1024x768x24 -dpi 96 >"$folder/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        # Another Xvfb started at the same moment may take the display first: ours then exits
+        # (its lock file names the other), and the next display is tried.
+        for _ in $(seq 50); do
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            if [ -S "/tmp/.X11-unix/X$n" ] &&
+                [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ]; then
+                return 0
+            fi
+            sleep 0.1
+        done
+        xvfb_stop
     done
     return 1
 }
