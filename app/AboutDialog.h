@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box (template 100): the icon, the version line and OK. OK, Esc and the close box
 // close it; it has nothing of its own to do.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Add device by address…" (template 143): asks for the IPv4 address of a box that no broadcast
 // reaches (behind a router), sends it CMD_DISCOVER by unicast and hands every box that answers
 // within the usual collection window to the receiver. The dialog ends with 1 only once something

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The seams the application runs on, created by main() (or a test) and passed down.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window (template 102): the device list, the basic information of the selected device,
 // its USB volumes and the six command buttons. It owns the device records; entry i of the device
 // list shows record i of `devices`.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: checks once that the socket layer can be used, then runs the main
 // window modally; the program ends when that window closes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures the benchmarks print: order statistics of samples in milliseconds, and the machine line.
 #pragma once
 

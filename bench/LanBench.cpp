@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exchange and discovery figures on the namespace LAN (scripts/bench.sh brings it up and runs
 // this on its workstation host). Prints medians and targets; never fails on time.
 //

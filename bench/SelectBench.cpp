@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time from a selection in the main window's device list to its three device buttons enabled,
 // against each box with 45 shares on the namespace LAN (scripts/bench.sh brings it up and runs
 // this on its workstation host). The main window runs off screen, exactly as the program builds

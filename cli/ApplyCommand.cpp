@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // apply: one discovery, then each box of the plan in turn; a failure is that box's, the rest go on.
 #include <nlohmann/json.hpp>
 

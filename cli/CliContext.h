@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The seams one halvoctl run works on, created by main() (or a test) and passed to each command.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message-box seam for a terminal: every message is one line on standard error, in its exact
 // text, and the box remembers what kind of failure it reported so that the command can turn it
 // into an exit status.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // halvoctl's commands, each one run from start to exit status on the seams of a CliContext.
 // Every failure has printed its line on standard error by the time a command returns.
 #pragma once

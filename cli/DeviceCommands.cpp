@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // discover, show, set-system, set-network, web and timezones.
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The steps every device command shares: one discovery, finding the box the user named, the
 // detail query as the main window runs it on selection, and the administrator check.
 #pragma once

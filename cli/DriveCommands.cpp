@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // map, unmap and drives: the workstation's drive letters, through the same table the window's
 // share mapping uses, so that each sees the other's letters.
 #include <span>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes a C++ source holding the bytes of one file, so that a fact kept in a resource file has
 # that file as its only source. Run as: cmake -DINPUT=... -DOUTPUT=... -DSYMBOL=... -P EmbedFile.cmake
 file(READ ${INPUT} hex HEX)

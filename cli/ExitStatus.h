@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exit statuses of halvoctl, the one place scripts learn how a run ended.
 #pragma once
 

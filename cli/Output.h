@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What halvoctl prints on standard output: one JSON document per run with --json (fields named
 // as in the device record), aligned text otherwise.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A plan for `halvoctl apply`: the boxes to set up, by MAC address, and the settings of each.
 // JSON; every value is checked when the plan is read, before anything is sent. Passwords have no
 // place in a plan.

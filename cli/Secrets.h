@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Passwords for the administrator check and for SMB: read from the terminal without echo, or
 // from standard input or a descriptor the caller opened, never from the command line or the
 // environment (the sources are the system's: cli/posix/, cli/win32/). A Secret lives in one

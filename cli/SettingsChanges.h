@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The changes of set-system, set-network and a plan's boxes: checked before anything is sent,
 // then applied over the box's current values (as the wizard's pages are filled from the record)
 // and written with one set request each.

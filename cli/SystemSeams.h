@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operating system behind one halvoctl run: the platform seams and the password sources.
 // One implementation per system, in cli/posix/ and cli/win32/.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The timezone table whose row index is the device's timezoneIndex. Its rows are read from the
 // system page's dialog template (the combo box's items), built into the program, never copied.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The values a user gives on the command line or in a plan, checked before anything is sent.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // halvoctl: the device protocol, the wizard's settings and share mapping from the command line.
 // The real seams and the argument parsing; the commands' logic is in halvo_cli_core.
 #include <CLI/CLI.hpp>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Each library exports only its own headers, so the build refuses an include that skips a layer.
 #
 #   halvo_export(target FOLDERS protocol [more...] | HEADERS wizard/A.h [more...])

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Build options shared by every target of the project.
 option(HALVO_GUI "Build the Qt front end (off: protocol, platform core, tools and their tests only)" ON)
 option(HALVO_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)

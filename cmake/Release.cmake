@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The release's facts, each written once: the version in project(), the release history and its
 # dates in packaging/changelog.in, whose newest entry carries @PROJECT_VERSION@ rather than a
 # number. Sets HALVO_RELEASE_DATE (YYYY-MM-DD, the newest entry's date) for the metainfo and the

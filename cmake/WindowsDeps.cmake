@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the Windows cross build takes from the build machine: GoogleTest built from Debian's
 # sources with the cross compiler, and the two header-only libraries of the command line from
 # Debian's include folder (those two folders only, never all of /usr/include).

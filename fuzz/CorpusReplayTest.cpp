@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays every seed of fuzz/corpus through the fuzz entries, each seed also cut to every
 // shorter length, in an ordinary build. Checks too that the golden datagrams are all seeds.
 //

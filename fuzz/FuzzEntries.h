@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry points of the fuzz targets: one per reply decoder, each feeding one datagram, exactly as
 // long as received, to the decoder and checking what came out against the layout; and one that
 // runs the whole detail query against a device answering with the input's datagrams. A broken

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer entry of one target, chosen at build time by HALVO_FUZZ_TARGET.
 #include <cstdint>
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time as the exchanges see it: a monotonic now and a millisecond sleep. Tests pass a virtual
 // clock so that waits of seconds take no real time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modal message boxes. Every failure is shown at once in one of these and never logged.
 #pragma once
 

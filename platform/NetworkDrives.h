@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The workstation's network drives: drive letters connected to SMB shares. The five operations
 // give exactly what the share mapping dialog relies on; see each one.
 #pragma once

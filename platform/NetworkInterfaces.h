@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The workstation's IPv4 interfaces, as far as the protocol needs them: which ones a discovery
 // broadcast goes out on, and whether the interface a device was heard on is still there.
 #pragma once

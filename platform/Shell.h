@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hands a document or address to the desktop to open (the user's default browser for http).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The socket layer the protocol talks through: the few datagram operations an exchange needs,
 // with the results callers rely on. A POSIX implementation backs it here; a Windows build would
 // put the Winsock calls behind the same interface.

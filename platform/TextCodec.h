@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device texts: the byte fields of the wire are in the workstation's ANSI code page; everything
 // above the protocol (windows, halvoctl, SMB addresses) speaks UTF-8. This is the one place where
 // the two meet.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Local time as the workstation keeps it: the seam the wizard's date and time go through, so
 // that tests can pin a zone.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The detail query run when a device is selected: system info, network info, share count, share
 // pages and volumes, one request after the other on one socket, completing the device's record
 // and filling the main window's information panes through DetailView.

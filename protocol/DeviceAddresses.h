@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two addresses a device is reached at besides the protocol: its web page and its SMB shares.
 // Standard C++, so that every front end builds them the same way.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one request / poll-for-reply pattern every addressed command uses: start the socket layer,
 // open a non-blocking broadcast UDP socket, send, poll for the first datagram with a fixed number
 // of slots of a fixed length, then close the socket and release the layer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filling a DeviceRecord from the device's replies. Each Apply… copies exactly the fields its
 // reply carries and returns false, touching nothing, when the datagram carries no data for it
 // (another command, or too short for the fields read).

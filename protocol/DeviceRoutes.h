@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which interfaces a discovery broadcast goes out on, the way back to a device that answered, and
 // the addresses a box may be added by. Standard C++ over the platform's interface list.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery: CMD_DISCOVER broadcast on every interface that can carry it (one unbound broadcast
 // when the interface list cannot be read) and sent to each address a box was added by, then the
 // answers of all of them collected until 20 empty polls have passed (or the hard cap), each

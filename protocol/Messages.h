@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exchange's message texts, exactly as the user sees them, and the %d formatter.
 #pragma once
 

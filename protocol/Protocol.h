@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device protocol's shared vocabulary: command codes, the datagram header, the two payload
 // blocks shared by get replies and set requests, the volume and share entries, and the device
 // record. Standard C++ only.

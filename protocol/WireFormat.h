@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte layout of every datagram: bounded reading and writing, request encoders and reply
 // decoders. What a device sends and reads is in device/DeviceReplies.h.
 //

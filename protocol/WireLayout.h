@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where every field lies in the datagrams, and the readers and writers of the payload blocks
 // that a request and a reply share. The program's side (WireFormat) and the device side
 // (device/DeviceReplies) both lay datagrams out from here.

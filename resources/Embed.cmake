@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes OUTPUT, a C++ source holding the bytes of FILES (paths relative to ROOT) for
 # resources/Resources.h. Run with cmake -P at build time, so an edited file is embedded again.
 set(body "#include \"resources/Resources.h\"\n\nnamespace halvo::resources {\n\nnamespace {\n\n")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The resources compiled into the binary: manifest.json, the dialog templates and the images,
 // each under its path relative to the resource folder. The dialog layer (ui/ResourceStore.h)
 // reads them.

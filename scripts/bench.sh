@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the LAN benchmarks: brings up a namespace LAN with the box of 45 shares answering at once,
 # the same box answering after 200 us (a real box's processing and wire time), and a host of 1000
 # devices; runs halvo-bench-lan and then (when the front end was built) halvo-bench-select on its

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the Debian package as an administrator gets it.
 #
 #   sudo scripts/check-package.sh DEB [BUILD-DIR]

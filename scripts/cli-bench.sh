@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # halvoctl's figures, on the workstation host of a namespace LAN (scripts/bench.sh runs it there):
 #   cli-bench.sh HALVOCTL show DEVICE [RUNS]    whole `show` processes
 #   cli-bench.sh HALVOCTL apply PREFIX [RUNS]   `apply` of system and network settings to every

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program against a simulated LAN of three storage boxes, each with an SMB server for its
 # shares.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # clang-format over every C++ file of the repository: `--check` reports files that differ and
 # fails, without it the files are rewritten in place.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every fuzz target of a -DHALVO_FUZZ=ON build for a bounded time, starting from its seeds.
 # Usage: scripts/fuzz.sh BUILD_DIR   (FUZZ_SECONDS per target, default 60)
 set -euo pipefail

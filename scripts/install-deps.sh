@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, from Debian 12's packages, everything the build, the tests and the demo use.
 # Usage: scripts/install-deps.sh [--web-shot] [--windows]
 #   --web-shot   also the browser that takes the demo's screenshot of a box's web page

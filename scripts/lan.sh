@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private LAN of network namespaces for the device simulator and the end-to-end tests.
 #
 #   lan.sh up [--smb] N [config...]

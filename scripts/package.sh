@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package (halvo_<version>_<arch>.deb) from a build folder made afresh: the
 # program alone, without tests (BUILD_TESTING=OFF), with Debian's hardening flags, stripped, its
 # library dependencies computed by dpkg-shlibdeps.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # An SMB server inside a network namespace of ours, for the end-to-end tests.
 #
 #   samba-ns.sh start [--login NAME] NS ADDR DIR USER SHARE...

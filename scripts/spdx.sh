@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every source, script and build file of ours that can hold a comment starts with the licence's
 # SPDX identifier (after a shebang). Writes the line where it is missing, or with --check only
 # lists those files and fails.

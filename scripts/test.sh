@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, configures, builds and runs the whole test suite.
 # Usage: scripts/test.sh [--no-install] [build-dir] [extra cmake options...]
 #   --no-install   skips the installation step (everything is there already)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # halvoctl.exe under wine on the namespace LAN of several segments, against the simulator of the
 # Linux build: tests/e2e/WineCliLanTest.sh on the workstation host, through run-on-lan.sh.
 # Usage (root): scripts/wine-e2e.sh [linux-build] [windows-build]   (default build, build-win)

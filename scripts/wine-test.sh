@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the Windows build's test suite (ctest) under wine, inside a fresh network namespace of
 # its own with only loopback up: the socket tests reach 127.0.0.1 and nothing else exists.
 # Usage (root): scripts/wine-test.sh [build-dir] [ctest options...]   (default build-win)

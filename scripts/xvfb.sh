@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the scripts that run the program under Xvfb (the demo, the package check, the
 # live-window test).
 #

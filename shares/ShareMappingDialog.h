@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The share mapping dialog (template 105): connects the selected device's shares to drive
 // letters, lists the letters already connected to it and disconnects them. It talks to the
 // workstation only through the NetworkDrives it is given and sends nothing to the device.

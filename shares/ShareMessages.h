@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts share mapping shows, for every front end that maps shares. Standard C++.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The seam between the dialogs and a toolkit. The core (Dialog) hands the backend a dialog's
 // whole parsed template; the backend builds the window and its controls the toolkit's way
 // (geometry from dialog units and the font, focus, keys, painting) and gives the controls back

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls a dialog binds by identifier, as small interfaces over whatever the backend draws.
 // Texts are UTF-8. Every change made through these operations is programmatic and never runs a
 // handler of the dialog; only the user's actions do (a click, a chosen row), as notifications.

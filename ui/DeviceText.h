@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device texts in the dialogs: what the user is told when the code page cannot write a text.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Base class of every window of the program: a dialog built from its template, on whatever
 // backend it is given (ui/Backend.h). Standard C++: the same dialog class runs on every toolkit.
 //

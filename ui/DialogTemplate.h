@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialog templates and their parser.
 //
 // A template describes one dialog exactly as the program lays it out: title, size in dialog

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialog units: template coordinates scaled by the base units of the template's font, so that one
 // unit comes out as on the original platform (a quarter of the average character width across,
 // an eighth of the character height down). The backend measures the font; the mapping is here.

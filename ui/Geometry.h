@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plain geometry of the dialog layer: template rectangles in dialog units, control rectangles in
 // pixels. No toolkit's types.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialog templates, strings and images, read from data files (the compiled-in ones by default).
 // The templates' form and parser are in DialogTemplate.h. Images stay bytes here: each backend
 // decodes them its own way.

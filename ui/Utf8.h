@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Counting the characters of the dialog layer's UTF-8 texts, as the controls count them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device's date and time as the system page shows and sends them.
 //
 // The device keeps its date as YYYYMMDD and its time as HHMMSS. The page cuts the six numbers

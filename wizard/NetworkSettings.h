@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The network page's values: filling them from the device record and writing them to the device
 // with CMD_SET_NETWORK_INFO. Standard C++ only; the page's controls are read and written by the
 // dialog layer.

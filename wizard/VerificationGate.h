@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The administrator check in front of the wizard and the share mapping: skipped when the device
 // does not ask for it, otherwise the verification dialog runs and a cancel stops the caller.
 #pragma once

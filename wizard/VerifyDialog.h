@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The administrator check (dialog 141): the device itself judges the name and password typed in,
 // with one CMD_VERIFY_ADMIN exchange. The dialog ends with 1 only after the device accepted
 // them, with 2 when the user cancels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The setup wizard's frame (dialog 129): a side picture, a page area holding one page at a time,
 // and the Back, Next, Skip and Cancel buttons. Next on the first page sends the system settings,
 // on the second the network settings; the last page ends the wizard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wizard frame's page logic without any window: which page is on show, what Back, Next and
 // Skip do, when a settings page is sent, and the Next button's caption. The frame window
 // implements WizardHost and forwards its buttons here.

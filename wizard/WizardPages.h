@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wizard's three pages, child dialogs inside the frame's page area. The settings pages hold
 // no values of their own: everything lives in their controls, which the frame fills from the
 // device record and reads when Next sends them.

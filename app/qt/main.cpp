@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program on Qt: the real seams, the Qt backend of the dialogs, the application object, and
 // nothing else. No command line.
 #include <QApplication>

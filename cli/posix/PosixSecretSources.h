@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Passwords on POSIX: a line from a file descriptor, or typed at the controlling terminal.
 #pragma once
 

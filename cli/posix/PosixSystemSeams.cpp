@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // halvoctl on Linux: POSIX sockets and time, GVfs drive letters, xdg-open.
 #include <memory>
 #include <optional>

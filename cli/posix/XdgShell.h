@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's opener for an address, without a toolkit: xdg-open, started and not waited for.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Standard output and error as halvoctl writes them on every system.
 #pragma once
 

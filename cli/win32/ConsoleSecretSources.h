@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Passwords on Windows: a line from standard input, or typed at the console without echo.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // halvoctl on Windows: Winsock, the system's clock and zone, real drive letters, ShellExecute.
 #include <charconv>
 #include <cstdlib>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross build for 64-bit Windows with Debian's mingw-w64 (the -posix compilers: std::thread and
 # std::jthread need them). The runtime is linked in statically, so a program imports only system
 # DLLs and runs on a bare Windows or wine without any DLL beside it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five network-drive operations over our own letter table and a share mounter. Standard C++
 // over the table's file (DriveTableFile.h, POSIX); the GIO mounter is in platform/gio, a scripted
 // one in the tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drive letters on a workstation that has none: our own table of letter → SMB share, and its
 // text form. The table is standard C++; its file in the user's runtime folder, through which a
 // mapping outlives the program and ends with the login session, uses POSIX files and locks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drive table on disk: its folder in the user's runtime folder, the file written whole and
 // renamed into place, a damaged file set aside, the letters' links and the lock that keeps two
 // programs from interleaving their changes. POSIX files, links and flock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules for the names of SMB shares: "\\server\share" as the user gives it, the mount URI it
 // becomes, drive letters and "DOMAIN\user" names. Text only; nothing is read or mounted here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small driver of the network-drives layer, for scripts and end-to-end checks:
 //   halvo-drives-cli [--folder DIR] [--timeout-ms N] map L: '\\server\share' USER
 //   halvo-drives-cli [--folder DIR] unmap L:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The workstation's network drives on a Linux desktop: our letter table in the runtime folder,
 // shares mounted through GIO/GVfs. Each mapped letter is also a link, in the table's folder, to
 // the mount's local folder (e.g. $XDG_RUNTIME_DIR/halvo-drives/Z →

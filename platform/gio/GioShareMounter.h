@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SMB mounts through GIO: the same GVfs mounts the desktop's file manager makes and shows.
 // GLib stays out of this header, so Qt code can include it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text codec on the C library's iconv: device bytes in one code page to UTF-8 and back.
 #pragma once
 

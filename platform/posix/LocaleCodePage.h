@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which ANSI code page a workstation with this locale would have: Windows picks it from the
 // system locale's language (and, for Chinese, the territory); here the locale is the one the
 // C library takes its character classes from.

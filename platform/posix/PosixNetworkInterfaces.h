@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface list from the C library's getifaddrs: no root and no netlink code of our own.
 #pragma once
 

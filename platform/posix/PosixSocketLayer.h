@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The socket layer on POSIX sockets.
 #pragma once
 

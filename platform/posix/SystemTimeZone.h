@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The C library's zones: the workstation's local time, and universal time.
 #pragma once
 

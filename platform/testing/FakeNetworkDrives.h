@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted NetworkDrives for tests: a simulated set of letters that behaves like the real one
 // unless a result is scripted, and a record of every call with its arguments.
 #pragma once

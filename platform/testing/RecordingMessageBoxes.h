@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes that only record what the program asked to show and never open a window, so no
 // nested event loop runs.
 #pragma once

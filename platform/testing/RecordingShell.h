@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A shell that records the addresses it was asked to open and opens nothing.
 #pragma once
 

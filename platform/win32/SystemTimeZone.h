@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Local time through the Windows time-zone calls; and UTC, for tests and for pinned zones.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text across the Windows calls: every W function takes UTF-16, everything above the platform
 // speaks UTF-8. The conversions are exact; nothing here depends on the process code page.
 #pragma once

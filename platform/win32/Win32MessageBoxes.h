@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes on MessageBoxW: the program's name as the caption of the standard box, the icon
 // each kind of message asks for.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Network drives on the Windows network-drive calls: real drive letters, as Explorer shows them.
 // No letter table of ours: Windows keeps the connections.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/win32/Win32NetworkInterfaces.h"
 
 // winsock2.h before the rest, as Winsock requires.

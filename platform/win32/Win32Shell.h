@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens an address with the desktop's handler for it (the default browser for http):
 // ShellExecuteW with "open".
 #pragma once

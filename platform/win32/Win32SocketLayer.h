@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The socket layer on Winsock 2. Error numbers are Winsock's own (WSAGetLastError).
 #pragma once
 

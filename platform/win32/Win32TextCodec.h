@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device texts in the system's ANSI code page (CP_ACP), through UTF-16 to UTF-8 and back.
 #pragma once
 

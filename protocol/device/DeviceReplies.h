@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device's side of the wire format: the replies a device sends and the requests it reads.
 // The test devices of the fake network and the simulator answer with these; the program never
 // encodes a reply and does not link them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/testing/FakeNetwork.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted network on virtual time, standing in for both the socket layer and the clock.
 //
 // Devices, added by MAC, answer the requests addressed to them (discovery requests reach every

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the program's images: icon 128 (16 and 32 px PNG) and the wizard's side bitmap 136.
 
 Standard library only. Run from anywhere: python3 resources/tools/make_images.py

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the desktop menu's icons: a scalable SVG and PNGs drawn for each hicolor size.
 
 The same storage box as icon 128 (make_images.py: dark casing, two drive bays, a green lamp), on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Add device by address…" from the window menu: a box behind a router joins the list and is
 // asked again at every refresh; bad entries and a silent address get their messages and add
 // nothing.

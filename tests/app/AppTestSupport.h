@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fake LAN on virtual time, recording message boxes and shell, scripted drive letters, a fixed
 // time zone and the built-in resources, wired into an AppContext.
 #pragma once

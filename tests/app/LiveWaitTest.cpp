@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows while an exchange waits, as the program runs them: paint requests and timers are
 // served inside the wait, keyboard and mouse input is held back until the handler has returned
 // (and is then handled as usual), and the cursor is busy during the wait and restored after it,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the device list after discovery, the details and button states around a
 // refresh, the About box from the button and the window menu, the ways to close it, and the
 // web address handed to the shell.

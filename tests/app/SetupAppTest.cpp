@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the socket-layer check and its message, then the main window's modal run.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // halvoctl's commands on the fake network with virtual time: what they send, what they print,
 // and the exit status each way a run can end.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading apply's plan: every mistake is found, and named by where it is, before a box is touched.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks every value passes before anything is sent, and the password buffer.
 #include <gtest/gtest.h>
 

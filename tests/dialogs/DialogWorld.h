@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs on the in-memory backend: a fake LAN on virtual time, recording message boxes and
 // shell, scripted drive letters, a fixed time zone and the built-in resources.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The other dialogs' logic on the in-memory backend: the administrator check, the wizard's pages,
 // share mapping and the address dialog, driven by control identifier as the user drives them.
 #include <gtest/gtest.h>

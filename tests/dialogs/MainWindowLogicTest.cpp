@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's logic on the in-memory backend: what discovery and a selection put in the
 // window, the buttons' states, the About box, the window menu, the ways to end the run, and the
 // wizard and share mapping behind the administrator check.

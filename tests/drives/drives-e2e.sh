@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end: drive letters over real GVfs mounts of a Samba server, in a namespace pair of this
 # test's own (halvo-drv-<pid>-ws and -dev, 10.78.0.0/24). Nothing runs in the machine's own
 # namespace but `ip` itself.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # halvoctl against the simulator, on the workstation host of a LAN of its own (run-on-lan.sh).
 # Usage: CliLanTest.sh HALVOCTL DRIVES_CLI --gtest_filter=GROUP
 #   lan     discover, show, each set read back, a refusal, a silent box's time-out, the check

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A web client just big enough for the devices' pages in the end-to-end tests.
 #pragma once
 

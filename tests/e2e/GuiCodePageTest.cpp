@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end: boxes set up on a Western (code page 1252) and a simplified-Chinese (936)
 // workstation, seen by the program under the locale the test runs in (run-on-lan.sh --locale):
 // the box of the workstation's own code page reads as it was written, in the list, the panes and

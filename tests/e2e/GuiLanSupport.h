@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Support for the end-to-end tests of the program's windows: the program put together as main()
 // does, on the namespace LAN the test binary runs on, and the clicks and typing of a user.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end: the program's own windows on real sockets against simulated boxes on a namespace
 // LAN. The application is put together as main() does (socket layer, clock, time zone, drive
 // letters, resources), with recording message boxes and shell so that every message and every

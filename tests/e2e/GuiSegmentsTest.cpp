@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end on the LAN of several segments (lan.sh up --multi): boxes on both of the
 // workstation's segments found once each while a tunnel holds the default route, a box of the
 // second segment queried and written without a request reaching the first, a box behind the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end: "Share mapping" on the LAN, through the real drive letters (GVfs under this test's
 // own session bus) against the SMB servers of the boxes: map, use the letter's folder, see the
 // row again in a new dialog, unmap; and a wrong password that maps nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end: "Setup wizard" on the LAN. The administrator check against the box that asks for
 // it, settings written through the wizard's pages and read back by the next detail query, and a
 // box that refuses one write and never answers the other.

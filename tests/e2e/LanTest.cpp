@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end: the protocol core on real sockets against simulators on a namespace LAN. Runs only
 // on the workstation host of such a LAN (tests/e2e/run-on-lan.sh puts it there); anywhere else
 // every test is skipped, so nothing is ever broadcast on the machine's own network.

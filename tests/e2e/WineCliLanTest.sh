@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # halvoctl.exe under wine against the simulator, on the workstation host of a LAN of several
 # segments (run-on-lan.sh --multi "1 1 1": box1 on eth0, password on eth1, box3 routed). The
 # prefix's wineserver is started here, inside the workstation's namespace, before any program.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the end-to-end test scripts that run on a LAN of their own.
 #
 #   skip REASON        the machine cannot run the test: exit 77 (ctest's skip), or a failure when

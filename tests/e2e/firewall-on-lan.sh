@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The README's firewall rule, tried on a LAN of its own: the workstation host gets a stateful
 # nftables input chain that drops everything else (as a desktop firewall does), and discovery
 # must find no box; with the rule from the README's nftables block added (its example segment

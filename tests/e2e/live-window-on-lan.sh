@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program's window while a box is silent, on a LAN of its own under Xvfb: the box is
 # selected, its detail query waits its 20 s for an answer that never comes, and meanwhile another
 # window covers the main window and goes away again. The main window must show its contents

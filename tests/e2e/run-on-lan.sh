@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the end-to-end test binary on the workstation host of a LAN of its own.
 # Usage: run-on-lan.sh [--smb] [--session] [--multi "A B C"] [--user] [--locale L] LAN_SH DEVSIM
 #                      TEST_BINARY GTEST_FILTER CONFIG...

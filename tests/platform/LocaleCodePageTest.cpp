@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The code page chosen for the workstation's locale, as Windows chooses its ANSI code page, and
 // the override that wins over it.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A plain UDP socket on 127.0.0.1 that plays a device for tests of the real socket layer: it
 // takes the layer's request and answers to the port the request came from, as a device does.
 // Nothing leaves loopback.

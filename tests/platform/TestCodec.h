@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The iconv codec in one code page, opened once per test program. Tests that are not about code
 // pages use UTF-8, the texts they type and expect being UTF-8 already.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The iconv codec in the code pages the tests' boxes use: Western 1252, simplified Chinese 936,
 // UTF-8; bytes that do not decode, full fields, and limits that must not cut a character.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The detail query on the fake network: what each step copies into the record, the share pages
 // asked for, the panes shown, and the timeout of every step, after which the record is left alone.
 #include <gtest/gtest.h>

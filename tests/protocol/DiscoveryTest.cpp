@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery on the fake network: answers in arrival order, what is ignored, the 20 empty polls
 // that end the collection, the hard cap, and the failure messages.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The request/reply exchange on the fake network: outcomes, poll counts on virtual time, the
 // failure messages with their numbers, and socket and layer released on every path.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replies laid out byte by byte, independently of the encoders, each field annotated with its
 // offset. They are the decoders' golden vectors and the fuzz targets' seed corpus.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several interfaces on the fake network: one discovery request per interface that can carry a
 // broadcast and one per added address, all answers in one collection, each record's way back,
 // exchanges that leave by it (and fail cleanly when it has gone), and the fallback to one unbound

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte layouts both ways against hand-laid golden datagrams, and bounded decoding of short,
 // foreign and over-counted replies.
 #include <gtest/gtest.h>

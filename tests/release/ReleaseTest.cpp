@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box shows its own text ("Halvo Version 0.9"); it must name the release the project
 // builds, or the box and the package disagree about what is installed.
 #include <gtest/gtest.h>

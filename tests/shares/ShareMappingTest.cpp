@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The share mapping dialog on scripted drives: what it lists at opening, how Map, Unmap and
 // Unmap all reach the drives and what they leave on screen, and the check in front of it.
 #include <gtest/gtest.h>

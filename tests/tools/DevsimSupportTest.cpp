@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's web page, its namespace guard and the LAN layout reader.
 #include <gtest/gtest.h>
 #include <unistd.h>

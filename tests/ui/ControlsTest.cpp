@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control wrappers: IP address fields, edit limits, list and combo operations, pickers.
 #include <gtest/gtest.h>
 

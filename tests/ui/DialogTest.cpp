@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialogs built from templates: geometry in dialog units of the template's font, binding by
 // identifier, modal results and the keyboard rules (Enter, Esc, close box), child dialogs and
 // the window menu.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live waiting on real sockets, on loopback only: a reply ends the wait the moment it arrives,
 // timers run meanwhile, input posted meanwhile is held until the wait is over, and the busy cursor
 // comes after a moment of waiting and goes with the exchange.

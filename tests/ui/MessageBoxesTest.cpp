@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt message boxes and shell.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compiled-in resources against the program's design: every template's controls, the
 // initial combo rows, the strings, the icon and the wizard's side bitmap; and the loader's
 // handling of broken data.

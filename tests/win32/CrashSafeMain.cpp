@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The test main of the Windows build. Under wine a crashing program can exit with any status,
 // 0 included, so a crash could read as a pass: here an unhandled exception (an access
 // violation, an abort) ends the process at once with a fixed failing status instead.

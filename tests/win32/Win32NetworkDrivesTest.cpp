@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The network-drive calls as far as wine answers them: the letters in use, a letter's type, and
 // a connection refused with "no network" that leaves nothing behind. On Windows the same calls
 // connect a real letter; wine has no SMB client behind them.

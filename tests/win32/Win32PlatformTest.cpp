@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The other Win32 seams: the interface list, the clock, the time zone and the code-page codec.
 #include <gtest/gtest.h>
 #include <windows.h>

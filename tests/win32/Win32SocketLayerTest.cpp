@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Winsock socket layer with real sockets, on loopback only: the layer's socket sends to a
 // peer socket bound to 127.0.0.1, and the peer answers to the port Winsock gave the layer's
 // socket, as a device answers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Winsock twin of tests/platform/LoopbackPeer.h: a plain UDP socket on 127.0.0.1 that plays
 // a device for the Win32 socket layer's tests. Nothing leaves loopback.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running a modal dialog in a test: the steps run from inside the dialog's own event loop, and a
 // dialog still open after them is cancelled so that the run returns.
 #pragma once

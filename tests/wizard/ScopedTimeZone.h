@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pins the C library's local time zone for one test and restores it afterwards.
 #pragma once
 

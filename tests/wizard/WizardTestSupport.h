@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A device record, a scripted network and recording boxes for the wizard's tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one simulated device is: its identity, its settings, its shares and volumes, the SMB
 // account that serves its shares, and the faults it is told to commit. Read from an INI-like file
 // of [device] sections (format: tools/devsim/README.md).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device hosts of a namespace LAN as scripts/lan.sh brought it up, read back from its hosts
 // file so that tests and benchmarks know every device the simulators serve.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator answers broadcasts and must never do so on the machine's own network. It runs
 // only in a namespace that our LAN script created: one bound under /run/netns with our prefix.
 #pragma once

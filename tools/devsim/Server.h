@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's sockets: one UDP socket on the device port that hands every request to the
 // device host and sends its replies when they are due, and a web listener on each device's web
 // port. POSIX sockets and ppoll, single-threaded.

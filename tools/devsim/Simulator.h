@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The request handler of simulated devices: no sockets, so it runs the same in a test as behind
 // the server loop. A host holds one device or many behind one address. Requests are read and
 // replies built with the protocol library's own wire format.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device's own web page: a minimal HTTP/1.0 answer naming the device, its address and its
 // firmware, so that opening the device's web address lands on something real.
 #pragma once

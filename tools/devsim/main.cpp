@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // halvo-devsim: answers the device protocol on UDP port 1638 for the devices of its
 // configuration, and serves each device's web page. It runs only inside a network namespace
 // of our own LAN (scripts/lan.sh), never in the machine's own.

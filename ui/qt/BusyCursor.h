@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The busy cursor over the program's windows while an exchange has gone unanswered for a moment.
 #pragma once
 

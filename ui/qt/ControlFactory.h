@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes the widget of one template control: its kind and styles become a Qt widget with the
 // matching behaviour, and its notifications (clicks, selection changes by the user) become
 // commands of the dialog.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Waiting inside a handler without freezing the windows: a local event loop that keeps painting,
 // timers and window-manager requests going while keyboard and mouse input stays queued for the
 // window system to deliver once the handler has returned.

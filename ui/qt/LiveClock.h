@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system clock as the windows use it: a sleep runs a local event loop (EventWait) for its
 // length, so the windows keep painting and input waits its turn.
 #pragma once

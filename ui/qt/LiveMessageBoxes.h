@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes shown during an exchange get the ordinary cursor: the busy cursor is lifted
 // before each box and comes back if the exchange goes on waiting.
 #pragma once

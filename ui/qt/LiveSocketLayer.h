@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The socket layer as the windows use it: every call goes to the layer underneath, but a wait for
 // a datagram runs a local event loop (EventWait) that wakes the moment the socket turns readable,
 // so the windows stay painted and answer the window manager while an exchange waits. Input stays

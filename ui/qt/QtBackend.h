@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt backend: each dialog's window is a QDialog holding the widgets of ui/qt/QtControls.h,
 // laid out from the template's dialog units with the template's font, with the dialog rules'
 // keys (Enter, Esc, the menu keys) and the close box passed to the dialog.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt backend's controls: the Qt widgets that template controls become, each implementing its
 // interface of ui/Controls.h. Plain Qt behaviour where it fits; where the original platform
 // differs (selection notifications, the address control, the pickers' Tab) the widget is shaped

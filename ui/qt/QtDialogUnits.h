@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The font of a template on Qt and the base units it gives (ui/DialogUnits.h maps with them).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes on Qt: one OK button each, modal, the texts shown as plain text.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The resource store's images as Qt decodes them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's "open" for addresses: the user's default browser for http.
 #pragma once
 

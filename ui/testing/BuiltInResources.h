@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The resources compiled into the program, as the tests of its dialogs use them.
 #pragma once
 

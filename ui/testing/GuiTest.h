@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for headless GUI tests: answering modal windows that a click is about to open, and
 // printing Qt strings in test failures.
 //

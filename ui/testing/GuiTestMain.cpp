@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() of the GUI test programs: a modal window open longer than 3 seconds fails the test.
 #include "ui/testing/GuiTestRun.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run of a GUI test program: headless platform, pinned font resolution, and a watchdog that
 // fails a test whose modal window stays open too long and closes the window, so that an
 // unexpected box fails fast instead of hanging the run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run of a GUI test program, for a main() of its own.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The in-memory backend: controls hold their values and nothing is drawn. A test acts as the user
 // by control identifier (click, type, choose a row, press Enter or Esc, the close box, the window
 // menu); every such action reaches the dialog as the toolkit's would, and every change the dialog

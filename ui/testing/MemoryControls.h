@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The in-memory backend's controls: each interface of ui/Controls.h over plain values.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Passwords read from a descriptor, here a POSIX pipe.
 #include "cli/posix/PosixSecretSources.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The contract every backend of the dialog layer keeps, written once against the neutral
 // interfaces: texts, limits and masking, enabled state, selections, list-view columns and cells,
 // combo rows, the date, time and address values, Enter and Esc, the close box, tab order and

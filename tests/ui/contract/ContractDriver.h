@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the backend contract needs of a backend: the backend itself and the user's actions on a
 // dialog's controls, each done the way that backend's user does it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The backend contract on the in-memory backend.
 #include "tests/ui/contract/BackendContract.h"
 #include "ui/testing/MemoryBackend.h"

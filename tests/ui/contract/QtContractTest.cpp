@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The backend contract on the Qt backend, driven as the user drives it: mouse clicks, typed keys
 // on the focused widget, the window manager's close, a right click for the window menu.
 #include <QApplication>
