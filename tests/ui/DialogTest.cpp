@@ -186,6 +186,27 @@ TEST(DialogGeometry, EveryControlOfEveryTemplateSitsAtItsPlace) {
     }
 }
 
+TEST(DialogAccessibility, NamesBuddiesAndValueFieldsReachTheWidgets) {
+    Dialog main(ui::testing::QtUi(), BuiltInResources(), 102);
+    ASSERT_TRUE(main.Create());
+    EXPECT_EQ(ui::qt::Widget(main, 1001)->accessibleName(), "Device list");
+    QWidget* firmware = ui::qt::Widget(main, 1016);
+    EXPECT_EQ(firmware->accessibleName(), "Firmware Version");
+    main.ControlAs<StaticText>(1016)->SetWindowText("1203");
+    EXPECT_EQ(firmware->accessibleDescription(), "1203");  // the value, after the caption
+    EXPECT_TRUE(ui::qt::Widget(main, 1005)->accessibleName().isEmpty());  // says its caption
+
+    Dialog host(ui::testing::QtUi(), BuiltInResources(), 129);  // outlives the page built in it
+    ASSERT_TRUE(host.Create());
+    Dialog page(ui::testing::QtUi(), BuiltInResources(), 130);
+    ASSERT_TRUE(page.CreateChild(host));
+    auto* label = qobject_cast<QLabel*>(ui::qt::Widget(page, 1039));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->buddy(), ui::qt::Widget(page, 1029));
+    EXPECT_EQ(label->text(), "Device description:");
+    EXPECT_EQ(ui::qt::Widget(page, 1060)->accessibleName(), "Device time");
+}
+
 TEST(DialogGeometry, ChildWithSunkenEdgeShiftsItsControls) {
     Dialog host(ui::testing::QtUi(), BuiltInResources(), 129);  // outlives the pages built in it
     ASSERT_TRUE(host.Create());

@@ -57,7 +57,13 @@ class QtStaticText : public QLabel, public QtControl<StaticText> {
     QtStaticText(const ControlTemplate& control, QWidget* parent)
         : QLabel(parent), QtControl(control, this) {}
     std::string GetWindowText() const override { return FromQt(text()); }
-    void SetWindowText(std::string_view value) override { setText(ToQt(value)); }
+    void SetWindowText(std::string_view value) override {
+        setText(ToQt(value));
+        if (Kind() == ControlKind::valueField) {
+            // Named by its caption, a value field's text is what it reads out after the name.
+            setAccessibleDescription(text());
+        }
+    }
 };
 
 class QtPushButton : public QPushButton, public QtControl<PushButton> {
