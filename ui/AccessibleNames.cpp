@@ -25,7 +25,8 @@ const ControlTemplate* EnclosingGroup(const DialogTemplate& t, const ControlTemp
     const ControlTemplate* best = nullptr;
     for (const ControlTemplate& c : t.controls) {
         if (c.kind == ControlKind::groupBox && &c != &control && Contains(c.rect, control.rect) &&
-            (best == nullptr || c.rect.width * c.rect.height < best->rect.width * best->rect.height)) {
+            (best == nullptr ||
+             c.rect.width * c.rect.height < best->rect.width * best->rect.height)) {
             best = &c;
         }
     }

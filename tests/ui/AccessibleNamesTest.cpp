@@ -38,8 +38,8 @@ std::string NameOf(int dialogId, int controlId) {
 }
 
 TEST(AccessibleNames, TheLabelBeforeTheGroupAroundAListOrTheTemplatesOwnName) {
-    EXPECT_EQ(NameOf(102, 1001), "Device list");      // the group box comes after the list
-    EXPECT_EQ(NameOf(102, 1081), "USB information");  // ... and around it
+    EXPECT_EQ(NameOf(102, 1001), "Device list");       // the group box comes after the list
+    EXPECT_EQ(NameOf(102, 1081), "USB information");   // ... and around it
     EXPECT_EQ(NameOf(102, 1016), "Firmware Version");  // a value field says its caption
     EXPECT_EQ(NameOf(130, 1029), "Device description");
     EXPECT_EQ(NameOf(130, 1059), "Device Date");

@@ -1,6 +1,7 @@
 // The control wrappers: IP address fields, edit limits, list and combo operations, pickers.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QTest>
@@ -45,6 +46,22 @@ TEST(IpAddressControl, TakesDottedQuadsOfBytes) {
     EXPECT_EQ(ip.GetAddress(), "10.1.0.9");
     EXPECT_TRUE(ip.SetAddress(""));
     EXPECT_TRUE(ip.IsBlank());
+}
+
+TEST(IpAddressControl, ItsPartsAreNumberedAndItsWholeValueIsReadable) {
+    QtIpAddressControl ip(Entry(ControlKind::ipAddress), nullptr);
+    for (int i = 0; i < 4; ++i) {
+        QAccessibleInterface* part = QAccessible::queryAccessibleInterface(ip.Field(i));
+        ASSERT_NE(part, nullptr);
+        EXPECT_EQ(part->text(QAccessible::Name), QStringLiteral("%1 of 4").arg(i + 1));
+    }
+    EXPECT_TRUE(ip.SetAddress("192.168.0.7"));
+    EXPECT_EQ(ip.accessibleDescription(), "192.168.0.7");
+    ip.Field(3)->clear();
+    QTest::keyClicks(ip.Field(3), "42");  // typed by the user
+    EXPECT_EQ(ip.accessibleDescription(), "192.168.0.42");
+    ip.ClearAddress();
+    EXPECT_EQ(ip.accessibleDescription(), "");
 }
 
 TEST(IpAddressControl, RefusesAnythingElseAndIsLeftBlank) {

@@ -205,6 +205,9 @@ TEST(DialogAccessibility, NamesBuddiesAndValueFieldsReachTheWidgets) {
     EXPECT_EQ(label->buddy(), ui::qt::Widget(page, 1029));
     EXPECT_EQ(label->text(), "Device description:");
     EXPECT_EQ(ui::qt::Widget(page, 1060)->accessibleName(), "Device time");
+    Dialog network(ui::testing::QtUi(), BuiltInResources(), 131);
+    ASSERT_TRUE(network.CreateChild(host));
+    EXPECT_EQ(ui::qt::Widget(network, 1052)->accessibleName(), "Default gateway");
 }
 
 TEST(DialogGeometry, ChildWithSunkenEdgeShiftsItsControls) {

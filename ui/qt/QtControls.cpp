@@ -401,6 +401,10 @@ QtIpAddressControl::QtIpAddressControl(const ControlTemplate& control, QWidget* 
             dot->setBackgroundRole(QPalette::Base);
             layout->addWidget(dot, 0);
         }
+        // Assistive technology hears the frame's name (the label's) and then the part.
+        field->setAccessibleName(QStringLiteral("%1 of %2").arg(i + 1).arg(fields_.size()));
+        connect(field, &QLineEdit::textChanged, this,
+                [this] { setAccessibleDescription(ToQt(GetAddress())); });
         connect(field, &QLineEdit::textEdited, this, [this, i](const QString& text) {
             if (text.size() == 3 && i + 1 < fields_.size()) {
                 fields_[i + 1]->setFocus();
