@@ -1,8 +1,10 @@
 // The control wrappers: IP address fields, edit limits, list and combo operations, pickers.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QHeaderView>
 #include <QTest>
 
@@ -273,6 +275,36 @@ TEST(Pickers, StartAtTheWorkstationsDateAndTime) {
     EXPECT_TRUE(date.displayFormat().contains("yyyy"));
     time.SetTime({14, 7, 9});
     EXPECT_EQ(time.text(), "14:07:09");
+}
+
+TEST(Pickers, TheCalendarOpensWithF4AndAltDownAndClosesWithEscAndEnter) {
+    QtDatePicker date(Entry(ControlKind::datePicker), nullptr);
+    date.SetDate({2012, 2, 28});
+    date.show();
+    date.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&date));
+    const auto calendar = [&] { return date.calendarWidget(); };
+    const auto open = [&] {
+        return calendar() != nullptr && calendar()->window() != &date &&
+               calendar()->window()->isVisible();
+    };
+    QTest::keyClick(&date, Qt::Key_F4);
+    ASSERT_TRUE(open());
+    QTest::keyClick(calendar(), Qt::Key_Escape);
+    EXPECT_FALSE(open());
+    EXPECT_EQ(date.GetDate(), (Date{2012, 2, 28}));
+
+    QTest::keyClick(&date, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(open());
+    // The keys go to the calendar's grid, which has the focus in the open popup.
+    auto* grid = calendar()->findChild<QAbstractItemView*>();
+    ASSERT_NE(grid, nullptr);
+    QTest::keyClick(grid, Qt::Key_Right);
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_FALSE(open());
+    EXPECT_EQ(date.GetDate(), (Date{2012, 2, 29}));  // the day chosen in the calendar
+    QTest::keyClick(&date, Qt::Key_Down);  // without Alt: the section steps, nothing opens
+    EXPECT_FALSE(open());
 }
 
 }  // namespace

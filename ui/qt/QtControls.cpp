@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QValidator>
 #include <cstring>
 
@@ -559,6 +561,32 @@ void QtDatePicker::SetDate(const Date& value) {
 
 void QtDatePicker::SetRange(const Date& first, const Date& last) {
     setDateRange(QDate(first.year, first.month, first.day), QDate(last.year, last.month, last.day));
+}
+
+void QtDatePicker::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool opens = (event->key() == Qt::Key_F4 && mods == Qt::NoModifier) ||
+                       (event->key() == Qt::Key_Down && mods == Qt::AltModifier);
+    if (!opens || !calendarPopup() || isReadOnly()) {
+        QDateEdit::keyPressEvent(event);
+        return;
+    }
+    // The editor opens its calendar only on a press on its arrow; give it one there.
+    QStyleOptionComboBox option;
+    option.initFrom(this);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    const QPoint arrow =
+        style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this)
+            .center();
+    QMouseEvent press(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QDateEdit::mousePressEvent(&press);
+    QMouseEvent release(QEvent::MouseButtonRelease, arrow, mapToGlobal(arrow), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QDateEdit::mouseReleaseEvent(&release);
+    event->accept();
 }
 
 bool QtDatePicker::focusNextPrevChild(bool next) {

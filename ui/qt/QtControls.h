@@ -230,6 +230,8 @@ class QtDatePicker : public QDateEdit, public QtControl<DatePicker> {
 
   protected:
     bool focusNextPrevChild(bool next) override;
+    // F4 and Alt+Down open the calendar, as the arrow's click does.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // Time picker with up/down arrows. Starts at the workstation's current time. Tab leaves it, as
