@@ -260,6 +260,30 @@ TEST(ComboBoxControl, ListFieldShowsTheSelectedRow) {
     EXPECT_EQ(combo.GetCurSel(), -1);
 }
 
+TEST(ListFocus, AnEmptyListShowsTheKeyboardFocus) {
+    QWidget window;
+    QtEdit other(Entry(ControlKind::edit, styleTabStop), &window);
+    QtListBox list(Entry(ControlKind::listBox, styleTabStop), &window);
+    QtListView view(Entry(ControlKind::listView, styleTabStop), &window);
+    other.setGeometry(0, 140, 80, 20);
+    list.setGeometry(0, 0, 80, 60);
+    view.setGeometry(0, 70, 80, 60);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    other.setFocus();
+    QApplication::processEvents();
+    const QImage listBefore = list.viewport()->grab().toImage();
+    const QImage viewBefore = view.viewport()->grab().toImage();
+    QTest::keyClick(&other, Qt::Key_Tab);  // by keyboard: the focus is to be seen
+    ASSERT_TRUE(list.hasFocus());
+    EXPECT_NE(list.viewport()->grab().toImage(), listBefore);
+    QTest::keyClick(&list, Qt::Key_Tab);
+    ASSERT_TRUE(view.hasFocus());
+    EXPECT_NE(view.viewport()->grab().toImage(), viewBefore);
+    EXPECT_EQ(list.viewport()->grab().toImage(), listBefore);  // gone with the focus
+}
+
 // ---------------------------------------------------------------- pickers
 
 TEST(Pickers, StartAtTheWorkstationsDateAndTime) {

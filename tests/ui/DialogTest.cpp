@@ -205,6 +205,10 @@ TEST(DialogAccessibility, NamesBuddiesAndValueFieldsReachTheWidgets) {
     EXPECT_EQ(label->buddy(), ui::qt::Widget(page, 1029));
     EXPECT_EQ(label->text(), "Device description:");
     EXPECT_EQ(ui::qt::Widget(page, 1060)->accessibleName(), "Device time");
+    EXPECT_TRUE(qobject_cast<QPushButton*>(ui::qt::Widget(host, 1022))->isDefault());  // Next
+    Dialog verify(ui::testing::QtUi(), BuiltInResources(), 141);
+    ASSERT_TRUE(verify.Create());
+    EXPECT_TRUE(qobject_cast<QPushButton*>(ui::qt::Widget(verify, 1069))->isDefault());
     Dialog network(ui::testing::QtUi(), BuiltInResources(), 131);
     ASSERT_TRUE(network.CreateChild(host));
     EXPECT_EQ(ui::qt::Widget(network, 1052)->accessibleName(), "Default gateway");

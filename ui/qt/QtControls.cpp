@@ -6,10 +6,12 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QStyleOptionFocusRect>
 #include <QValidator>
 #include <cstring>
 
@@ -376,6 +378,28 @@ void QtEdit::LimitBytes(const platform::TextCodec& codec, int bytes) {
 }
 
 // ---------------------------------------------------------------- IpAddressControl
+
+void PaintEmptyListFocus(QAbstractItemView& list, bool empty) {
+    if (!empty || !list.hasFocus()) {
+        return;
+    }
+    QPainter painter(list.viewport());
+    QStyleOptionFocusRect option;
+    option.initFrom(&list);
+    option.rect = list.viewport()->rect().adjusted(1, 1, -1, -1);
+    option.backgroundColor = list.palette().color(QPalette::Base);
+    list.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, &list);
+}
+
+void QtListBox::paintEvent(QPaintEvent* event) {
+    QListWidget::paintEvent(event);
+    PaintEmptyListFocus(*this, count() == 0);
+}
+
+void QtListView::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    PaintEmptyListFocus(*this, topLevelItemCount() == 0);
+}
 
 QtIpAddressControl::QtIpAddressControl(const ControlTemplate& control, QWidget* parent)
     : QFrame(parent), QtControl(control, this) {

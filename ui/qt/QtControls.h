@@ -113,6 +113,9 @@ class QtEdit : public QLineEdit, public QtControl<Edit> {
     void WipeText() override;
 };
 
+// An empty list has no row to draw its focus on: it shows a focus frame inside its border.
+void PaintEmptyListFocus(QAbstractItemView& list, bool empty);
+
 // Unsorted single-selection list box.
 class QtListBox : public QListWidget, public QtControl<ListBox> {
     Q_OBJECT
@@ -135,6 +138,7 @@ class QtListBox : public QListWidget, public QtControl<ListBox> {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     bool programmatic_ = false;
@@ -166,6 +170,9 @@ class QtListView : public QTreeWidget, public QtControl<ListView> {
 
     // The Qt alignment of a column's cells.
     Qt::Alignment ColumnAlignment(int column) const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     std::vector<Qt::Alignment> alignments_;
