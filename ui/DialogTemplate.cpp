@@ -199,7 +199,8 @@ bool ReadControl(Reader& r, const Json& value, int index, ControlTemplate* out) 
         }
         where += " (id " + std::to_string(out->id) + ")";
     }
-    if (!r.OnlyKeys(value, {"id", "kind", "text", "styles", "rect", "image", "items"}, where)) {
+    if (!r.OnlyKeys(value, {"id", "kind", "text", "styles", "rect", "image", "items", "name"},
+                    where)) {
         return false;
     }
     std::string kind;
@@ -218,6 +219,7 @@ bool ReadControl(Reader& r, const Json& value, int index, ControlTemplate* out) 
     }
     std::vector<int> rect;
     if (!r.String(value, "text", where, false, &out->text) ||
+        !r.String(value, "name", where, false, &out->name) ||
         !r.Styles(value, kControlStyles, where, &out->styles) ||
         !r.IntArray(value, "rect", where, 4, &rect)) {
         return false;

@@ -4,7 +4,7 @@
 // A template describes one dialog exactly as the program lays it out: title, size in dialog
 // units, font, frame kind and its controls in template order (which is also the tab order). Every
 // control has an identifier (0 for none), a kind, a text, style flags and a rectangle in dialog
-// units; combo boxes may carry initial rows.
+// units; combo boxes may carry initial rows; a control may carry an accessible name.
 #pragma once
 
 #include <cstdint>
@@ -84,6 +84,9 @@ struct ControlTemplate {
     Rect rect;                       // dialog units
     int image = 0;                   // picture/icon: resource id
     std::vector<std::string> items;  // combo box: initial rows, in order
+    // What assistive technology calls the control where no label stands beside it in template
+    // order (ui/AccessibleNames.h); empty: the label rule names it.
+    std::string name;
 
     bool Has(Style s) const { return (styles & s) != 0; }
 };

@@ -2,6 +2,8 @@
 // The setup wizard's frame (dialog 129): a side picture, a page area holding one page at a time,
 // and the Back, Next, Skip and Cancel buttons. Next on the first page sends the system settings,
 // on the second the network settings; the last page ends the wizard.
+// Next is the frame's default push button: Enter in any field of a page is Next (or Finished),
+// so what was typed is sent, never dropped; Esc is Cancel.
 //
 //   WizardDialog wizard(context);
 //   wizard.SetDevice(&record);

@@ -3,6 +3,8 @@
 // share mapping and the address dialog, driven by control identifier as the user drives them.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "DialogWorld.h"
 #include "app/AddDeviceDialog.h"
 #include "protocol/DeviceRoutes.h"
@@ -149,6 +151,49 @@ TEST(WizardLogic, PagesAreFilledFromTheRecordAndTheProtocolRowGatesTheAddresses)
     EXPECT_EQ(world.Sent(protocol::CMD_SET_NETWORK_INFO), 1);
     EXPECT_TRUE(world.ui.UnfinishedRuns().empty());
     EXPECT_TRUE(world.boxes.boxes.empty());
+}
+
+TEST(WizardLogic, EnterInAPageFieldIsNextAndWritesTheEscStillCancels) {
+    const std::vector<int> systemFields{
+        wizard::SystemPage::PASSWORD_CHECK, wizard::SystemPage::DESCRIPTION_EDIT,
+        wizard::SystemPage::TIMEZONE_COMBO, wizard::SystemPage::DATE_PICKER,
+        wizard::SystemPage::TIME_PICKER};
+    const std::vector<int> networkFields{
+        wizard::NetworkPage::PROTOCOL_COMBO, wizard::NetworkPage::IP_ADDRESS,
+        wizard::NetworkPage::SUBNET_MASK,    wizard::NetworkPage::GATEWAY,
+        wizard::NetworkPage::PRIMARY_DNS,    wizard::NetworkPage::SECONDARY_DNS};
+    // Enter in each field of the system page, then of the network page; then Esc on the frame.
+    for (const int page : {0, 1}) {
+        for (const int id : page == 0 ? systemFields : networkFields) {
+            DialogWorld world;
+            world.net.AddDevice(kBoxMac).Serve(BoxProfile(false));
+            const protocol::DeviceRecord record = Record(false);
+            const wizard::WizardContext context{BuiltInResources(), world.ui,
+                                                world.context.Protocol(), world.zone,
+                                                world.context.codec};
+            AlwaysAccepted verify;
+            world.ui.OnModal(wizard::WIZARD_TEMPLATE, [&](ui::Dialog& frame) {
+                auto& w = dynamic_cast<wizard::WizardDialog&>(frame);
+                if (page == 1) {
+                    world.ui.Click(frame, wizard::WizardDialog::NEXT_BUTTON);
+                }
+                ui::Dialog& fields = *w.GetPage(page);
+                ASSERT_TRUE(world.ui.Focus(fields, id)) << "field " << id;
+                EXPECT_TRUE(world.ui.Press(fields, ui::Key::enter));
+                EXPECT_EQ(w.CurrentPage(), page + 1) << "field " << id;
+                auto* window = ui::testing::MemoryBackend::WindowOf(frame);
+                EXPECT_TRUE(window->IsRunning());
+                world.ui.Focus(frame, wizard::WizardDialog::NEXT_BUTTON);
+                EXPECT_TRUE(world.ui.Press(frame, ui::Key::escape));
+                EXPECT_FALSE(window->IsRunning());
+            });
+            EXPECT_TRUE(wizard::RunSetupWizard(context, record, nullptr, verify));
+            EXPECT_EQ(world.Sent(protocol::CMD_SET_SYSTEM_INFO), 1) << "field " << id;
+            EXPECT_EQ(world.Sent(protocol::CMD_SET_NETWORK_INFO), page) << "field " << id;
+            EXPECT_TRUE(world.ui.UnfinishedRuns().empty());
+            EXPECT_TRUE(world.boxes.boxes.empty());
+        }
+    }
 }
 
 // ---------------------------------------------------------------- share mapping

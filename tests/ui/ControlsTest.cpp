@@ -2,7 +2,10 @@
 // The control wrappers: IP address fields, edit limits, list and combo operations, pickers.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QHeaderView>
 #include <QTest>
 
@@ -46,6 +49,22 @@ TEST(IpAddressControl, TakesDottedQuadsOfBytes) {
     EXPECT_EQ(ip.GetAddress(), "10.1.0.9");
     EXPECT_TRUE(ip.SetAddress(""));
     EXPECT_TRUE(ip.IsBlank());
+}
+
+TEST(IpAddressControl, ItsPartsAreNumberedAndItsWholeValueIsReadable) {
+    QtIpAddressControl ip(Entry(ControlKind::ipAddress), nullptr);
+    for (int i = 0; i < 4; ++i) {
+        QAccessibleInterface* part = QAccessible::queryAccessibleInterface(ip.Field(i));
+        ASSERT_NE(part, nullptr);
+        EXPECT_EQ(part->text(QAccessible::Name), QStringLiteral("%1 of 4").arg(i + 1));
+    }
+    EXPECT_TRUE(ip.SetAddress("192.168.0.7"));
+    EXPECT_EQ(ip.accessibleDescription(), "192.168.0.7");
+    ip.Field(3)->clear();
+    QTest::keyClicks(ip.Field(3), "42");  // typed by the user
+    EXPECT_EQ(ip.accessibleDescription(), "192.168.0.42");
+    ip.ClearAddress();
+    EXPECT_EQ(ip.accessibleDescription(), "");
 }
 
 TEST(IpAddressControl, RefusesAnythingElseAndIsLeftBlank) {
@@ -242,6 +261,30 @@ TEST(ComboBoxControl, ListFieldShowsTheSelectedRow) {
     EXPECT_EQ(combo.GetCurSel(), -1);
 }
 
+TEST(ListFocus, AnEmptyListShowsTheKeyboardFocus) {
+    QWidget window;
+    QtEdit other(Entry(ControlKind::edit, styleTabStop), &window);
+    QtListBox list(Entry(ControlKind::listBox, styleTabStop), &window);
+    QtListView view(Entry(ControlKind::listView, styleTabStop), &window);
+    other.setGeometry(0, 140, 80, 20);
+    list.setGeometry(0, 0, 80, 60);
+    view.setGeometry(0, 70, 80, 60);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    other.setFocus();
+    QApplication::processEvents();
+    const QImage listBefore = list.viewport()->grab().toImage();
+    const QImage viewBefore = view.viewport()->grab().toImage();
+    QTest::keyClick(&other, Qt::Key_Tab);  // by keyboard: the focus is to be seen
+    ASSERT_TRUE(list.hasFocus());
+    EXPECT_NE(list.viewport()->grab().toImage(), listBefore);
+    QTest::keyClick(&list, Qt::Key_Tab);
+    ASSERT_TRUE(view.hasFocus());
+    EXPECT_NE(view.viewport()->grab().toImage(), viewBefore);
+    EXPECT_EQ(list.viewport()->grab().toImage(), listBefore);  // gone with the focus
+}
+
 // ---------------------------------------------------------------- pickers
 
 TEST(Pickers, StartAtTheWorkstationsDateAndTime) {
@@ -257,6 +300,36 @@ TEST(Pickers, StartAtTheWorkstationsDateAndTime) {
     EXPECT_TRUE(date.displayFormat().contains("yyyy"));
     time.SetTime({14, 7, 9});
     EXPECT_EQ(time.text(), "14:07:09");
+}
+
+TEST(Pickers, TheCalendarOpensWithF4AndAltDownAndClosesWithEscAndEnter) {
+    QtDatePicker date(Entry(ControlKind::datePicker), nullptr);
+    date.SetDate({2012, 2, 28});
+    date.show();
+    date.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&date));
+    const auto calendar = [&] { return date.calendarWidget(); };
+    const auto open = [&] {
+        return calendar() != nullptr && calendar()->window() != &date &&
+               calendar()->window()->isVisible();
+    };
+    QTest::keyClick(&date, Qt::Key_F4);
+    ASSERT_TRUE(open());
+    QTest::keyClick(calendar(), Qt::Key_Escape);
+    EXPECT_FALSE(open());
+    EXPECT_EQ(date.GetDate(), (Date{2012, 2, 28}));
+
+    QTest::keyClick(&date, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(open());
+    // The keys go to the calendar's grid, which has the focus in the open popup.
+    auto* grid = calendar()->findChild<QAbstractItemView*>();
+    ASSERT_NE(grid, nullptr);
+    QTest::keyClick(grid, Qt::Key_Right);
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_FALSE(open());
+    EXPECT_EQ(date.GetDate(), (Date{2012, 2, 29}));  // the day chosen in the calendar
+    QTest::keyClick(&date, Qt::Key_Down);  // without Alt: the section steps, nothing opens
+    EXPECT_FALSE(open());
 }
 
 }  // namespace

@@ -187,6 +187,34 @@ TEST(DialogGeometry, EveryControlOfEveryTemplateSitsAtItsPlace) {
     }
 }
 
+TEST(DialogAccessibility, NamesBuddiesAndValueFieldsReachTheWidgets) {
+    Dialog main(ui::testing::QtUi(), BuiltInResources(), 102);
+    ASSERT_TRUE(main.Create());
+    EXPECT_EQ(ui::qt::Widget(main, 1001)->accessibleName(), "Device list");
+    QWidget* firmware = ui::qt::Widget(main, 1016);
+    EXPECT_EQ(firmware->accessibleName(), "Firmware Version");
+    main.ControlAs<StaticText>(1016)->SetWindowText("1203");
+    EXPECT_EQ(firmware->accessibleDescription(), "1203");  // the value, after the caption
+    EXPECT_TRUE(ui::qt::Widget(main, 1005)->accessibleName().isEmpty());  // says its caption
+
+    Dialog host(ui::testing::QtUi(), BuiltInResources(), 129);  // outlives the page built in it
+    ASSERT_TRUE(host.Create());
+    Dialog page(ui::testing::QtUi(), BuiltInResources(), 130);
+    ASSERT_TRUE(page.CreateChild(host));
+    auto* label = qobject_cast<QLabel*>(ui::qt::Widget(page, 1039));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->buddy(), ui::qt::Widget(page, 1029));
+    EXPECT_EQ(label->text(), "Device description:");
+    EXPECT_EQ(ui::qt::Widget(page, 1060)->accessibleName(), "Device time");
+    EXPECT_TRUE(qobject_cast<QPushButton*>(ui::qt::Widget(host, 1022))->isDefault());  // Next
+    Dialog verify(ui::testing::QtUi(), BuiltInResources(), 141);
+    ASSERT_TRUE(verify.Create());
+    EXPECT_TRUE(qobject_cast<QPushButton*>(ui::qt::Widget(verify, 1069))->isDefault());
+    Dialog network(ui::testing::QtUi(), BuiltInResources(), 131);
+    ASSERT_TRUE(network.CreateChild(host));
+    EXPECT_EQ(ui::qt::Widget(network, 1052)->accessibleName(), "Default gateway");
+}
+
 TEST(DialogGeometry, ChildWithSunkenEdgeShiftsItsControls) {
     Dialog host(ui::testing::QtUi(), BuiltInResources(), 129);  // outlives the pages built in it
     ASSERT_TRUE(host.Create());
@@ -557,8 +585,12 @@ TEST(ChildDialogs, EnterAndEscReachTheFrameAndThePageLooksFirst) {
     ui::qt::WindowOf(page)->show();
     WhenActive<Recorder>([&page](Recorder* d) {
         ui::qt::Widget(page, 1029)->setFocus();
-        QTest::keyClick(ui::qt::Widget(page, 1029), Qt::Key_Return);  // frame: no default -> 1
-        EXPECT_EQ(d->commands, std::vector<int>{IDOK});
+        // The frame's default push button (Next), not the frame's OK: the run goes on.
+        QTest::keyClick(ui::qt::Widget(page, 1029), Qt::Key_Return);
+        EXPECT_EQ(d->commands, std::vector<int>{1022});
+        EXPECT_TRUE(d->IsRunning());
+        EXPECT_TRUE(ui::qt::WindowOf(*d)->isVisible());
+        d->EndDialog(IDOK);
     });
     EXPECT_EQ(frame.RunModal(), IDOK);
     EXPECT_EQ(pageSaw, std::vector<Key>{Key::enter});

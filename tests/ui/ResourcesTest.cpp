@@ -155,7 +155,7 @@ TEST(BuiltInResources, WizardTemplates) {
                             {1023, K::etchedFrame, "", 123, 7, 231, 169},
                             {0, K::etchedLine, "", 9, 182, 344, 1},
                             {1021, K::pushButton, "<< Back", 127, 191, 45, 14},
-                            {1022, K::pushButton, "Next >>", 175, 191, 45, 14},
+                            {1022, K::defPushButton, "Next >>", 175, 191, 45, 14},
                             {1070, K::pushButton, "Skip", 260, 191, 45, 14},
                             {2, K::pushButton, "Cancel", 308, 191, 45, 14},
                         });
@@ -219,7 +219,7 @@ TEST(BuiltInResources, VerifyTemplate) {
     ExpectControls(141, {
                             {1065, K::edit, "", 100, 29, 104, 14},
                             {1066, K::edit, "", 100, 51, 104, 14},
-                            {1069, K::pushButton, "OK", 87, 76, 51, 15},
+                            {1069, K::defPushButton, "OK", 87, 76, 51, 15},
                             {2, K::pushButton, "Cancel", 161, 77, 50, 14},
                             {1068, K::label, "Name:", 24, 32, 70, 14},
                             {1067, K::label, "Password:", 24, 53, 70, 13},

@@ -531,13 +531,41 @@ TEST_F(WizardDialogTest, EnterOnNextKeepsTheFocusThereSoEachPageIsSent) {
               (std::vector<std::uint16_t>{CMD_SET_SYSTEM_INFO, CMD_SET_NETWORK_INFO}));
 }
 
-TEST_F(WizardDialogTest, EnterInAPageFieldIsTheFramesOkAndSendsNothing) {
-    const int result = Run([&] {
-        SystemControl<ui::qt::QtEdit>(SystemPage::DESCRIPTION_EDIT)->setFocus();
-        testing::PressOnFocus(Qt::Key_Return);
-    });
-    EXPECT_EQ(result, 1);
-    EXPECT_TRUE(net.sent().empty());
+TEST_F(WizardDialogTest, EnterInAPageFieldIsNextAndSendsThePageEscStillCancels) {
+    // Each field of the first two pages: Enter there is the frame's default button, Next >>.
+    for (const int id :
+         {SystemPage::PASSWORD_CHECK, SystemPage::DESCRIPTION_EDIT, SystemPage::TIMEZONE_COMBO,
+          SystemPage::DATE_PICKER, SystemPage::TIME_PICKER}) {
+        const int systemBefore = Sent(CMD_SET_SYSTEM_INFO);
+        const int networkBefore = Sent(CMD_SET_NETWORK_INFO);
+        const int result = Run([&] {
+            SystemControl<QWidget>(id)->setFocus();
+            testing::PressOnFocus(Qt::Key_Return);
+            ExpectState(1, true, "Next >>");
+            NetworkControl<QWidget>(NetworkPage::PROTOCOL_COMBO)->setFocus();
+            testing::PressOnFocus(Qt::Key_Escape);
+        });
+        EXPECT_EQ(result, 2) << "field " << id;
+        EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), systemBefore + 1) << "field " << id;
+        EXPECT_EQ(Sent(CMD_SET_NETWORK_INFO), networkBefore) << "field " << id;
+    }
+    for (const int id :
+         {NetworkPage::PROTOCOL_COMBO, NetworkPage::IP_ADDRESS, NetworkPage::SUBNET_MASK,
+          NetworkPage::GATEWAY, NetworkPage::PRIMARY_DNS, NetworkPage::SECONDARY_DNS}) {
+        const int systemBefore = Sent(CMD_SET_SYSTEM_INFO);
+        const int networkBefore = Sent(CMD_SET_NETWORK_INFO);
+        const int result = Run([&] {
+            Next();
+            NetworkControl<QWidget>(id)->setFocus();
+            testing::PressOnFocus(Qt::Key_Return);
+            ExpectState(2, true, "&Finished");
+            Button(ui::IDCANCEL)->setFocus();
+            testing::PressOnFocus(Qt::Key_Escape);
+        });
+        EXPECT_EQ(result, 2) << "field " << id;
+        EXPECT_EQ(Sent(CMD_SET_SYSTEM_INFO), systemBefore + 1) << "field " << id;
+        EXPECT_EQ(Sent(CMD_SET_NETWORK_INFO), networkBefore + 1) << "field " << id;
+    }
 }
 
 // ---- The button's whole road

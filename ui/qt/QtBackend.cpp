@@ -6,12 +6,14 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
+#include "ui/AccessibleNames.h"
 #include "ui/qt/ControlFactory.h"
 #include "ui/qt/QtControls.h"
 #include "ui/qt/QtDialogUnits.h"
@@ -103,12 +105,38 @@ QtWindow::QtWindow(const DialogTemplate& t, const ResourceStore& store, WindowEv
         controls_.push_back(made.control);
         Watch(made.widget);
     }
+    Name(t);
     // Frames are drawn under the controls they surround and never take the mouse.
     for (std::size_t i = 0; i < widgets_.size(); ++i) {
         const ControlKind kind = t.controls[i].kind;
         if (kind == ControlKind::groupBox || kind == ControlKind::etchedFrame) {
             widgets_[i]->lower();
             widgets_[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
+        }
+    }
+}
+
+void QtWindow::Name(const DialogTemplate& t) {
+    for (int i = 0; i < static_cast<int>(widgets_.size()); ++i) {
+        const ControlTemplate& control = t.controls[static_cast<std::size_t>(i)];
+        QWidget* widget = widgets_[static_cast<std::size_t>(i)];
+        // A button says its own caption, which the dialog may change ("Finished").
+        const bool ownText = control.kind == ControlKind::pushButton ||
+                             control.kind == ControlKind::defPushButton ||
+                             control.kind == ControlKind::checkBox;
+        if (!ownText && (IsInteractive(control.kind) || control.kind == ControlKind::valueField)) {
+            widget->setAccessibleName(ToQt(AccessibleName(t, i)));
+        }
+        if (const int label = LabelIndex(t, i); label >= 0) {
+            auto* text = qobject_cast<QLabel*>(widgets_[static_cast<std::size_t>(label)]);
+            const ControlTemplate& labelTemplate = t.controls[static_cast<std::size_t>(label)];
+            if (text != nullptr) {
+                // With a buddy the label shows its mnemonic and Alt+letter focuses the control.
+                if (!labelTemplate.Has(styleNoPrefix)) {
+                    text->setText(ToQt(labelTemplate.text));
+                }
+                text->setBuddy(widget);
+            }
         }
     }
 }

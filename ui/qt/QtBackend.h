@@ -72,6 +72,8 @@ class QtWindow final : public QDialog, public Window {
 
   private:
     void Watch(QWidget* widget);
+    // Accessible names from the template, and each label's buddy.
+    void Name(const DialogTemplate& t);
     bool IsMenuShown() const;
 
     const DialogTemplate& template_;

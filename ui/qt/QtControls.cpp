@@ -7,8 +7,12 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionFocusRect>
 #include <QValidator>
 #include <cstring>
 
@@ -376,6 +380,28 @@ void QtEdit::LimitBytes(const platform::TextCodec& codec, int bytes) {
 
 // ---------------------------------------------------------------- IpAddressControl
 
+void PaintEmptyListFocus(QAbstractItemView& list, bool empty) {
+    if (!empty || !list.hasFocus()) {
+        return;
+    }
+    QPainter painter(list.viewport());
+    QStyleOptionFocusRect option;
+    option.initFrom(&list);
+    option.rect = list.viewport()->rect().adjusted(1, 1, -1, -1);
+    option.backgroundColor = list.palette().color(QPalette::Base);
+    list.style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, &list);
+}
+
+void QtListBox::paintEvent(QPaintEvent* event) {
+    QListWidget::paintEvent(event);
+    PaintEmptyListFocus(*this, count() == 0);
+}
+
+void QtListView::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    PaintEmptyListFocus(*this, topLevelItemCount() == 0);
+}
+
 QtIpAddressControl::QtIpAddressControl(const ControlTemplate& control, QWidget* parent)
     : QFrame(parent), QtControl(control, this) {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -402,6 +428,10 @@ QtIpAddressControl::QtIpAddressControl(const ControlTemplate& control, QWidget* 
             dot->setBackgroundRole(QPalette::Base);
             layout->addWidget(dot, 0);
         }
+        // Assistive technology hears the frame's name (the label's) and then the part.
+        field->setAccessibleName(QStringLiteral("%1 of %2").arg(i + 1).arg(fields_.size()));
+        connect(field, &QLineEdit::textChanged, this,
+                [this] { setAccessibleDescription(ToQt(GetAddress())); });
         connect(field, &QLineEdit::textEdited, this, [this, i](const QString& text) {
             if (text.size() == 3 && i + 1 < fields_.size()) {
                 fields_[i + 1]->setFocus();
@@ -556,6 +586,32 @@ void QtDatePicker::SetDate(const Date& value) {
 
 void QtDatePicker::SetRange(const Date& first, const Date& last) {
     setDateRange(QDate(first.year, first.month, first.day), QDate(last.year, last.month, last.day));
+}
+
+void QtDatePicker::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool opens = (event->key() == Qt::Key_F4 && mods == Qt::NoModifier) ||
+                       (event->key() == Qt::Key_Down && mods == Qt::AltModifier);
+    if (!opens || !calendarPopup() || isReadOnly()) {
+        QDateEdit::keyPressEvent(event);
+        return;
+    }
+    // The editor opens its calendar only on a press on its arrow; give it one there.
+    QStyleOptionComboBox option;
+    option.initFrom(this);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    const QPoint arrow =
+        style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this)
+            .center();
+    QMouseEvent press(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QDateEdit::mousePressEvent(&press);
+    QMouseEvent release(QEvent::MouseButtonRelease, arrow, mapToGlobal(arrow), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QDateEdit::mouseReleaseEvent(&release);
+    event->accept();
 }
 
 bool QtDatePicker::focusNextPrevChild(bool next) {

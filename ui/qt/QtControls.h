@@ -58,7 +58,13 @@ class QtStaticText : public QLabel, public QtControl<StaticText> {
     QtStaticText(const ControlTemplate& control, QWidget* parent)
         : QLabel(parent), QtControl(control, this) {}
     std::string GetWindowText() const override { return FromQt(text()); }
-    void SetWindowText(std::string_view value) override { setText(ToQt(value)); }
+    void SetWindowText(std::string_view value) override {
+        setText(ToQt(value));
+        if (Kind() == ControlKind::valueField) {
+            // Named by its caption, a value field's text is what it reads out after the name.
+            setAccessibleDescription(text());
+        }
+    }
 };
 
 class QtPushButton : public QPushButton, public QtControl<PushButton> {
@@ -108,6 +114,9 @@ class QtEdit : public QLineEdit, public QtControl<Edit> {
     void WipeText() override;
 };
 
+// An empty list has no row to draw its focus on: it shows a focus frame inside its border.
+void PaintEmptyListFocus(QAbstractItemView& list, bool empty);
+
 // Unsorted single-selection list box.
 class QtListBox : public QListWidget, public QtControl<ListBox> {
     Q_OBJECT
@@ -130,6 +139,7 @@ class QtListBox : public QListWidget, public QtControl<ListBox> {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     bool programmatic_ = false;
@@ -161,6 +171,9 @@ class QtListView : public QTreeWidget, public QtControl<ListView> {
 
     // The Qt alignment of a column's cells.
     Qt::Alignment ColumnAlignment(int column) const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     std::vector<Qt::Alignment> alignments_;
@@ -225,6 +238,8 @@ class QtDatePicker : public QDateEdit, public QtControl<DatePicker> {
 
   protected:
     bool focusNextPrevChild(bool next) override;
+    // F4 and Alt+Down open the calendar, as the arrow's click does.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // Time picker with up/down arrows. Starts at the workstation's current time. Tab leaves it, as

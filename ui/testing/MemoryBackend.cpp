@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "ui/AccessibleNames.h"
 #include "ui/testing/MemoryControls.h"
 
 namespace halvo::ui::testing {
@@ -291,6 +292,25 @@ void MemoryBackend::Tab(Dialog& dialog, bool backwards) {
     MemoryWindow* window = WindowOf(dialog);
     Control* from = window != nullptr ? window->ControlAt(window->FocusedIndex()) : nullptr;
     dialog.GotoDlgCtrl(dialog.NextTabStop(from, backwards));
+}
+
+std::string MemoryBackend::AccessibleName(const Dialog& dialog, int id) {
+    const Control* control = dialog.GetDlgItem(id);
+    if (control == nullptr) {
+        return {};
+    }
+    if (const auto* button = dynamic_cast<const PushButton*>(control)) {
+        return SpokenText(button->GetWindowText());
+    }
+    if (control->Kind() == ControlKind::checkBox) {
+        return SpokenText(control->Template().text);  // a check box's caption never changes
+    }
+    for (int i = 0; i < dialog.ControlCount(); ++i) {
+        if (dialog.ControlAt(i) == control) {
+            return ui::AccessibleName(dialog.Template(), i);
+        }
+    }
+    return {};
 }
 
 bool MemoryBackend::Press(Dialog& dialog, Key key) {

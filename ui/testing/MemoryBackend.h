@@ -83,6 +83,10 @@ class MemoryBackend final : public Backend {
     // The items of the last window menu shown.
     const std::vector<MenuItem>& LastMenu() const { return lastMenu_; }
 
+    // What assistive technology would call control `id` (ui/AccessibleNames.h); a button says its
+    // current caption. Empty for an unknown control.
+    static std::string AccessibleName(const Dialog& dialog, int id);
+
     // What is not a control's value: the window's state.
     static MemoryWindow* WindowOf(const Dialog& dialog);
 

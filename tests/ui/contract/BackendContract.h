@@ -51,7 +51,7 @@ inline constexpr const char* kContractTemplate = R"({
   "font": {"face": "宋体", "pointSize": 9}, "styles": ["sysMenu", "minimizeBox"],
   "controls": [
     {"id": 1003, "kind": "valueField", "text": "start", "rect": [5, 5, 80, 10]},
-    {"id": 1001, "kind": "edit", "styles": ["border", "tabStop"], "rect": [5, 20, 80, 12]},
+    {"id": 1001, "kind": "edit", "name": "Your name", "styles": ["border", "tabStop"], "rect": [5, 20, 80, 12]},
     {"id": 1002, "kind": "edit", "styles": ["border", "password", "tabStop"], "rect": [5, 35, 80, 12]},
     {"id": 1013, "kind": "pushButton", "text": "Off", "styles": ["tabStop", "disabled"], "rect": [90, 5, 40, 14]},
     {"id": 1004, "kind": "listBox", "styles": ["border", "notify", "tabStop"], "rect": [5, 50, 80, 40]},
@@ -61,7 +61,7 @@ inline constexpr const char* kContractTemplate = R"({
     {"id": 1007, "kind": "comboBox", "styles": ["dropDown", "tabStop"], "rect": [160, 20, 80, 60]},
     {"id": 1008, "kind": "datePicker", "styles": ["shortDate", "tabStop"], "rect": [160, 40, 80, 12]},
     {"id": 1009, "kind": "timePicker", "styles": ["upDown", "tabStop"], "rect": [160, 55, 80, 12]},
-    {"id": 1010, "kind": "ipAddress", "styles": ["tabStop"], "rect": [160, 70, 90, 12]},
+    {"id": 1010, "kind": "ipAddress", "name": "Address", "styles": ["tabStop"], "rect": [160, 70, 90, 12]},
     {"id": 1011, "kind": "checkBox", "text": "Check", "styles": ["auto", "tabStop"], "rect": [160, 85, 80, 10]},
     {"kind": "groupBox", "text": "Group", "rect": [155, 0, 140, 100]},
     {"id": 1012, "kind": "defPushButton", "text": "&Apply", "styles": ["tabStop"], "rect": [160, 180, 40, 14]},
@@ -450,6 +450,19 @@ TYPED_TEST_P(BackendContract, TheWindowMenuHoldsItsItemsAndRunsTheChosenOne) {
     this->driver.Hide(d);
 }
 
+TYPED_TEST_P(BackendContract, ControlsAreNamedFromTheTemplateAndButtonsByTheirCaption) {
+    ContractDialog& d = this->D();
+    EXPECT_EQ(this->driver.AccessibleName(d, NAME_EDIT), "Your name");
+    EXPECT_EQ(this->driver.AccessibleName(d, ADDRESS), "Address");
+    EXPECT_EQ(this->driver.AccessibleName(d, CHECK), "Check");
+    EXPECT_EQ(this->driver.AccessibleName(d, APPLY), "Apply");  // without its mnemonic mark
+    d.apply->SetWindowText("&Finished");
+    EXPECT_EQ(this->driver.AccessibleName(d, APPLY), "Finished");
+    // Typing changes the value, never the name.
+    this->driver.Type(d, NAME_EDIT, "Your name?");
+    EXPECT_EQ(this->driver.AccessibleName(d, NAME_EDIT), "Your name");
+}
+
 REGISTER_TYPED_TEST_SUITE_P(BackendContract, TextsAreUtf8AndProgrammaticChangesRunNoHandler,
                             UserClicksNotifyAndDisabledControlsTakeNone,
                             EditsLimitWhatIsTypedAndMaskSecrets,
@@ -458,6 +471,7 @@ REGISTER_TYPED_TEST_SUITE_P(BackendContract, TextsAreUtf8AndProgrammaticChangesR
                             DateTimeAndAddressValues, EnterAndEscapeFollowTheDialogRules,
                             ModalRunsEndByCommandAndTheCloseBoxIsCancel,
                             InitialFocusAndTabOrderFollowTheTemplate,
-                            TheWindowMenuHoldsItsItemsAndRunsTheChosenOne);
+                            TheWindowMenuHoldsItsItemsAndRunsTheChosenOne,
+                            ControlsAreNamedFromTheTemplateAndButtonsByTheirCaption);
 
 }  // namespace halvo::ui::contract

@@ -35,6 +35,8 @@ class ContractDriver {
     virtual void CloseBox(Dialog& dialog) = 0;
     // Opens the window menu with a right click and chooses item `id`.
     virtual void ChooseMenuItem(Dialog& dialog, int id) = 0;
+    // What assistive technology calls the control.
+    virtual std::string AccessibleName(Dialog& dialog, int id) = 0;
 };
 
 }  // namespace halvo::ui::contract

@@ -29,6 +29,9 @@ class MemoryDriver final : public ContractDriver {
     void ChooseMenuItem(Dialog& dialog, int id) override {
         EXPECT_TRUE(ui_.ChooseMenuItem(dialog, id));
     }
+    std::string AccessibleName(Dialog& dialog, int id) override {
+        return testing::MemoryBackend::AccessibleName(dialog, id);
+    }
 
   private:
     testing::MemoryBackend ui_;

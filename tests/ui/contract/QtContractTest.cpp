@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The backend contract on the Qt backend, driven as the user drives it: mouse clicks, typed keys
 // on the focused widget, the window manager's close, a right click for the window menu.
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -144,6 +145,11 @@ class QtDriver final : public ContractDriver {
                                 window->mapToGlobal(QPoint(1, 1)));
         QApplication::sendEvent(window, &event);
         EXPECT_TRUE(*chosen);
+    }
+    std::string AccessibleName(Dialog& dialog, int id) override {
+        // As a screen reader asks: through the widget's accessible interface.
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(qt::Widget(dialog, id));
+        return face != nullptr ? face->text(QAccessible::Name).toStdString() : std::string();
     }
 
   private:

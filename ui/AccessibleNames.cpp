@@ -1,0 +1,108 @@
+#include "ui/AccessibleNames.h"
+
+namespace halvo::ui {
+
+namespace {
+
+bool Contains(const Rect& outer, const Rect& inner) {
+    return inner.x >= outer.x && inner.y >= outer.y &&
+           inner.x + inner.width <= outer.x + outer.width &&
+           inner.y + inner.height <= outer.y + outer.height;
+}
+
+bool IsList(ControlKind kind) {
+    return kind == ControlKind::listBox || kind == ControlKind::listView;
+}
+
+bool NamedByOwnText(ControlKind kind) {
+    return kind == ControlKind::pushButton || kind == ControlKind::defPushButton ||
+           kind == ControlKind::checkBox;
+}
+
+// The smallest group box around the control: the title of a list's frame, wherever the box
+// stands in template order.
+const ControlTemplate* EnclosingGroup(const DialogTemplate& t, const ControlTemplate& control) {
+    const ControlTemplate* best = nullptr;
+    for (const ControlTemplate& c : t.controls) {
+        if (c.kind == ControlKind::groupBox && &c != &control && Contains(c.rect, control.rect) &&
+            (best == nullptr ||
+             c.rect.width * c.rect.height < best->rect.width * best->rect.height)) {
+            best = &c;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+bool IsInteractive(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::pushButton:
+        case ControlKind::defPushButton:
+        case ControlKind::checkBox:
+        case ControlKind::listBox:
+        case ControlKind::listView:
+        case ControlKind::comboBox:
+        case ControlKind::edit:
+        case ControlKind::datePicker:
+        case ControlKind::timePicker:
+        case ControlKind::ipAddress:
+            return true;
+        default:
+            return false;
+    }
+}
+
+std::string SpokenText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) {
+            ++i;
+        }
+        out.push_back(text[i]);
+    }
+    while (!out.empty() && (out.back() == ' ' || out.back() == ':')) {
+        out.pop_back();
+    }
+    return out;
+}
+
+int LabelIndex(const DialogTemplate& t, int index) {
+    if (index <= 0 || index >= static_cast<int>(t.controls.size())) {
+        return -1;
+    }
+    const ControlKind kind = t.controls[static_cast<std::size_t>(index)].kind;
+    if (!IsInteractive(kind) || NamedByOwnText(kind) || IsList(kind)) {
+        return -1;
+    }
+    const ControlTemplate& before = t.controls[static_cast<std::size_t>(index - 1)];
+    return before.kind == ControlKind::label && !SpokenText(before.text).empty() ? index - 1 : -1;
+}
+
+std::string AccessibleName(const DialogTemplate& t, int index) {
+    if (index < 0 || index >= static_cast<int>(t.controls.size())) {
+        return {};
+    }
+    const ControlTemplate& control = t.controls[static_cast<std::size_t>(index)];
+    if (!control.name.empty()) {
+        return control.name;
+    }
+    if (NamedByOwnText(control.kind)) {
+        return SpokenText(control.text);
+    }
+    if (IsList(control.kind)) {
+        if (const ControlTemplate* group = EnclosingGroup(t, control)) {
+            return SpokenText(group->text);
+        }
+    }
+    if (index > 0) {
+        const ControlTemplate& before = t.controls[static_cast<std::size_t>(index - 1)];
+        if (before.kind == ControlKind::label || before.kind == ControlKind::groupBox) {
+            return SpokenText(before.text);
+        }
+    }
+    return {};
+}
+
+}  // namespace halvo::ui
