@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What assistive technology calls each control of a dialog, from the template alone, so every
 // backend announces the same names: a control's explicit "name" when the template gives one;
 // a button's or check box's own text; a list's group box title; anything else the static text or

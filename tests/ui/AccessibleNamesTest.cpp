@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Accessible names from the templates: the rule on hand-made cases, and every interactive control
 // of every real dialog named by something other than its value.
 #include <gtest/gtest.h>
