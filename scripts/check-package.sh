@@ -70,7 +70,8 @@ print(t.parse(sys.argv[1]).find("releases/release").get("version"))' \
     "$WORK"/files/usr/share/metainfo/*.metainfo.xml)"
 [ "$released" = "$VERSION" ] || die "the metainfo's newest release is $released, the package $VERSION"
 for page in halvo halvoctl; do
-    zcat "$WORK/files/usr/share/man/man1/$page.1.gz" | head -n 1 | grep -qF "\"Halvo $VERSION\"" ||
+    zcat "$WORK/files/usr/share/man/man1/$page.1.gz" | grep '^\.TH ' |
+        grep -qF "\"Halvo $VERSION\"" ||
         die "the manual page $page.1 does not say Halvo $VERSION"
 done
 for f in copyright changelog.gz; do
