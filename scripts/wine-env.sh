@@ -93,6 +93,13 @@ wine_start() {
     fi
 }
 
+# Without a window manager, wine's managed windows take about 2 s to close each: windows of
+# ours are drawn by wine itself.
+wine_unmanaged() {
+    wine_guard
+    "$HALVO_WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+}
+
 # Ends the prefix's wineserver and every wine process on it.
 wine_stop() {
     "$HALVO_WINESERVER" -k 2>/dev/null || true

@@ -2,7 +2,7 @@
 // The live waiting on real sockets, on loopback only: a reply ends the wait the moment it arrives,
 // timers run meanwhile, input posted meanwhile is held until the wait is over, and the busy cursor
 // comes after a moment of waiting and goes with the exchange.
-#include "ui/qt/LiveSocketLayer.h"
+#include "ui/live/LiveSocketLayer.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,8 @@
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "tests/platform/LoopbackPeer.h"
-#include "ui/qt/EventWait.h"
-#include "ui/qt/LiveClock.h"
+#include "ui/live/EventWait.h"
+#include "ui/live/LiveClock.h"
 
 namespace halvo::ui {
 namespace {

@@ -431,7 +431,8 @@ QtIpAddressControl::QtIpAddressControl(const ControlTemplate& control, QWidget* 
             layout->addWidget(dot, 0);
         }
         // Assistive technology hears the frame's name (the label's) and then the part.
-        field->setAccessibleName(ToQt(AddressPartName(static_cast<int>(i), static_cast<int>(fields_.size()))));
+        field->setAccessibleName(
+            ToQt(AddressPartName(static_cast<int>(i), static_cast<int>(fields_.size()))));
         connect(field, &QLineEdit::textChanged, this,
                 [this] { setAccessibleDescription(ToQt(GetAddress())); });
         connect(field, &QLineEdit::textEdited, this, [this, i](const QString& text) {

@@ -3,8 +3,8 @@
 
 #include <QCoreApplication>
 #include <QCursor>
-#include <QGuiApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 

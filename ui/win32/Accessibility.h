@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Names for assistive technology where the dialog manager's own rule (the static text before a
-// control in tab order names it) has nothing to go by: a control the template names explicitly,
-// and the four fields of an address control. Set as annotations of the controls' accessible
-// objects, so the screen reader asks the control as usual and gets the name.
+// What a screen reader hears a control called. The dialog layer names every control from its
+// template (ui/AccessibleNames.h); here a control's window answers assistive technology's
+// WM_GETOBJECT with the system's own accessible object for it, with that name in place of the
+// system's guess (the static text before it, or its window text, which for an address control
+// is its value). The address control's four fields are named as its parts: "1 of 4" and so on.
 #pragma once
 
 #include "ui/win32/Windows.h"
@@ -11,12 +12,10 @@
 
 namespace halvo::ui::win32 {
 
-// Names `control`'s accessible object `name` (UTF-8). False when the system has no annotation
-// service.
-bool AnnotateName(HWND control, const std::string& name);
+// `control` answers with `name` (UTF-8) from now until it is destroyed.
+void SetAccessibleName(HWND control, const std::string& name);
 
-// Names the fields of the address control `address` "1 of 4" … "4 of 4", the whole control
-// `name` when given.
+// Names the address control `address` and its fields.
 void NameAddressParts(HWND address, const std::string& name);
 
 }  // namespace halvo::ui::win32

@@ -305,19 +305,19 @@ DialogStyles StylesOf(const DialogTemplate& t, bool child) {
 std::vector<std::uint8_t> BuildDialogTemplateEx(const DialogTemplate& t, bool child) {
     Writer w;
     const DialogStyles styles = StylesOf(t, child);
-    w.Word(1);       // 0: dlgVer
-    w.Word(0xFFFF);  // 2: signature of the extended form
-    w.Dword(0);      // 4: helpID
-    w.Dword(styles.exStyle);  // 8: exStyle
-    w.Dword(styles.style);    // 12: style
+    w.Word(1);                                              // 0: dlgVer
+    w.Word(0xFFFF);                                         // 2: signature of the extended form
+    w.Dword(0);                                             // 4: helpID
+    w.Dword(styles.exStyle);                                // 8: exStyle
+    w.Dword(styles.style);                                  // 12: style
     w.Word(static_cast<std::uint16_t>(t.controls.size()));  // 16: cDlgItems
-    w.Short(0);                                            // 18: x
-    w.Short(0);                                            // 20: y
-    w.Short(t.size.width);                                 // 22: cx
-    w.Short(t.size.height);                                // 24: cy
-    w.Word(0);                                             // 26: no menu
-    w.Word(0);                                             // 28: the dialog class
-    w.String(child ? u"" : ToUtf16(t.title));              // 30: title
+    w.Short(0);                                             // 18: x
+    w.Short(0);                                             // 20: y
+    w.Short(t.size.width);                                  // 22: cx
+    w.Short(t.size.height);                                 // 24: cy
+    w.Word(0);                                              // 26: no menu
+    w.Word(0);                                              // 28: the dialog class
+    w.String(child ? u"" : ToUtf16(t.title));               // 30: title
     // DS_SETFONT: point size, weight, italic, character set, face.
     w.Word(static_cast<std::uint16_t>(t.font.pointSize));
     w.Word(FW_NORMAL);
@@ -329,13 +329,13 @@ std::vector<std::uint8_t> BuildDialogTemplateEx(const DialogTemplate& t, bool ch
         const ControlTemplate& c = t.controls[static_cast<std::size_t>(index)];
         w.AlignDword();
         const ControlClass k = ClassOf(c);
-        w.Dword(0);        // 0: helpID
-        w.Dword(k.exStyle);  // 4: exStyle
-        w.Dword(k.style);    // 8: style
-        w.Short(c.rect.x);   // 12: x
-        w.Short(c.rect.y);   // 14: y
-        w.Short(c.rect.width);   // 16: cx
-        w.Short(c.rect.height);  // 18: cy
+        w.Dword(0);                                                 // 0: helpID
+        w.Dword(k.exStyle);                                         // 4: exStyle
+        w.Dword(k.style);                                           // 8: style
+        w.Short(c.rect.x);                                          // 12: x
+        w.Short(c.rect.y);                                          // 14: y
+        w.Short(c.rect.width);                                      // 16: cx
+        w.Short(c.rect.height);                                     // 18: cy
         w.Dword(static_cast<std::uint32_t>(WindowIdOf(t, index)));  // 20: id
         if (k.name.empty()) {  // 24: window class, an atom or a name
             w.Word(0xFFFF);

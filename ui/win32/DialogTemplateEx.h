@@ -15,11 +15,11 @@ namespace halvo::ui::win32 {
 
 // The class and window styles a control of the template gets.
 struct ControlClass {
-    std::u16string name;          // registered class name; empty for a predefined atom
-    std::uint16_t atom = 0;       // 0x0080 button … 0x0085 combo box; 0 with a name
-    std::uint32_t style = 0;      // WS_… | class styles
-    std::uint32_t exStyle = 0;    // WS_EX_…
-    bool hasText = false;         // the template's text is the window text
+    std::u16string name;        // registered class name; empty for a predefined atom
+    std::uint16_t atom = 0;     // 0x0080 button … 0x0085 combo box; 0 with a name
+    std::uint32_t style = 0;    // WS_… | class styles
+    std::uint32_t exStyle = 0;  // WS_EX_…
+    bool hasText = false;       // the template's text is the window text
 };
 
 ControlClass ClassOf(const ControlTemplate& control);

@@ -43,8 +43,8 @@ HICON IconFromFile(const Bytes& file, int size) {
         return nullptr;
     }
     return ::CreateIconFromResourceEx(const_cast<PBYTE>(file.data()),
-                                      static_cast<DWORD>(file.size()), TRUE, 0x00030000, size,
-                                      size, LR_DEFAULTCOLOR);
+                                      static_cast<DWORD>(file.size()), TRUE, 0x00030000, size, size,
+                                      LR_DEFAULTCOLOR);
 }
 
 // The image of `files` closest to `size` (the store lists them smallest first).
@@ -230,17 +230,20 @@ void Win32Window::MakeControls() {
             icons_.push_back(icon);
             ::SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
         }
-        // The dialog manager names a control after the static text before it; an explicit name
-        // stands where none does.
-        if (!c.name.empty()) {
-            AnnotateName(w, name);
+        // Every backend announces the same names; a button says its own caption, which the
+        // dialog may change ("Finished"). The address control names itself and its parts.
+        const bool ownText = c.kind == ControlKind::pushButton ||
+                             c.kind == ControlKind::defPushButton ||
+                             c.kind == ControlKind::checkBox;
+        if (!ownText && c.kind != ControlKind::ipAddress &&
+            (IsInteractive(c.kind) || c.kind == ControlKind::valueField)) {
+            SetAccessibleName(w, name);
         }
     }
 }
 
 Win32Window* Win32Window::FromHwnd(HWND hwnd) {
-    return hwnd != nullptr ? static_cast<Win32Window*>(::GetPropW(hwnd, kWindowProperty))
-                           : nullptr;
+    return hwnd != nullptr ? static_cast<Win32Window*>(::GetPropW(hwnd, kWindowProperty)) : nullptr;
 }
 
 Win32Window* Win32Window::Containing(HWND hwnd) {
@@ -302,8 +305,8 @@ INT_PTR Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CONTEXTMENU: {
             std::optional<Point> where;
             if (lParam != -1) {
-                where = Point{static_cast<short>(LOWORD(lParam)),
-                              static_cast<short>(HIWORD(lParam))};
+                where =
+                    Point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
             }
             if (events_.OnContextMenu(where)) {
                 ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, 0);
@@ -321,10 +324,10 @@ INT_PTR Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SHOWWINDOW:
             if (wParam != FALSE && pendingFocus_ >= 0) {
                 // After the window is on show, as the focus of a hidden window does not stay.
-                ::PostMessageW(hwnd_, WM_NEXTDLGCTL,
-                               reinterpret_cast<WPARAM>(windows_[static_cast<std::size_t>(
-                                   pendingFocus_)]),
-                               TRUE);
+                ::PostMessageW(
+                    hwnd_, WM_NEXTDLGCTL,
+                    reinterpret_cast<WPARAM>(windows_[static_cast<std::size_t>(pendingFocus_)]),
+                    TRUE);
                 pendingFocus_ = -1;
             }
             return FALSE;
@@ -352,11 +355,14 @@ void Win32Window::Command(int id, int code, HWND from) {
             break;
         case ControlKind::listBox:
             if (code == LBN_SELCHANGE && c.Has(styleNotify)) {
+                static_cast<Win32ListBox*>(controls_[static_cast<std::size_t>(index)].get())
+                    ->Notified();
                 events_.OnNotify(c.id);
             }
             break;
         case ControlKind::comboBox: {
-            auto* combo = static_cast<Win32ComboBox*>(controls_[static_cast<std::size_t>(index)].get());
+            auto* combo =
+                static_cast<Win32ComboBox*>(controls_[static_cast<std::size_t>(index)].get());
             if (code == CBN_SELCHANGE) {
                 combo->Chosen();
                 events_.OnNotify(c.id);
@@ -371,7 +377,8 @@ void Win32Window::Command(int id, int code, HWND from) {
 }
 
 int Win32Window::IndexOfWindowId(int windowId) const {
-    if (windowId >= kUnnumberedBase && windowId - kUnnumberedBase < static_cast<int>(windows_.size())) {
+    if (windowId >= kUnnumberedBase &&
+        windowId - kUnnumberedBase < static_cast<int>(windows_.size())) {
         return windowId - kUnnumberedBase;
     }
     for (std::size_t i = 0; i < template_.controls.size(); ++i) {

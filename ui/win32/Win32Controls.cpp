@@ -57,21 +57,33 @@ void SetWindowTextUtf8(HWND window, std::string_view text) {
 
 HWND HwndOf(const Control* control) {
     // Every control of the backend is one of these; the interface tells which.
-    if (const auto* c = dynamic_cast<const Win32Control<StaticText>*>(control)) return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<PushButton>*>(control)) return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<CheckBox>*>(control)) return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<GroupBox>*>(control)) return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<Frame>*>(control)) return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<Picture>*>(control)) return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<Edit>*>(control)) return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<ListBox>*>(control)) return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<ListView>*>(control)) return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<ComboBox>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<StaticText>*>(control))
+        return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<PushButton>*>(control))
+        return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<CheckBox>*>(control))
+        return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<GroupBox>*>(control))
+        return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<Frame>*>(control))
+        return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<Picture>*>(control))
+        return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<Edit>*>(control))
+        return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<ListBox>*>(control))
+        return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<ListView>*>(control))
+        return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<ComboBox>*>(control))
+        return c->Hwnd();
     if (const auto* c = dynamic_cast<const Win32Control<IpAddressControl>*>(control)) {
         return c->Hwnd();
     }
-    if (const auto* c = dynamic_cast<const Win32Control<DatePicker>*>(control)) return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<TimePicker>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<DatePicker>*>(control))
+        return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<TimePicker>*>(control))
+        return c->Hwnd();
     return nullptr;
 }
 
@@ -97,12 +109,11 @@ Win32Edit::~Win32Edit() {
 
 void Win32Edit::LimitText(int characters) {
     // 0 lifts the limit, as on the original platform: the edit's own maximum.
-    ::SendMessageW(Hwnd(), EM_SETLIMITTEXT, characters > 0 ? characters : 0x7FFFFFFE, 0);
+    ::SendMessageW(Hwnd(), EM_SETLIMITTEXT, static_cast<WPARAM>(std::max(characters, 0)), 0);
 }
 
 int Win32Edit::GetLimitText() const {
-    const auto limit = static_cast<int>(::SendMessageW(Hwnd(), EM_GETLIMITTEXT, 0, 0));
-    return limit >= 0x7FFFFFFE ? 0 : limit;
+    return static_cast<int>(::SendMessageW(Hwnd(), EM_GETLIMITTEXT, 0, 0));
 }
 
 void Win32Edit::LimitBytes(const platform::TextCodec& codec, int bytes) {
@@ -174,9 +185,44 @@ LRESULT CALLBACK Win32Edit::Subclass(HWND window, UINT message, WPARAM wParam, L
 
 // --- list box
 
+Win32ListBox::Win32ListBox(const ControlTemplate& control, HWND window)
+    : Win32Control(control, window) {
+    ::SetWindowSubclass(window, &Win32ListBox::Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+Win32ListBox::~Win32ListBox() {
+    ::RemoveWindowSubclass(Hwnd(), &Win32ListBox::Subclass, 1);
+}
+
+LRESULT CALLBACK Win32ListBox::Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR self) {
+    auto* list = reinterpret_cast<Win32ListBox*>(self);
+    // A second click soon after the first comes as a double click.
+    if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
+        list->notified_ = false;
+    }
+    const LRESULT r = ::DefSubclassProc(window, message, wParam, lParam);
+    if (message == WM_LBUTTONUP && !list->notified_ &&
+        (::GetWindowLongPtrW(window, GWL_STYLE) & LBS_NOTIFY) != 0) {
+        // A click on the entry already selected changes nothing, so the list box says nothing;
+        // for the dialog it is a choice all the same (the main window runs its query again).
+        const LRESULT hit = ::SendMessageW(window, LB_ITEMFROMPOINT, 0, lParam);
+        const int cursel = static_cast<int>(::SendMessageW(window, LB_GETCURSEL, 0, 0));
+        if (HIWORD(hit) == 0 && static_cast<int>(LOWORD(hit)) == cursel && cursel >= 0) {
+            ::SendMessageW(::GetParent(window), WM_COMMAND,
+                           MAKEWPARAM(::GetDlgCtrlID(window), LBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(window));
+        }
+    }
+    if (message == WM_LBUTTONUP) {
+        list->notified_ = true;  // until the next click, changes are the dialog's own
+    }
+    return r;
+}
+
 int Win32ListBox::AddString(std::string_view text) {
-    return Rows(::SendMessageW(Hwnd(), LB_ADDSTRING, 0,
-                               reinterpret_cast<LPARAM>(Widen(text).c_str())));
+    return Rows(
+        ::SendMessageW(Hwnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str())));
 }
 
 int Win32ListBox::GetCount() const {
@@ -222,18 +268,61 @@ Win32ListView::Win32ListView(const ControlTemplate& control, HWND window)
     ListView_SetExtendedListViewStyleEx(window, LVS_EX_DOUBLEBUFFER, LVS_EX_DOUBLEBUFFER);
 }
 
-int Win32ListView::InsertColumn(int column, std::string_view heading, Align align, int widthPx) {
-    std::wstring text = Widen(heading);
+namespace {
+
+struct ColumnSpec {
+    std::string heading;
+    Align align = Align::left;
+    int width = 0;
+};
+
+void WriteColumn(HWND view, int column, const ColumnSpec& spec, bool insert) {
+    std::wstring text = Widen(spec.heading);
     LVCOLUMNW c{};
     c.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    c.fmt = align == Align::right ? LVCFMT_RIGHT : (align == Align::center ? LVCFMT_CENTER : 0);
-    c.cx = widthPx;
+    c.fmt = spec.align == Align::right ? LVCFMT_RIGHT
+                                       : (spec.align == Align::center ? LVCFMT_CENTER : 0);
+    c.cx = spec.width;
     c.pszText = text.data();
+    c.iSubItem = column;
+    ::SendMessageW(view, insert ? LVM_INSERTCOLUMNW : LVM_SETCOLUMNW, static_cast<WPARAM>(column),
+                   reinterpret_cast<LPARAM>(&c));
+}
+
+}  // namespace
+
+int Win32ListView::InsertColumn(int column, std::string_view heading, Align align, int widthPx) {
+    // The control keeps a row's first cell with the row, not with the first column: a column
+    // inserted in front would leave the first cells where they were. So the new column goes at
+    // the end, and the columns and cells from `at` on move one to the right.
     const int count = GetColumnCount();
     const int at = std::clamp(column, 0, count);
-    c.iSubItem = at;
-    return Rows(::SendMessageW(Hwnd(), LVM_INSERTCOLUMNW, static_cast<WPARAM>(at),
-                               reinterpret_cast<LPARAM>(&c)));
+    std::vector<ColumnSpec> moved;
+    for (int c = at; c < count; ++c) {
+        moved.push_back({GetColumnHeading(c), GetColumnAlignment(c), GetColumnWidth(c)});
+    }
+    const int rows = GetItemCount();
+    std::vector<std::vector<std::string>> cells(static_cast<std::size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+        for (int c = at; c < count; ++c) {
+            cells[static_cast<std::size_t>(r)].push_back(GetItemText(r, c));
+        }
+    }
+    WriteColumn(Hwnd(), count, ColumnSpec{}, true);
+    if (GetColumnCount() != count + 1) {
+        return -1;
+    }
+    WriteColumn(Hwnd(), at, ColumnSpec{std::string(heading), align, widthPx}, false);
+    for (std::size_t k = 0; k < moved.size(); ++k) {
+        WriteColumn(Hwnd(), at + 1 + static_cast<int>(k), moved[k], false);
+    }
+    for (int r = 0; r < rows; ++r) {
+        SetItemText(r, at, "");
+        for (std::size_t k = 0; k < moved.size(); ++k) {
+            SetItemText(r, at + 1 + static_cast<int>(k), cells[static_cast<std::size_t>(r)][k]);
+        }
+    }
+    return at;
 }
 
 int Win32ListView::GetColumnCount() const {
@@ -356,8 +445,8 @@ void Win32ListView::SetSelectedRow(int row) {
 // --- combo box
 
 int Win32ComboBox::AddString(std::string_view text) {
-    return Rows(::SendMessageW(Hwnd(), CB_ADDSTRING, 0,
-                               reinterpret_cast<LPARAM>(Widen(text).c_str())));
+    return Rows(
+        ::SendMessageW(Hwnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str())));
 }
 
 int Win32ComboBox::GetCount() const {
@@ -414,6 +503,45 @@ Win32IpAddressControl::Win32IpAddressControl(const ControlTemplate& control, HWN
                                              const std::string& name)
     : Win32Control(control, window) {
     NameAddressParts(window, name);
+    ::EnumChildWindows(
+        window,
+        [](HWND field, LPARAM found) {
+            reinterpret_cast<std::vector<HWND>*>(found)->push_back(field);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&fields_));
+    for (HWND field : fields_) {
+        ::SetWindowSubclass(field, &Win32IpAddressControl::FieldFilter, 2, 0);
+    }
+}
+
+Win32IpAddressControl::~Win32IpAddressControl() {
+    for (HWND field : fields_) {
+        ::RemoveWindowSubclass(field, &Win32IpAddressControl::FieldFilter, 2);
+    }
+}
+
+LRESULT CALLBACK Win32IpAddressControl::FieldFilter(HWND window, UINT message, WPARAM wParam,
+                                                    LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_CHAR && wParam >= L'0' && wParam <= L'9') {
+        std::wstring text = WideWindowText(window);
+        DWORD start = 0;
+        DWORD end = 0;
+        ::SendMessageW(window, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                       reinterpret_cast<LPARAM>(&end));
+        start = std::min<DWORD>(start, static_cast<DWORD>(text.size()));
+        end = std::clamp<DWORD>(end, start, static_cast<DWORD>(text.size()));
+        text.replace(start, end - start, 1, static_cast<wchar_t>(wParam));
+        int value = 0;
+        for (const wchar_t digit : text) {
+            value = value * 10 + (digit >= L'0' && digit <= L'9' ? digit - L'0' : 0);
+        }
+        if (text.size() <= 3 && value > 255) {
+            ::MessageBeep(MB_OK);
+            return 0;
+        }
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
 std::string Win32IpAddressControl::GetAddress() const {

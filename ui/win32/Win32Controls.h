@@ -97,7 +97,8 @@ class Win32Edit final : public Win32Control<Edit> {
 
 class Win32ListBox final : public Win32Control<ListBox> {
   public:
-    using Win32Control::Win32Control;
+    Win32ListBox(const ControlTemplate& control, HWND window);
+    ~Win32ListBox() override;
     int AddString(std::string_view text) override;
     int GetCount() const override;
     int GetCurSel() const override;
@@ -105,6 +106,14 @@ class Win32ListBox final : public Win32Control<ListBox> {
     int DeleteString(int index) override;
     std::string GetText(int index) const override;
     void ResetContent() override;
+
+    // The window told its dialog that the user's selection changed.
+    void Notified() { notified_ = true; }
+
+  private:
+    static LRESULT CALLBACK Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR self);
+    bool notified_ = false;  // during a click: the list box has told already
 };
 
 class Win32ListView final : public Win32Control<ListView> {
@@ -113,6 +122,7 @@ class Win32ListView final : public Win32Control<ListView> {
     int InsertColumn(int column, std::string_view heading, Align align, int widthPx) override;
     int GetColumnCount() const override;
     std::string GetColumnHeading(int column) const override;
+
     int GetColumnWidth(int column) const override;
     Align GetColumnAlignment(int column) const override;
     void SetFullRowSelect(bool fullRow) override;
@@ -152,11 +162,18 @@ class Win32ComboBox final : public Win32Control<ComboBox> {
 class Win32IpAddressControl final : public Win32Control<IpAddressControl> {
   public:
     Win32IpAddressControl(const ControlTemplate& control, HWND window, const std::string& name);
+    ~Win32IpAddressControl() override;
     std::string GetAddress() const override;
     bool SetAddress(std::string_view dotted) override;
     void ClearAddress() override;
     bool IsBlank() const override;
     bool IsComplete() const override;
+
+  private:
+    // A field refuses a digit that would take it above 255.
+    static LRESULT CALLBACK FieldFilter(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR id, DWORD_PTR);
+    std::vector<HWND> fields_;
 };
 
 class Win32DatePicker final : public Win32Control<DatePicker> {

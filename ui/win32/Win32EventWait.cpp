@@ -83,8 +83,7 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
         }
         const DWORD count = event != WSA_INVALID_EVENT ? 1 : 0;
         const DWORD rc = ::MsgWaitForMultipleObjectsEx(
-            count, count != 0 ? &event : nullptr, static_cast<DWORD>(next - now), kWakeNoInput,
-            0);
+            count, count != 0 ? &event : nullptr, static_cast<DWORD>(next - now), kWakeNoInput, 0);
         if (count != 0 && rc == WAIT_OBJECT_0) {
             readable = true;
             break;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // <windows.h> for the code of the dialog layer: the few macros that would hide the dialog
-// layer's constants of the same names and values (ui/Dialog.h) are taken back.
+// layer's constants of the same names and values (ui/Dialog.h), or rename its controls'
+// methods, are taken back. Code here calls the W functions by their full names.
 #pragma once
 
 #include <windows.h>
@@ -9,3 +10,5 @@
 #undef IDCANCEL
 #undef SC_MINIMIZE
 #undef SC_CLOSE
+#undef GetWindowText
+#undef SetWindowText
