@@ -33,9 +33,9 @@
 #include "tools/devsim/LanHosts.h"
 #include "tools/devsim/NamespaceGuard.h"
 #include "ui/ResourceStore.h"
-#include "ui/qt/BusyCursor.h"
-#include "ui/qt/LiveClock.h"
-#include "ui/qt/LiveSocketLayer.h"
+#include "ui/live/BusyCursor.h"
+#include "ui/live/LiveClock.h"
+#include "ui/live/LiveSocketLayer.h"
 #include "ui/qt/QtBackend.h"
 #include "ui/qt/QtControls.h"
 

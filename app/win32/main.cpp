@@ -38,8 +38,7 @@ std::string ProgramName() {
 
 void Fail(const std::string& text) {
     ::MessageBoxW(nullptr, halvo::platform::win32::Widen(text).c_str(),
-                  halvo::platform::win32::Widen(ProgramName()).c_str(),
-                  MB_OK | MB_ICONSTOP);
+                  halvo::platform::win32::Widen(ProgramName()).c_str(), MB_OK | MB_ICONSTOP);
 }
 
 // The boxes' texts: the system's ANSI code page, or the one HALVO_CODEPAGE names. A wrong
