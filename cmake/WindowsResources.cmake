@@ -6,9 +6,10 @@
 # Every program gets a version resource from the project's version and a manifest (common
 # controls 6, per-monitor DPI awareness, asInvoker, Windows 10/11); a GUI program also gets icon
 # 128 and the wizard's bitmap 136, made from the images the rest of the program uses, and is
-# linked for the Windows subsystem. Each target is listed in the global property
-# HALVO_WINDOWS_RESOURCE_TARGETS ("target:GUI" or "target:CONSOLE") for the tests that read the
-# resources back from the built program.
+# linked for the Windows subsystem; its property HALVO_WINDOWS_ICON names the .ico (for the
+# installer). Each target is listed in the global property HALVO_WINDOWS_RESOURCE_TARGETS
+# ("target:GUI" or "target:CONSOLE") for the tests that read the resources back from the built
+# program.
 enable_language(RC)
 
 set(HALVO_WINDOWS_RESOURCE_TEMPLATES ${CMAKE_CURRENT_LIST_DIR}/windows)
@@ -60,6 +61,8 @@ function(halvo_windows_resources target kind description file_name)
             "136 BITMAP \"${HALVO_WINDOWS_BITMAP_136}\"\n")
         list(APPEND depends ${icon} ${HALVO_WINDOWS_BITMAP_136})
         set_property(TARGET ${target} PROPERTY WIN32_EXECUTABLE ON)
+        # For the installer's entry in Apps and its shortcut.
+        set_property(TARGET ${target} PROPERTY HALVO_WINDOWS_ICON ${icon})
     endif()
     set(rc ${dir}/${target}.rc)
     configure_file(${HALVO_WINDOWS_RESOURCE_TEMPLATES}/resources.rc.in ${rc} @ONLY)
