@@ -106,4 +106,8 @@ std::string AccessibleName(const DialogTemplate& t, int index) {
     return {};
 }
 
+std::string AddressPartName(int part, int parts) {
+    return std::to_string(part + 1) + " of " + std::to_string(parts);
+}
+
 }  // namespace halvo::ui

@@ -22,6 +22,9 @@ std::string AccessibleName(const DialogTemplate& dialogTemplate, int index);
 // or -1. Group boxes and lists' titles do not count: they label a region, not one control.
 int LabelIndex(const DialogTemplate& dialogTemplate, int index);
 
+// What the part `part` (from 0) of an address control of `parts` fields is called: "1 of 4".
+std::string AddressPartName(int part, int parts);
+
 // `text` as read out: "&x" gives "x", "&&" gives "&"; spaces and a colon at the end go.
 std::string SpokenText(std::string_view text);
 

@@ -262,6 +262,10 @@ bool Win32SocketLayer::WaitReadable(SocketHandle socket, std::chrono::millisecon
     return rc > 0 && p.revents != 0;
 }
 
+std::intptr_t Win32SocketLayer::NotifierHandle(SocketHandle socket) {
+    return Valid(socket) ? static_cast<std::intptr_t>(Native(socket)) : -1;
+}
+
 int Win32SocketLayer::Close(SocketHandle socket) {
     if (!Valid(socket)) {
         return -1;

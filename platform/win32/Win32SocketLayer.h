@@ -38,6 +38,8 @@ class Win32SocketLayer final : public SocketLayer {
     int ReceiveWithPath(SocketHandle socket, std::span<std::uint8_t> buffer,
                         ReceivedFrom& from) override;
     bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) override;
+    // The SOCKET itself: a window's wait selects FD_READ on it into an event.
+    std::intptr_t NotifierHandle(SocketHandle socket) override;
     int Close(SocketHandle socket) override;
 
     int startedCount() const { return started_; }

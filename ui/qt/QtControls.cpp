@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/qt/QtControls.h"
 
+#include "ui/AccessibleNames.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -429,7 +431,7 @@ QtIpAddressControl::QtIpAddressControl(const ControlTemplate& control, QWidget* 
             layout->addWidget(dot, 0);
         }
         // Assistive technology hears the frame's name (the label's) and then the part.
-        field->setAccessibleName(QStringLiteral("%1 of %2").arg(i + 1).arg(fields_.size()));
+        field->setAccessibleName(ToQt(AddressPartName(static_cast<int>(i), static_cast<int>(fields_.size()))));
         connect(field, &QLineEdit::textChanged, this,
                 [this] { setAccessibleDescription(ToQt(GetAddress())); });
         connect(field, &QLineEdit::textEdited, this, [this, i](const QString& text) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/qt/LiveClock.h"
+#include "ui/live/LiveClock.h"
 
-#include "ui/qt/EventWait.h"
+#include "ui/live/EventWait.h"
 
 namespace halvo::ui {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/MessageBoxes.h"
-#include "ui/qt/BusyCursor.h"
+#include "ui/live/BusyCursor.h"
 
 namespace halvo::ui {
 

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "platform/SocketLayer.h"
-#include "ui/qt/BusyCursor.h"
+#include "ui/live/BusyCursor.h"
 
 namespace halvo::ui {
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Waiting inside a handler without freezing the windows: a local event loop that keeps painting,
 // timers and window-manager requests going while keyboard and mouse input stays queued for the
-// window system to deliver once the handler has returned.
+// window system to deliver once the handler has returned. Each toolkit implements these
+// (ui/qt/QtEventWait.cpp, ui/win32/Win32EventWait.cpp); the live layers in this folder are shared.
 #pragma once
 
 #include <chrono>
@@ -22,5 +23,9 @@ void PumpPending();
 
 // True while a WaitLive or PumpPending runs: anything that runs then runs inside a wait.
 bool InsideWait();
+
+// The toolkit's wait cursor over every window of the program, and back to the ordinary one.
+void ShowWaitCursor();
+void HideWaitCursor();
 
 }  // namespace halvo::ui

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/qt/EventWait.h"
+#include "ui/live/EventWait.h"
 
 #include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -66,6 +68,14 @@ void PumpPending() {
 
 bool InsideWait() {
     return depth > 0;
+}
+
+void ShowWaitCursor() {
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+void HideWaitCursor() {
+    QGuiApplication::restoreOverrideCursor();
 }
 
 }  // namespace halvo::ui

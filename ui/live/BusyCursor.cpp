@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/qt/BusyCursor.h"
+#include "ui/live/BusyCursor.h"
 
-#include <QCursor>
-#include <QGuiApplication>
+#include "ui/live/EventWait.h"
 
 namespace halvo::ui {
 
@@ -32,13 +31,13 @@ std::chrono::milliseconds BusyCursor::Remaining() {
 }
 
 void BusyCursor::Show() {
-    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    ShowWaitCursor();
     shown_ = true;
 }
 
 void BusyCursor::Hide() {
     if (shown_) {
-        QGuiApplication::restoreOverrideCursor();
+        HideWaitCursor();
         shown_ = false;
     }
 }

@@ -1,0 +1,514 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/win32/Win32Controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <charconv>
+#include <tuple>
+
+#include "platform/win32/WideText.h"
+#include "ui/win32/Accessibility.h"
+
+namespace halvo::ui::win32 {
+
+using platform::win32::Narrow;
+using platform::win32::Widen;
+
+namespace {
+
+std::wstring WideWindowText(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int got = ::GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(got, 0)));
+    return text;
+}
+
+// The row count a list message answers, or -1 for its error value.
+int Rows(LRESULT r) {
+    return r < 0 ? -1 : static_cast<int>(r);
+}
+
+SYSTEMTIME ToSystemTime(const Date& d, const TimeOfDay& t) {
+    SYSTEMTIME s{};
+    s.wYear = static_cast<WORD>(d.year);
+    s.wMonth = static_cast<WORD>(d.month);
+    s.wDay = static_cast<WORD>(d.day);
+    s.wHour = static_cast<WORD>(t.hour);
+    s.wMinute = static_cast<WORD>(t.minute);
+    s.wSecond = static_cast<WORD>(t.second);
+    return s;
+}
+
+bool Before(const Date& a, const Date& b) {
+    return std::tie(a.year, a.month, a.day) < std::tie(b.year, b.month, b.day);
+}
+
+}  // namespace
+
+std::string WindowText(HWND window) {
+    return Narrow(WideWindowText(window));
+}
+
+void SetWindowTextUtf8(HWND window, std::string_view text) {
+    ::SetWindowTextW(window, Widen(text).c_str());
+}
+
+HWND HwndOf(const Control* control) {
+    // Every control of the backend is one of these; the interface tells which.
+    if (const auto* c = dynamic_cast<const Win32Control<StaticText>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<PushButton>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<CheckBox>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<GroupBox>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<Frame>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<Picture>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<Edit>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<ListBox>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<ListView>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<ComboBox>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<IpAddressControl>*>(control)) {
+        return c->Hwnd();
+    }
+    if (const auto* c = dynamic_cast<const Win32Control<DatePicker>*>(control)) return c->Hwnd();
+    if (const auto* c = dynamic_cast<const Win32Control<TimePicker>*>(control)) return c->Hwnd();
+    return nullptr;
+}
+
+// --- check box
+
+bool Win32CheckBox::GetCheck() const {
+    return ::SendMessageW(Hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Win32CheckBox::SetCheck(bool checked) {
+    ::SendMessageW(Hwnd(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// --- edit
+
+Win32Edit::Win32Edit(const ControlTemplate& control, HWND window) : Win32Control(control, window) {
+    ::SetWindowSubclass(window, &Win32Edit::Subclass, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+Win32Edit::~Win32Edit() {
+    ::RemoveWindowSubclass(Hwnd(), &Win32Edit::Subclass, 1);
+}
+
+void Win32Edit::LimitText(int characters) {
+    // 0 lifts the limit, as on the original platform: the edit's own maximum.
+    ::SendMessageW(Hwnd(), EM_SETLIMITTEXT, characters > 0 ? characters : 0x7FFFFFFE, 0);
+}
+
+int Win32Edit::GetLimitText() const {
+    const auto limit = static_cast<int>(::SendMessageW(Hwnd(), EM_GETLIMITTEXT, 0, 0));
+    return limit >= 0x7FFFFFFE ? 0 : limit;
+}
+
+void Win32Edit::LimitBytes(const platform::TextCodec& codec, int bytes) {
+    LimitText(bytes);  // every character takes at least one byte
+    byteCodec_ = &codec;
+    byteLimit_ = static_cast<std::size_t>(std::max(bytes, 0));
+}
+
+bool Win32Edit::IsMasked() const {
+    return (::GetWindowLongPtrW(Hwnd(), GWL_STYLE) & ES_PASSWORD) != 0;
+}
+
+void Win32Edit::WipeText() {
+    // Overwrite the edit's own buffer with as many blanks before emptying it, and drop the
+    // undo copy, so that no copy of the secret stays in the control's memory.
+    const int length = ::GetWindowTextLengthW(Hwnd());
+    if (length > 0) {
+        const std::wstring blank(static_cast<std::size_t>(length), L'\0' + L' ');
+        ::SendMessageW(Hwnd(), EM_SETSEL, 0, -1);
+        ::SendMessageW(Hwnd(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(blank.c_str()));
+    }
+    ::SetWindowTextW(Hwnd(), L"");
+    ::SendMessageW(Hwnd(), EM_EMPTYUNDOBUFFER, 0, 0);
+}
+
+bool Win32Edit::Fits(std::wstring_view typed) const {
+    if (byteCodec_ == nullptr) {
+        return true;
+    }
+    std::wstring text = WideWindowText(Hwnd());
+    DWORD start = 0;
+    DWORD end = 0;
+    ::SendMessageW(Hwnd(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                   reinterpret_cast<LPARAM>(&end));
+    start = std::min<DWORD>(start, static_cast<DWORD>(text.size()));
+    end = std::clamp<DWORD>(end, start, static_cast<DWORD>(text.size()));
+    text.replace(start, end - start, typed);
+    // A text the code page cannot hold is taken: the dialog says so when it reads it.
+    const std::optional<std::string> bytes = byteCodec_->Encode(Narrow(text));
+    return !bytes || bytes->size() <= byteLimit_;
+}
+
+LRESULT CALLBACK Win32Edit::Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR, DWORD_PTR self) {
+    auto* edit = reinterpret_cast<Win32Edit*>(self);
+    if (message == WM_CHAR && wParam >= 0x20 && edit->byteCodec_ != nullptr) {
+        // A character that would not fit whole is not taken (a surrogate pair is checked on
+        // its first half as a whole character would be: both halves come as two WM_CHARs).
+        const wchar_t c = static_cast<wchar_t>(wParam);
+        if (!edit->Fits(std::wstring_view(&c, 1))) {
+            ::MessageBeep(MB_OK);
+            return 0;
+        }
+    }
+    if (message == WM_PASTE && edit->byteCodec_ != nullptr) {
+        // Pasted text is taken only as far as it fits whole characters.
+        const std::wstring before = WideWindowText(window);
+        const LRESULT r = ::DefSubclassProc(window, message, wParam, lParam);
+        const std::string after = Narrow(WideWindowText(window));
+        const std::optional<std::string> bytes = edit->byteCodec_->Encode(after);
+        if (bytes && bytes->size() > edit->byteLimit_) {
+            ::SetWindowTextW(window, before.c_str());
+            ::MessageBeep(MB_OK);
+        }
+        return r;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+// --- list box
+
+int Win32ListBox::AddString(std::string_view text) {
+    return Rows(::SendMessageW(Hwnd(), LB_ADDSTRING, 0,
+                               reinterpret_cast<LPARAM>(Widen(text).c_str())));
+}
+
+int Win32ListBox::GetCount() const {
+    return Rows(::SendMessageW(Hwnd(), LB_GETCOUNT, 0, 0));
+}
+
+int Win32ListBox::GetCurSel() const {
+    return Rows(::SendMessageW(Hwnd(), LB_GETCURSEL, 0, 0));
+}
+
+void Win32ListBox::SetCurSel(int index) {
+    ::SendMessageW(Hwnd(), LB_SETCURSEL, index >= 0 && index < GetCount() ? index : -1, 0);
+}
+
+int Win32ListBox::DeleteString(int index) {
+    if (index < 0 || index >= GetCount()) {
+        return -1;
+    }
+    return Rows(::SendMessageW(Hwnd(), LB_DELETESTRING, static_cast<WPARAM>(index), 0));
+}
+
+std::string Win32ListBox::GetText(int index) const {
+    const LRESULT length = ::SendMessageW(Hwnd(), LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (index < 0 || length < 0) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got = ::SendMessageW(Hwnd(), LB_GETTEXT, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return Narrow(text);
+}
+
+void Win32ListBox::ResetContent() {
+    ::SendMessageW(Hwnd(), LB_RESETCONTENT, 0, 0);
+}
+
+// --- list view
+
+Win32ListView::Win32ListView(const ControlTemplate& control, HWND window)
+    : Win32Control(control, window) {
+    // The double buffer keeps a list refilled in one go from flickering.
+    ListView_SetExtendedListViewStyleEx(window, LVS_EX_DOUBLEBUFFER, LVS_EX_DOUBLEBUFFER);
+}
+
+int Win32ListView::InsertColumn(int column, std::string_view heading, Align align, int widthPx) {
+    std::wstring text = Widen(heading);
+    LVCOLUMNW c{};
+    c.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    c.fmt = align == Align::right ? LVCFMT_RIGHT : (align == Align::center ? LVCFMT_CENTER : 0);
+    c.cx = widthPx;
+    c.pszText = text.data();
+    const int count = GetColumnCount();
+    const int at = std::clamp(column, 0, count);
+    c.iSubItem = at;
+    return Rows(::SendMessageW(Hwnd(), LVM_INSERTCOLUMNW, static_cast<WPARAM>(at),
+                               reinterpret_cast<LPARAM>(&c)));
+}
+
+int Win32ListView::GetColumnCount() const {
+    const HWND header = ListView_GetHeader(Hwnd());
+    return header != nullptr ? std::max(Header_GetItemCount(header), 0) : 0;
+}
+
+std::string Win32ListView::GetColumnHeading(int column) const {
+    if (column < 0 || column >= GetColumnCount()) {
+        return {};
+    }
+    wchar_t buffer[256] = {};
+    LVCOLUMNW c{};
+    c.mask = LVCF_TEXT;
+    c.pszText = buffer;
+    c.cchTextMax = 255;
+    ::SendMessageW(Hwnd(), LVM_GETCOLUMNW, static_cast<WPARAM>(column),
+                   reinterpret_cast<LPARAM>(&c));
+    return Narrow(c.pszText);
+}
+
+int Win32ListView::GetColumnWidth(int column) const {
+    if (column < 0 || column >= GetColumnCount()) {
+        return 0;
+    }
+    return static_cast<int>(ListView_GetColumnWidth(Hwnd(), column));
+}
+
+Align Win32ListView::GetColumnAlignment(int column) const {
+    LVCOLUMNW c{};
+    c.mask = LVCF_FMT;
+    if (column < 0 || column >= GetColumnCount() ||
+        !::SendMessageW(Hwnd(), LVM_GETCOLUMNW, static_cast<WPARAM>(column),
+                        reinterpret_cast<LPARAM>(&c))) {
+        return Align::left;
+    }
+    switch (c.fmt & LVCFMT_JUSTIFYMASK) {
+        case LVCFMT_RIGHT:
+            return Align::right;
+        case LVCFMT_CENTER:
+            return Align::center;
+        default:
+            return Align::left;
+    }
+}
+
+void Win32ListView::SetFullRowSelect(bool fullRow) {
+    ListView_SetExtendedListViewStyleEx(Hwnd(), LVS_EX_FULLROWSELECT,
+                                        fullRow ? LVS_EX_FULLROWSELECT : 0);
+}
+
+bool Win32ListView::IsFullRowSelect() const {
+    return (ListView_GetExtendedListViewStyle(Hwnd()) & LVS_EX_FULLROWSELECT) != 0;
+}
+
+int Win32ListView::InsertItem(int row, std::string_view text) {
+    std::wstring wide = Widen(text);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = std::clamp(row, 0, GetItemCount());
+    item.pszText = wide.data();
+    return Rows(::SendMessageW(Hwnd(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+bool Win32ListView::SetItemText(int row, int column, std::string_view text) {
+    if (row < 0 || row >= GetItemCount() || column < 0 || column >= GetColumnCount()) {
+        return false;
+    }
+    std::wstring wide = Widen(text);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = wide.data();
+    return ::SendMessageW(Hwnd(), LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
+                          reinterpret_cast<LPARAM>(&item)) != FALSE;
+}
+
+std::string Win32ListView::GetItemText(int row, int column) const {
+    if (row < 0 || row >= GetItemCount() || column < 0 || column >= GetColumnCount()) {
+        return {};
+    }
+    // The control copies at most the buffer's size: grow until the text fits.
+    for (std::size_t size = 256;; size *= 4) {
+        std::wstring buffer(size, L'\0');
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(size);
+        const auto got = static_cast<std::size_t>(::SendMessageW(
+            Hwnd(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        if (got + 1 < size || size > (1u << 20)) {
+            buffer.resize(std::min(got, size));
+            return Narrow(buffer);
+        }
+    }
+}
+
+bool Win32ListView::DeleteItem(int row) {
+    return row >= 0 && row < GetItemCount() && ListView_DeleteItem(Hwnd(), row) != FALSE;
+}
+
+void Win32ListView::DeleteAllItems() {
+    ListView_DeleteAllItems(Hwnd());
+}
+
+int Win32ListView::GetItemCount() const {
+    return static_cast<int>(ListView_GetItemCount(Hwnd()));
+}
+
+int Win32ListView::GetSelectedRow() const {
+    return static_cast<int>(ListView_GetNextItem(Hwnd(), -1, LVNI_SELECTED));
+}
+
+void Win32ListView::SetSelectedRow(int row) {
+    ListView_SetItemState(Hwnd(), -1, 0, LVIS_SELECTED);
+    if (row >= 0 && row < GetItemCount()) {
+        ListView_SetItemState(Hwnd(), row, LVIS_SELECTED, LVIS_SELECTED);
+    }
+}
+
+// --- combo box
+
+int Win32ComboBox::AddString(std::string_view text) {
+    return Rows(::SendMessageW(Hwnd(), CB_ADDSTRING, 0,
+                               reinterpret_cast<LPARAM>(Widen(text).c_str())));
+}
+
+int Win32ComboBox::GetCount() const {
+    return Rows(::SendMessageW(Hwnd(), CB_GETCOUNT, 0, 0));
+}
+
+int Win32ComboBox::GetCurSel() const {
+    return typed_ ? -1 : Rows(::SendMessageW(Hwnd(), CB_GETCURSEL, 0, 0));
+}
+
+void Win32ComboBox::SetCurSel(int index) {
+    typed_ = false;
+    ::SendMessageW(Hwnd(), CB_SETCURSEL, index >= 0 && index < GetCount() ? index : -1, 0);
+}
+
+int Win32ComboBox::DeleteString(int index) {
+    if (index < 0 || index >= GetCount()) {
+        return -1;
+    }
+    return Rows(::SendMessageW(Hwnd(), CB_DELETESTRING, static_cast<WPARAM>(index), 0));
+}
+
+void Win32ComboBox::ResetContent() {
+    typed_ = false;
+    ::SendMessageW(Hwnd(), CB_RESETCONTENT, 0, 0);
+}
+
+std::string Win32ComboBox::GetLBText(int index) const {
+    const LRESULT length = ::SendMessageW(Hwnd(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (index < 0 || length < 0) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got = ::SendMessageW(Hwnd(), CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return Narrow(text);
+}
+
+void Win32ComboBox::SetWindowText(std::string_view text) {
+    if (HasEditableField()) {
+        SetWindowTextUtf8(Hwnd(), text);
+        typed_ = ::SendMessageW(Hwnd(), CB_GETCURSEL, 0, 0) >= 0;
+    }
+}
+
+bool Win32ComboBox::HasEditableField() const {
+    return (::GetWindowLongPtrW(Hwnd(), GWL_STYLE) & 0x3) == CBS_DROPDOWN;
+}
+
+// --- address
+
+Win32IpAddressControl::Win32IpAddressControl(const ControlTemplate& control, HWND window,
+                                             const std::string& name)
+    : Win32Control(control, window) {
+    NameAddressParts(window, name);
+}
+
+std::string Win32IpAddressControl::GetAddress() const {
+    if (IsBlank()) {
+        return {};
+    }
+    DWORD address = 0;
+    ::SendMessageW(Hwnd(), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+    return std::to_string(FIRST_IPADDRESS(address)) + "." +
+           std::to_string(SECOND_IPADDRESS(address)) + "." +
+           std::to_string(THIRD_IPADDRESS(address)) + "." +
+           std::to_string(FOURTH_IPADDRESS(address));
+}
+
+bool Win32IpAddressControl::SetAddress(std::string_view dotted) {
+    ClearAddress();
+    if (dotted.empty()) {
+        return true;
+    }
+    int parts[4] = {};
+    std::size_t at = 0;
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t end = i < 3 ? dotted.find('.', at) : dotted.size();
+        if (end == std::string_view::npos || end == at || end - at > 3) {
+            return false;
+        }
+        const char* first = dotted.data() + at;
+        const char* last = dotted.data() + end;
+        const auto [ptr, ec] = std::from_chars(first, last, parts[i]);
+        if (ec != std::errc() || ptr != last || parts[i] < 0 || parts[i] > 255) {
+            return false;
+        }
+        at = end + 1;
+    }
+    ::SendMessageW(Hwnd(), IPM_SETADDRESS, 0,
+                   static_cast<LPARAM>(MAKEIPADDRESS(parts[0], parts[1], parts[2], parts[3])));
+    return true;
+}
+
+void Win32IpAddressControl::ClearAddress() {
+    ::SendMessageW(Hwnd(), IPM_CLEARADDRESS, 0, 0);
+}
+
+bool Win32IpAddressControl::IsBlank() const {
+    return ::SendMessageW(Hwnd(), IPM_ISBLANK, 0, 0) != 0;
+}
+
+bool Win32IpAddressControl::IsComplete() const {
+    DWORD address = 0;
+    // The answer is the number of fields that are not blank.
+    return ::SendMessageW(Hwnd(), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address)) == 4;
+}
+
+// --- pickers
+
+Date Win32DatePicker::GetDate() const {
+    SYSTEMTIME s{};
+    ::SendMessageW(Hwnd(), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&s));
+    return Date{s.wYear, s.wMonth, s.wDay};
+}
+
+void Win32DatePicker::SetDate(const Date& value) {
+    Date clamped = value;
+    if (first_ && Before(clamped, *first_)) {
+        clamped = *first_;
+    }
+    if (last_ && Before(*last_, clamped)) {
+        clamped = *last_;
+    }
+    const SYSTEMTIME s = ToSystemTime(clamped, TimeOfDay{});
+    ::SendMessageW(Hwnd(), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&s));
+}
+
+void Win32DatePicker::SetRange(const Date& first, const Date& last) {
+    first_ = first;
+    last_ = last;
+    SYSTEMTIME range[2] = {ToSystemTime(first, TimeOfDay{}), ToSystemTime(last, TimeOfDay{})};
+    ::SendMessageW(Hwnd(), DTM_SETRANGE, GDTR_MIN | GDTR_MAX, reinterpret_cast<LPARAM>(range));
+    SetDate(GetDate());
+}
+
+TimeOfDay Win32TimePicker::GetTime() const {
+    SYSTEMTIME s{};
+    ::SendMessageW(Hwnd(), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&s));
+    return TimeOfDay{s.wHour, s.wMinute, s.wSecond};
+}
+
+void Win32TimePicker::SetTime(const TimeOfDay& value) {
+    SYSTEMTIME s{};
+    ::SendMessageW(Hwnd(), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&s));
+    s.wHour = static_cast<WORD>(value.hour);
+    s.wMinute = static_cast<WORD>(value.minute);
+    s.wSecond = static_cast<WORD>(value.second);
+    s.wMilliseconds = 0;
+    ::SendMessageW(Hwnd(), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&s));
+}
+
+}  // namespace halvo::ui::win32

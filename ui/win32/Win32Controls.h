@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Win32 backend's controls: each interface of ui/Controls.h over the window of a common
+// control that the dialog manager created from the in-memory template.
+#pragma once
+
+#include "ui/win32/Windows.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/Controls.h"
+
+namespace halvo::ui::win32 {
+
+// The window text as UTF-8, and back.
+std::string WindowText(HWND window);
+void SetWindowTextUtf8(HWND window, std::string_view text);
+
+template <class Interface>
+class Win32Control : public Interface {
+  public:
+    Win32Control(const ControlTemplate& control, HWND window) : template_(control), hwnd_(window) {}
+    const ControlTemplate& Template() const override { return template_; }
+    bool IsEnabled() const override { return ::IsWindowEnabled(hwnd_) != FALSE; }
+    void EnableWindow(bool enabled) override { ::EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+    // The control's own visibility, whether or not its window is on show.
+    bool IsVisible() const override {
+        return (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+    }
+    void ShowWindow(bool visible) override { ::ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+    HWND Hwnd() const { return hwnd_; }
+
+  private:
+    const ControlTemplate& template_;
+    HWND hwnd_;
+};
+
+// What every control of this backend is, whatever its interface.
+HWND HwndOf(const Control* control);
+
+class Win32StaticText final : public Win32Control<StaticText> {
+  public:
+    using Win32Control::Win32Control;
+    std::string GetWindowText() const override { return WindowText(Hwnd()); }
+    void SetWindowText(std::string_view text) override { SetWindowTextUtf8(Hwnd(), text); }
+};
+
+class Win32PushButton final : public Win32Control<PushButton> {
+  public:
+    using Win32Control::Win32Control;
+    std::string GetWindowText() const override { return WindowText(Hwnd()); }
+    void SetWindowText(std::string_view text) override { SetWindowTextUtf8(Hwnd(), text); }
+};
+
+class Win32CheckBox final : public Win32Control<CheckBox> {
+  public:
+    using Win32Control::Win32Control;
+    bool GetCheck() const override;
+    void SetCheck(bool checked) override;
+};
+
+class Win32GroupBox final : public Win32Control<GroupBox> {
+  public:
+    using Win32Control::Win32Control;
+};
+class Win32Frame final : public Win32Control<Frame> {
+  public:
+    using Win32Control::Win32Control;
+};
+class Win32Picture final : public Win32Control<Picture> {
+  public:
+    using Win32Control::Win32Control;
+};
+
+class Win32Edit final : public Win32Control<Edit> {
+  public:
+    Win32Edit(const ControlTemplate& control, HWND window);
+    ~Win32Edit() override;
+    void LimitText(int characters) override;
+    int GetLimitText() const override;
+    void LimitBytes(const platform::TextCodec& codec, int bytes) override;
+    bool IsMasked() const override;
+    std::string GetWindowText() const override { return WindowText(Hwnd()); }
+    void SetWindowText(std::string_view text) override { SetWindowTextUtf8(Hwnd(), text); }
+    void WipeText() override;
+
+  private:
+    static LRESULT CALLBACK Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR self);
+    // True when the edit's text with `typed` in place of the selection stays in the byte limit.
+    bool Fits(std::wstring_view typed) const;
+
+    const platform::TextCodec* byteCodec_ = nullptr;
+    std::size_t byteLimit_ = 0;
+};
+
+class Win32ListBox final : public Win32Control<ListBox> {
+  public:
+    using Win32Control::Win32Control;
+    int AddString(std::string_view text) override;
+    int GetCount() const override;
+    int GetCurSel() const override;
+    void SetCurSel(int index) override;
+    int DeleteString(int index) override;
+    std::string GetText(int index) const override;
+    void ResetContent() override;
+};
+
+class Win32ListView final : public Win32Control<ListView> {
+  public:
+    Win32ListView(const ControlTemplate& control, HWND window);
+    int InsertColumn(int column, std::string_view heading, Align align, int widthPx) override;
+    int GetColumnCount() const override;
+    std::string GetColumnHeading(int column) const override;
+    int GetColumnWidth(int column) const override;
+    Align GetColumnAlignment(int column) const override;
+    void SetFullRowSelect(bool fullRow) override;
+    bool IsFullRowSelect() const override;
+    int InsertItem(int row, std::string_view text) override;
+    bool SetItemText(int row, int column, std::string_view text) override;
+    std::string GetItemText(int row, int column) const override;
+    bool DeleteItem(int row) override;
+    void DeleteAllItems() override;
+    int GetItemCount() const override;
+    int GetSelectedRow() const override;
+    void SetSelectedRow(int row) override;
+};
+
+class Win32ComboBox final : public Win32Control<ComboBox> {
+  public:
+    using Win32Control::Win32Control;
+    int AddString(std::string_view text) override;
+    int GetCount() const override;
+    int GetCurSel() const override;
+    void SetCurSel(int index) override;
+    int DeleteString(int index) override;
+    void ResetContent() override;
+    std::string GetLBText(int index) const override;
+    std::string GetWindowText() const override { return WindowText(Hwnd()); }
+    void SetWindowText(std::string_view text) override;
+    bool HasEditableField() const override;
+
+    // The window's notifications: the user chose a row, or typed into the field.
+    void Chosen() { typed_ = false; }
+    void Typed() { typed_ = true; }
+
+  private:
+    bool typed_ = false;  // typed into since the last chosen row: no row counts
+};
+
+class Win32IpAddressControl final : public Win32Control<IpAddressControl> {
+  public:
+    Win32IpAddressControl(const ControlTemplate& control, HWND window, const std::string& name);
+    std::string GetAddress() const override;
+    bool SetAddress(std::string_view dotted) override;
+    void ClearAddress() override;
+    bool IsBlank() const override;
+    bool IsComplete() const override;
+};
+
+class Win32DatePicker final : public Win32Control<DatePicker> {
+  public:
+    using Win32Control::Win32Control;
+    Date GetDate() const override;
+    void SetDate(const Date& value) override;
+    void SetRange(const Date& first, const Date& last) override;
+
+  private:
+    std::optional<Date> first_;
+    std::optional<Date> last_;
+};
+
+class Win32TimePicker final : public Win32Control<TimePicker> {
+  public:
+    using Win32Control::Win32Control;
+    TimeOfDay GetTime() const override;
+    void SetTime(const TimeOfDay& value) override;
+};
+
+}  // namespace halvo::ui::win32
