@@ -19,9 +19,12 @@ PACKAGES=(
 for option in "$@"; do
     case "$option" in
     --web-shot) PACKAGES+=(chromium) ;;  # a box's web page, headless, on the namespace LAN
-    # The -posix compilers (std::thread), GoogleTest's sources to build with them, and wine to
-    # run the result.
-    --windows) PACKAGES+=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 wine) ;;
+    # The -posix compilers (std::thread), GoogleTest's sources to build with them, wine to run
+    # the result; icoutils for the program's icon, wixl and zip for the installer and the
+    # portable archive, msitools to read the installer back.
+    --windows)
+        PACKAGES+=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 wine
+            icoutils wixl msitools zip) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
     esac
 done
