@@ -34,7 +34,8 @@
 # path); runs with different ids never touch each other. HALVO_DEVSIM is the simulator binary
 # (default: build/tools/devsim/halvo-devsim). PID files, the hosts file and the simulators' logs
 # live in /run/halvo-lan/<id> until 'down': a folder under /run that only root can create, so no
-# local user can put one there first and have root write into it.
+# local user can put one there first and have root write into it. HALVO_LAN_VERBOSE=1 has every
+# simulator log its requests to d<i>.log, as --multi does, for tests that check what reached a box.
 #
 # Addresses: 10.77.0.0/24 on a bridge of its own; workstation 10.77.0.1, device host i at
 # 10.77.0.(10 + i). With --multi, each segment has a bridge of its own in the LAN namespace and
@@ -235,6 +236,7 @@ cmd_build() {
     shift 3
     local configs=("$@")
     local multi="${HALVO_LAN_MULTI:-}" verbose=()
+    if [ "${HALVO_LAN_VERBOSE:-0}" = 1 ]; then verbose=(--verbose); fi
     ip netns add "$LAN_NS"
     ip -n "$LAN_NS" link set lo up
     local i
