@@ -18,6 +18,8 @@
 #include <QValidator>
 #include <cstring>
 
+#include "ui/qt/AccessibleComboBox.h"
+
 namespace halvo::ui::qt {
 
 namespace {
@@ -276,6 +278,7 @@ void QtListView::SetSelectedRow(int row) {
 
 QtComboBox::QtComboBox(const ControlTemplate& control, int listHeightPx, QWidget* parent)
     : QComboBox(parent), QtControl(control, this), listHeightPx_(listHeightPx) {
+    InstallAccessibleComboBox();
     const bool editableField = control.Has(styleDropDown);
     setEditable(editableField);
     setInsertPolicy(QComboBox::NoInsert);

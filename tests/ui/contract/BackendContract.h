@@ -57,8 +57,8 @@ inline constexpr const char* kContractTemplate = R"({
     {"id": 1004, "kind": "listBox", "styles": ["border", "notify", "tabStop"], "rect": [5, 50, 80, 40]},
     {"id": 1014, "kind": "listBox", "styles": ["border"], "rect": [90, 50, 40, 40]},
     {"id": 1005, "kind": "listView", "styles": ["report", "singleSel", "border", "tabStop"], "rect": [5, 95, 150, 40]},
-    {"id": 1006, "kind": "comboBox", "styles": ["dropDownList", "tabStop"], "items": ["one", "two", "three"], "rect": [160, 5, 80, 60]},
-    {"id": 1007, "kind": "comboBox", "styles": ["dropDown", "tabStop"], "rect": [160, 20, 80, 60]},
+    {"id": 1006, "kind": "comboBox", "name": "Choice", "styles": ["dropDownList", "tabStop"], "items": ["one", "two", "three"], "rect": [160, 5, 80, 60]},
+    {"id": 1007, "kind": "comboBox", "name": "Field", "styles": ["dropDown", "tabStop"], "rect": [160, 20, 80, 60]},
     {"id": 1008, "kind": "datePicker", "styles": ["shortDate", "tabStop"], "rect": [160, 40, 80, 12]},
     {"id": 1009, "kind": "timePicker", "styles": ["upDown", "tabStop"], "rect": [160, 55, 80, 12]},
     {"id": 1010, "kind": "ipAddress", "name": "Address", "styles": ["tabStop"], "rect": [160, 70, 90, 12]},
@@ -458,9 +458,13 @@ TYPED_TEST_P(BackendContract, ControlsAreNamedFromTheTemplateAndButtonsByTheirCa
     EXPECT_EQ(this->driver.AccessibleName(d, APPLY), "Apply");  // without its mnemonic mark
     d.apply->SetWindowText("&Finished");
     EXPECT_EQ(this->driver.AccessibleName(d, APPLY), "Finished");
-    // Typing changes the value, never the name.
+    // Typing or choosing a row changes the value, never the name.
     this->driver.Type(d, NAME_EDIT, "Your name?");
     EXPECT_EQ(this->driver.AccessibleName(d, NAME_EDIT), "Your name");
+    this->driver.Choose(d, CHOICE, 1);
+    EXPECT_EQ(this->driver.AccessibleName(d, CHOICE), "Choice");
+    this->driver.Type(d, FIELD_COMBO, "Y:");
+    EXPECT_EQ(this->driver.AccessibleName(d, FIELD_COMBO), "Field");
 }
 
 REGISTER_TYPED_TEST_SUITE_P(BackendContract, TextsAreUtf8AndProgrammaticChangesRunNoHandler,
