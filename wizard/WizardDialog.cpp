@@ -27,7 +27,20 @@ unsigned WizardDialog::PageTemplateId(int index) const {
 }
 
 void WizardDialog::ShowPage(int index) {
-    flow_.SwitchPage(index);
+    // A page that goes out of sight with the focus in it would leave the focus to the toolkit
+    // (the frame's first button, "<< Back"). It goes on with the user instead: to the new
+    // page's first field, or to Next >> (Finished) on a page without one, so Enter goes on too.
+    const ui::Dialog* leaving = GetPage(CurrentPage());
+    const bool focusOnPage = leaving != nullptr && leaving->FocusedControl() != nullptr;
+    if (!flow_.SwitchPage(index) || !focusOnPage) {
+        return;
+    }
+    ui::Dialog* page = GetPage(index);
+    if (ui::Control* first = page != nullptr ? page->NextTabStop(nullptr) : nullptr) {
+        page->GotoDlgCtrl(first);
+    } else {
+        GotoDlgCtrl(nextButton_);
+    }
 }
 
 void WizardDialog::BindControls() {

@@ -568,6 +568,24 @@ TEST_F(WizardDialogTest, EnterInAPageFieldIsNextAndSendsThePageEscStillCancels) 
     }
 }
 
+TEST_F(WizardDialogTest, EnterKeepsGoingFromAFieldToTheNextPagesFirstFieldAndThenFinishes) {
+    // By Enter alone, from a field: the focus goes with the page, never to "<< Back".
+    const int result = Run([&] {
+        SystemControl<QWidget>(SystemPage::DESCRIPTION_EDIT)->setFocus();
+        testing::PressOnFocus(Qt::Key_Return);
+        ExpectState(1, true, "Next >>");
+        EXPECT_EQ(QApplication::focusWidget(),
+                  NetworkControl<QWidget>(NetworkPage::PROTOCOL_COMBO));
+        testing::PressOnFocus(Qt::Key_Return);
+        ExpectState(2, true, "&Finished");  // a page without fields: the focus on Finished
+        EXPECT_EQ(QApplication::focusWidget(), Button(WizardDialog::NEXT_BUTTON));
+        testing::PressOnFocus(Qt::Key_Return);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(net.SentCommands(),
+              (std::vector<std::uint16_t>{CMD_SET_SYSTEM_INFO, CMD_SET_NETWORK_INFO}));
+}
+
 // ---- The button's whole road
 // ---------------------------------------------------------------------
 
