@@ -12,6 +12,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
     qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6test6 libglib2.0-dev libglib2.0-bin
     xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei
+    at-spi2-core python3-pyatspi
     iproute2 dbus-daemon nftables locales
     file dpkg-dev desktop-file-utils appstream mmdebstrap lintian
     samba samba-common-bin smbclient gvfs-backends gvfs-daemons gvfs-fuse fuse3
