@@ -282,10 +282,16 @@ class Session:
         return seen
 
     def focus(self, controls, name, kind=None):
-        """Tabs until the control called `name` has the focus."""
+        """Tabs until the control called `name` has the focus. A census also takes an unnamed
+        control of that kind, so that a build without names can be worked too."""
+
+        def wanted(c):
+            named = c.name() == name or (self.args.census and kind is not None and not c.name())
+            return c is not None and named and kind in (None, c.kind)
+
         current = wait_for(lambda: self.focused(controls), 2)
         for _ in range(len(controls) + 2):
-            if current is not None and current.name() == name and kind in (None, current.kind):
+            if current is not None and wanted(current):
                 return current
             current = self.tab(controls, current)
         raise CheckError(f"Tab did not reach '{name}'")
@@ -322,20 +328,29 @@ class Session:
         return controls
 
     def field(self, window, caption):
-        """The text of the value field `caption` of an information pane."""
+        """The text of the value field `caption` of an information pane: named by its caption,
+        it has its text as description; unnamed (a census of an older build), it is the label
+        after the caption's own label."""
+        before = None
         for i in range(window.get_child_count()):
             child = window.get_child_at_index(i)
-            if child is not None and child.get_role() == R.LABEL and child.get_name() == caption:
-                return child.get_description()  # the field says its caption, then its value
+            if child is None or child.get_role() != R.LABEL:
+                continue
+            name = child.get_name()
+            if name == caption:
+                return child.get_description()
+            if before == caption + ":" and self.args.census:
+                return name
+            before = name
         return None
 
     def verify(self, box, examine=False):
         """The administrator's name and password, typed into the verification."""
         verify = self.window("Verify")
         controls = self.examine("administrator verification", verify) if examine else collect(verify)
-        self.focus(controls, "Name")
+        self.focus(controls, "Name", "text")
         type_text(box["admin_name"])
-        self.focus(controls, "Password")
+        self.focus(controls, "Password", "password text")
         type_text(box["admin_password"])
         key(RETURN)
         self.gone(verify)
@@ -373,6 +388,9 @@ def main():
         run(s, box)
     except CheckError as e:
         s.report.fault("run", str(e))
+    except GLib.Error as e:
+        status = wait_for(lambda: s.proc.poll() is not None, 2) and s.proc.returncode
+        s.report.fault("run", f"the program went from the bus ({e.message}; status {status})")
     finally:
         if s.proc.poll() is None:
             s.proc.kill()
@@ -407,8 +425,9 @@ def run(s, box):
     s.gone(add)
     s.back_to(main)
 
-    # A box picked from the list by typing its name fills in its details.
-    if not select_box(s, box, main, box["description"]):
+    # A box picked from the list by typing its name fills in its details (a census: whatever
+    # the build shows of them).
+    if not select_box(s, box, main, None if s.args.census else box["description"]):
         raise CheckError("picking the box by keyboard did not show its details")
     controls = s.examine("main window, a box selected", main)
 
@@ -437,8 +456,8 @@ def select_box(s, box, main, description):
     controls = wait_for(lambda: collect(main), 5)
     s.focus(controls, "Device list", "list")
     type_text(box["name"])
-    wizard = next(c for c in controls if c.name() == "Setup wizard")
-    if not wait_for(lambda: wizard.usable(), 10):
+    button = next(c for c in controls if c.name() == "Setup wizard")
+    if not wait_for(button.usable, 10):
         return False
     return description is None or wait_for(
         lambda: s.field(main, "Description") == description, 5) is not None
@@ -470,6 +489,17 @@ def enter_moves_on(s, wizard, page, field, kind, command, arrived):
     return True
 
 
+# What the wizard writes as the box's description (letters, digits, space, - and _ only).
+DESCRIPTION = "Rack 7 set by keyboard"
+
+
+def describe(s, page):
+    """Types the new description over the old one (which may hold what the wizard refuses)."""
+    s.focus(page, "Device description", "text")
+    key(ord("a"), CONTROL)
+    type_text(DESCRIPTION)
+
+
 def wizard_by_enter(s, box, main):
     """The wizard's three pages worked by Enter in a field: each moves to the next page, the box
     gets each page's settings, and the last Enter finishes. In a census, a wizard that Enter
@@ -477,22 +507,28 @@ def wizard_by_enter(s, box, main):
     wizard = open_wizard(s, box, main)
     page = s.examine("wizard, page 1", wizard)
 
-    description = "Rack 7 set by keyboard"  # letters, digits, space, - and _ only
-    s.focus(page, "Device description")
-    key(ord("a"), CONTROL)
-    type_text(description)
-    if not enter_moves_on(s, wizard, page, "Device description", None, "set_system_info",
-                          lambda: on_network_page(wizard)):
+    describe(s, page)
+    by_enter = enter_moves_on(s, wizard, page, "Device description", "text", "set_system_info",
+                              lambda: on_network_page(wizard))
+    if not by_enter:
         wizard = reopen_at(s, box, main, wizard, 1)
     page = s.examine("wizard, page 2", wizard)
 
-    if not enter_moves_on(s, wizard, page, "Default gateway", "ip address", "set_network_info",
-                          lambda: not on_network_page(wizard)):
-        wizard = reopen_at(s, box, main, wizard, 2)
-    s.examine("wizard, page 3", wizard)
-    # The focus is where the page change left it (the walk went round once): Enter again is
-    # "Finished".
-    key(RETURN)
+    if by_enter:
+        by_enter = enter_moves_on(s, wizard, page, "Default gateway", "ip address",
+                                  "set_network_info", lambda: not on_network_page(wizard))
+        if not by_enter:
+            wizard = reopen_at(s, box, main, wizard, 2)
+    else:
+        s.press(page, "Next >>")  # a census of a build whose Enter failed: on by the button
+        wait_for(lambda: not on_network_page(wizard), 10)
+    page = s.examine("wizard, page 3", wizard)
+    if by_enter:
+        # The focus is where the page change left it (the walk went round once): Enter again
+        # is "Finished".
+        key(RETURN)
+    else:
+        s.press(page, "Finished")
     if not wait_for(lambda: not has(wizard, S.SHOWING), 5):
         s.report.fault("wizard", "Enter on the last page, where the focus was left, did not "
                                  "finish the wizard")
@@ -501,12 +537,13 @@ def wizard_by_enter(s, box, main):
     s.back_to(main)
 
     # The list is rebuilt; picked again, the box reports what was typed.
-    if select_box(s, box, main, description):
-        print(f"a11y: wizard: finished by Enter; the box reports the description "
-              f"{description!r}", flush=True)
+    if select_box(s, box, main, DESCRIPTION):
+        how = "Enter" if by_enter else "its button"
+        print(f"a11y: wizard: finished by {how}; the box reports the description "
+              f"{DESCRIPTION!r}", flush=True)
     else:
         s.report.fault("wizard", f"the box reports the description "
-                                 f"{s.field(main, 'Description')!r}, not {description!r}")
+                                 f"{s.field(main, 'Description')!r}, not {DESCRIPTION!r}")
 
 
 def reopen_at(s, box, main, wizard, index):
@@ -519,6 +556,7 @@ def reopen_at(s, box, main, wizard, index):
     s.back_to(main)
     select_box(s, box, main, None)
     wizard = open_wizard(s, box, main)
+    describe(s, collect(wizard))
     for i in range(index):
         s.press(collect(wizard), "Next >>")
         wait_for(lambda: on_network_page(wizard) == (i == 0), 5)
