@@ -460,6 +460,7 @@ int Win32Window::RunModal() {
     result_ = 0;
     ::ShowWindow(hwnd_, SW_SHOW);
     ::SetForegroundWindow(hwnd_);
+    ::SetActiveWindow(hwnd_);
     MSG msg;
     while (!ended_) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
@@ -482,6 +483,7 @@ int Win32Window::RunModal() {
     if (disableOwner) {
         ::EnableWindow(owner, TRUE);
     }
+    HandBackActivation();
     ::ShowWindow(hwnd_, SW_HIDE);
     return result_;
 }
@@ -497,8 +499,18 @@ void Win32Window::EndModal(int result) {
     if (owner != nullptr) {
         ::EnableWindow(owner, TRUE);
     }
+    HandBackActivation();
     ::ShowWindow(hwnd_, SW_HIDE);
     ::PostMessageW(hwnd_, WM_NULL, 0, 0);  // wakes the run's loop
+}
+
+void Win32Window::HandBackActivation() {
+    // As the dialog manager's EndDialog: a window going away while active hands the activation
+    // to its owner, so that the next modal window and the keyboard find the program active.
+    const HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+    if (owner != nullptr && ::GetActiveWindow() == hwnd_) {
+        ::SetActiveWindow(owner);
+    }
 }
 
 bool Win32Window::IsVisible() const {

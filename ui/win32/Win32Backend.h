@@ -83,6 +83,7 @@ class Win32Window final : public Window {
     void Command(int id, int code, HWND from);
     int IndexOfWindowId(int windowId) const;
     void FocusNow(int index);
+    void HandBackActivation();
 
     const DialogTemplate& template_;
     const ResourceStore& store_;
