@@ -2,7 +2,9 @@
 // Figures the benchmarks print: order statistics of samples in milliseconds, and the machine line.
 #pragma once
 
+#ifndef _WIN32
 #include <sys/utsname.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -35,6 +37,8 @@ inline double Percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
 }
 
+// The Windows benchmark prints its machine line itself, from the registry and wine.
+#ifndef _WIN32
 inline std::string CpuModel() {
     std::ifstream in("/proc/cpuinfo");
     std::string line;
@@ -53,5 +57,6 @@ inline void PrintMachine() {
     std::printf("machine: %u CPU(s) (nproc), %s, kernel %s\n", std::thread::hardware_concurrency(),
                 CpuModel().c_str(), u.release);
 }
+#endif
 
 }  // namespace halvo::bench

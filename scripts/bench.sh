@@ -9,8 +9,11 @@
 # workstation's three segments (334, 333, 333), the box of 45 shares on the first, its copy
 # answering after 200 us on the second (found by broadcast) and another behind the router (added
 # by address); the front-end and command-line benchmarks are not run then.
-# With --windows WIN_BUILD, halvoctl.exe of that Windows build also runs both command-line
-# figures under wine, each right after halvoctl's on the same LAN, with its size.
+# With --windows WIN_BUILD, that Windows build's figures under wine, each right after the Linux
+# one on the same LAN: the Win32 main window's selection, discovery and working set
+# (halvo-bench-select-win32 and halvo.exe, on an Xvfb display of the run's own), halvoctl.exe's
+# two command-line figures, the sizes of the programs, the installer and the archive; at the end
+# a table of the Linux and Windows figures side by side.
 # Usage: sudo scripts/bench.sh [BUILD_DIR] [--quick] [--discoveries N] [--multi]
 #                              [--windows WIN_BUILD]
 set -euo pipefail
@@ -27,7 +30,10 @@ BUILD="$(realpath "$BUILD")"
 export HALVO_LAN="${HALVO_LAN:-bench-$$}"
 export HALVO_DEVSIM="$BUILD/tools/devsim/halvo-devsim"
 work="$(mktemp -d)"
+# shellcheck source=scripts/xvfb.sh
+. "$ROOT/scripts/xvfb.sh"
 cleanup() {
+    xvfb_stop
     bash "$ROOT/scripts/lan.sh" down >/dev/null 2>&1 || true
     HALVO_LAN="$HALVO_LAN-100" bash "$ROOT/scripts/lan.sh" down >/dev/null 2>&1 || true
     rm -rf "$work"
@@ -65,20 +71,62 @@ if [ "$multi" = 1 ]; then
     bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-lan" "$@"
     exit 0
 fi
+# What the table at the end reads is kept in $work/figures as well.
+figures() { tee -a "$work/figures"; }
 bash "$ROOT/scripts/lan.sh" up 3 "$configs/box45.ini" "$work/box45-wire.ini" "$configs/burst1000.ini"
-bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-lan" "$@"
+bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-lan" "$@" | figures
+select_args=()
+for a in "$@"; do
+    if [ "$a" = --quick ]; then
+        select_args+=(--quick)
+    fi
+done
 if [ -x "$BUILD/bench/halvo-bench-select" ]; then
-    select_args=()
-    for a in "$@"; do
-        if [ "$a" = --quick ]; then
-            select_args+=(--quick)
-        fi
-    done
     echo
-    bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-select" "${select_args[@]}"
+    bash "$ROOT/scripts/lan.sh" exec "$BUILD/bench/halvo-bench-select" ${select_args[@]+"${select_args[@]}"} |
+        figures
 else
     echo "bench.sh: no halvo-bench-select in $BUILD (built without the front end); skipped"
 fi
+# The devices the simulators of the LAN up now serve: each host's config once, or its
+# `replicate` count.
+lan_devices() {
+    local n=0 cfg count
+    while read -r _ _ _ cfg; do
+        count="$(sed -n 's/^replicate *= *\([0-9][0-9]*\).*/\1/p' "$cfg" | head -n 1)"
+        n=$((n + ${count:-1}))
+    done <"$(bash "$ROOT/scripts/lan.sh" dir)/hosts"
+    echo "$n"
+}
+# The Win32 main window under wine on the workstation host of the LAN up now, its prefix's
+# wineserver started there first (after the display is set: its first program must see it)
+# and ended after; then halvo.exe itself, for its working set.
+window_bench_windows() {
+    local exe="$windows/bench/halvo-bench-select-win32.exe"
+    [ -n "$windows" ] || return 0
+    if [ ! -f "$exe" ]; then
+        echo "bench.sh: no halvo-bench-select-win32.exe in $windows; the window's figures skipped"
+        return 0
+    fi
+    if ! xvfb_start "$work"; then
+        echo "bench.sh: Xvfb did not start; the window's figures skipped"
+        return 0
+    fi
+    export DISPLAY="$XVFB_DISPLAY" XAUTHORITY="$XVFB_AUTH"
+    local program="Z:${windows//\//\\}\\app\\halvo.exe"
+    echo
+    # shellcheck disable=SC2016  # expanded by the inner shell
+    bash "$ROOT/scripts/lan.sh" exec env WINEPREFIX="$windows/wine-prefix" bash -c '
+        . "$1/scripts/wine-env.sh"
+        trap wine_stop EXIT
+        wine_start --keep-root
+        wine_unmanaged
+        shift
+        "$@"' wine "$ROOT" "$ROOT/scripts/wine-run.sh" "$exe" --box NAS-Many-Wire \
+        --devices "$(lan_devices)" --program "$program" ${select_args[@]+"${select_args[@]}"} |
+        figures
+}
+window_bench_windows
 # cli_bench_windows ARGS...: cli-bench.sh with halvoctl.exe under wine, on the workstation host
 # of the LAN up now, its prefix's wineserver started there first and ended after.
 cli_bench_windows() {
@@ -104,8 +152,8 @@ if [ -x "$BUILD/cli/halvoctl" ]; then
     # halvoctl beside the window's selection: the same 45-share box answering after 200 us ...
     echo
     bash "$ROOT/scripts/lan.sh" exec bash "$ROOT/scripts/cli-bench.sh" "$BUILD/cli/halvoctl" \
-        show NAS-Many-Wire
-    cli_bench_windows show NAS-Many-Wire
+        show NAS-Many-Wire | figures
+    cli_bench_windows show NAS-Many-Wire | figures
     [ -z "$windows" ] || cli_bench_start
     bash "$ROOT/scripts/lan.sh" down >/dev/null
     # ... and apply to 100 boxes answering after 200 us, on a LAN of their own.
@@ -116,12 +164,20 @@ if [ -x "$BUILD/cli/halvoctl" ]; then
     HALVO_LAN="$HALVO_LAN-100" bash "$ROOT/scripts/lan.sh" exec bash "$ROOT/scripts/cli-bench.sh" \
         "$BUILD/cli/halvoctl" apply NAS-Hundred 5
     HALVO_LAN="$HALVO_LAN-100" cli_bench_windows apply NAS-Hundred 5
-    if [ -n "$windows" ]; then
-        for program in "$windows/cli/halvoctl.exe" "$BUILD/cli/halvoctl"; do
-            awk -v name="size of $(basename "$program")" -v size="$(stat -c %s "$program")" \
-                'BEGIN { printf "%-58s %8.1f MB (%d bytes)\n", name, size / 1048576, size }'
-        done
-    fi
 else
     echo "bench.sh: no halvoctl in $BUILD; its figures skipped"
 fi
+[ -n "$windows" ] || exit 0
+# The sizes of the programs, and of the installer and the archive a user downloads.
+echo
+if ! bash "$ROOT/scripts/windows-package.sh" "$windows" "$work/package" >"$work/package.log" 2>&1; then
+    echo "bench.sh: windows-package.sh failed: $(tail -n 3 "$work/package.log")"
+fi
+for file in "$windows/app/halvo.exe" "$windows/cli/halvoctl.exe" "$work"/package/*.msi \
+    "$work"/package/*.zip "$BUILD/app/halvo" "$BUILD/cli/halvoctl"; do
+    [ -f "$file" ] || continue
+    awk -v name="size of $(basename "$file")" -v size="$(stat -c %s "$file")" \
+        'BEGIN { printf "%-58s %8.1f MB (%d bytes)\n", name, size / 1048576, size }'
+done | figures
+echo
+python3 "$ROOT/scripts/bench-table.py" "$work/figures"
