@@ -28,6 +28,9 @@ struct Depth {
 
 bool waitCursor = false;
 
+// The longest a wait sleeps without asking the socket.
+constexpr ULONGLONG kSocketRoundMs = 10;
+
 void RunPending() {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | kNoInput)) {
@@ -69,6 +72,15 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
     bool readable = false;
     for (;;) {
         RunPending();
+        // The datagram may have come before the event was selected, and wine signals only what
+        // arrives afterwards: the socket is asked itself on every round.
+        if (handle >= 0) {
+            WSAPOLLFD poll{socket, POLLRDNORM, 0};
+            if (::WSAPoll(&poll, 1, 0) > 0 && poll.revents != 0) {
+                readable = true;
+                break;
+            }
+        }
         const ULONGLONG now = ::GetTickCount64();
         if (ticking && !ticked && now >= tickAt) {
             ticked = true;
@@ -80,6 +92,9 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
         ULONGLONG next = end;
         if (ticking && !ticked) {
             next = std::min(next, tickAt);
+        }
+        if (handle >= 0) {
+            next = std::min(next, now + kSocketRoundMs);
         }
         const DWORD count = event != WSA_INVALID_EVENT ? 1 : 0;
         const DWORD rc = ::MsgWaitForMultipleObjectsEx(

@@ -21,14 +21,14 @@
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32SocketLayer.h"
 #include "platform/win32/Win32TextCodec.h"
-#include "ui/live/BusyCursor.h"
-#include "ui/live/LiveClock.h"
-#include "ui/live/LiveMessageBoxes.h"
-#include "ui/live/LiveSocketLayer.h"
 #include "protocol/Messages.h"
 #include "shares/ShareMappingDialog.h"
 #include "shares/ShareMessages.h"
 #include "ui/ResourceStore.h"
+#include "ui/live/BusyCursor.h"
+#include "ui/live/LiveClock.h"
+#include "ui/live/LiveMessageBoxes.h"
+#include "ui/live/LiveSocketLayer.h"
 #include "wizard/VerifyDialog.h"
 #include "wizard/WizardDialog.h"
 #include "wizard/WizardPages.h"
@@ -41,14 +41,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <functional>
-#include <typeinfo>
 #include <map>
 #include <memory>
-#include <fstream>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "ui/win32/DialogTemplateEx.h"
@@ -131,7 +131,6 @@ void Click(const ui::Dialog& dialog, int id) {
     Settle();
 }
 
-
 // Replaces an edit's text by typing: focused, everything selected, Delete, then the
 // characters. The keys are posted to the edit itself, through the program's message loop: the
 // X pointer's focus that wine follows without a window manager cannot send them elsewhere.
@@ -207,9 +206,8 @@ std::shared_ptr<bool> WhenActive(std::function<void(T*)> action, DWORD timeoutMs
     });
     Armed()[timer].poll = [action, done, until] {
         Win32Window* window = Win32Window::FromHwnd(::GetActiveWindow());
-        T* target = window != nullptr && window->InModalRun()
-                        ? dynamic_cast<T*>(&window->Events())
-                        : nullptr;
+        T* target = window != nullptr && window->InModalRun() ? dynamic_cast<T*>(&window->Events())
+                                                              : nullptr;
         if (target != nullptr) {
             *done = true;
             action(target);
@@ -218,9 +216,10 @@ std::shared_ptr<bool> WhenActive(std::function<void(T*)> action, DWORD timeoutMs
         if (::GetTickCount() > until) {
             // Nothing to answer: whatever modal window runs now is ended, so that the test
             // fails instead of waiting for ever.
-            auto* stuck = window != nullptr ? dynamic_cast<ui::Dialog*>(&window->Events()) : nullptr;
-            std::fprintf(stderr, "no %s became active; ending the window \"%s\"\n", typeid(T).name(),
-                         stuck != nullptr ? stuck->GetWindowText().c_str() : "");
+            auto* stuck =
+                window != nullptr ? dynamic_cast<ui::Dialog*>(&window->Events()) : nullptr;
+            std::fprintf(stderr, "no %s became active; ending the window \"%s\"\n",
+                         typeid(T).name(), stuck != nullptr ? stuck->GetWindowText().c_str() : "");
             if (stuck != nullptr && stuck->IsRunning()) {
                 stuck->EndDialog(ui::IDCANCEL);
             }
@@ -328,7 +327,7 @@ class WineGuiLan : public ::testing::Test {
     platform::Win32NetworkDrives drives_;
     platform::Win32TextCodec codec_;
     Win32Backend ui_;
-    app::AppContext context_{sockets_, clock_, messages_, shell_, resources_,
+    app::AppContext context_{sockets_, clock_,  messages_, shell_, resources_,
                              ui_,      drives_, timeZone_, codec_};
 };
 
@@ -388,10 +387,9 @@ TEST_F(WineGuiLan, TheWizardWritesBehindTheAdministratorCheckRefusedThenAccepted
             30000);
         // The right password: the check ends and the wizard opens.
         Type(*verify, wizard::VERIFY_PASSWORD_EDIT, locked.settings.at("admin_password"));
-        const std::size_t typed = Text(*verify, wizard::VERIFY_PASSWORD_EDIT).size();
         Click(*verify, wizard::VERIFY_OK_BUTTON);
-        EXPECT_FALSE(verify->IsRunning()) << "typed " << typed << " of the password; messages "
-                                          << recorded_.Texts().size() << "; start-ups refused " << sockets_.refusedStartups();
+        // Ended: hidden at once, its run returns once this action has.
+        EXPECT_FALSE(verify->IsWindowVisible());
     });
     Click(*main, app::IDC_SETUP_WIZARD);
 
@@ -466,8 +464,7 @@ TEST_F(WineGuiLan, TheWindowRepaintsWhileASilentBoxsQueryWaits) {
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
-        const HBITMAP bitmap =
-            ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         const HGDIOBJ old = ::SelectObject(memory, bitmap);
         ::BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
         std::memcpy(pixels.data(), bits, pixels.size() * 4);
@@ -491,9 +488,8 @@ TEST_F(WineGuiLan, TheWindowRepaintsWhileASilentBoxsQueryWaits) {
             busyShown = ::GetCursor() == ::LoadCursorW(nullptr, IDC_WAIT);
             // A plain black window over the whole of ours, then gone again.
             cover = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"STATIC", L"",
-                                      WS_POPUP | WS_VISIBLE | SS_BLACKRECT, frame.left,
-                                      frame.top, width, height, nullptr, nullptr, nullptr,
-                                      nullptr);
+                                      WS_POPUP | WS_VISIBLE | SS_BLACKRECT, frame.left, frame.top,
+                                      width, height, nullptr, nullptr, nullptr, nullptr);
         },
         [&] {
             covered = capture();

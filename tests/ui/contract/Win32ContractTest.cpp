@@ -189,7 +189,8 @@ class Win32Driver final : public ContractDriver {
         };
         const UINT_PTR timer = ::SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
             const HWND active = ::GetForegroundWindow();
-            if (!pendingSteps || active == nullptr || win32::Win32Window::FromHwnd(active) == nullptr ||
+            if (!pendingSteps || active == nullptr ||
+                win32::Win32Window::FromHwnd(active) == nullptr ||
                 !win32::Win32Window::FromHwnd(active)->InModalRun()) {
                 return;
             }
@@ -228,7 +229,8 @@ class Win32Driver final : public ContractDriver {
                 }
             }
             RECT item{};
-            if (position < 0 || !::GetMenuItemRect(nullptr, menu, static_cast<UINT>(position), &item)) {
+            if (position < 0 ||
+                !::GetMenuItemRect(nullptr, menu, static_cast<UINT>(position), &item)) {
                 ::EndMenu();
                 return;
             }
@@ -248,9 +250,9 @@ class Win32Driver final : public ContractDriver {
     std::string AccessibleName(Dialog& dialog, int id) override {
         // As a screen reader asks: the control's accessible object, through the system.
         IAccessible* object = nullptr;
-        const HRESULT got = ::AccessibleObjectFromWindow(win32::ControlHwnd(dialog, id),
-                                                static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                                reinterpret_cast<void**>(&object));
+        const HRESULT got = ::AccessibleObjectFromWindow(
+            win32::ControlHwnd(dialog, id), static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+            reinterpret_cast<void**>(&object));
         if (FAILED(got)) {
             ADD_FAILURE() << "no accessible object: " << std::hex << got;
             return {};
