@@ -599,6 +599,9 @@ void Win32Window::Update() {
         return;
     }
     lastUpdate_ = now;
+    for (HWND control : windows_) {
+        ResumeRedraw(control);
+    }
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 

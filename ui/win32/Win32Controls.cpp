@@ -87,6 +87,50 @@ HWND HwndOf(const Control* control) {
     return nullptr;
 }
 
+// --- held painting
+
+namespace {
+constexpr UINT kResumeRedraw = WM_APP + 0x48;  // "H"
+constexpr UINT_PTR kHoldSubclass = 3;
+}  // namespace
+
+RedrawHold::RedrawHold(HWND window) : window_(window) {
+    ::SetWindowSubclass(window, &RedrawHold::Subclass, kHoldSubclass,
+                        reinterpret_cast<DWORD_PTR>(this));
+}
+
+RedrawHold::~RedrawHold() {
+    ::RemoveWindowSubclass(window_, &RedrawHold::Subclass, kHoldSubclass);
+}
+
+void RedrawHold::Hold() {
+    if (held_ || !::IsWindowVisible(window_)) {
+        return;
+    }
+    held_ = true;
+    ::SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
+    ::PostMessageW(window_, kResumeRedraw, 0, 0);
+}
+
+LRESULT CALLBACK RedrawHold::Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR, DWORD_PTR self) {
+    if (message == kResumeRedraw) {
+        auto* hold = reinterpret_cast<RedrawHold*>(self);
+        if (hold->held_) {
+            hold->held_ = false;
+            ::SendMessageW(window, WM_SETREDRAW, TRUE, 0);
+            ::RedrawWindow(window, nullptr, nullptr,
+                           RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+        }
+        return 0;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+void ResumeRedraw(HWND window) {
+    ::SendMessageW(window, kResumeRedraw, 0, 0);
+}
+
 // --- check box
 
 bool Win32CheckBox::GetCheck() const {
@@ -221,6 +265,7 @@ LRESULT CALLBACK Win32ListBox::Subclass(HWND window, UINT message, WPARAM wParam
 }
 
 int Win32ListBox::AddString(std::string_view text) {
+    hold_.Hold();
     return Rows(
         ::SendMessageW(Hwnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str())));
 }
@@ -241,6 +286,7 @@ int Win32ListBox::DeleteString(int index) {
     if (index < 0 || index >= GetCount()) {
         return -1;
     }
+    hold_.Hold();
     return Rows(::SendMessageW(Hwnd(), LB_DELETESTRING, static_cast<WPARAM>(index), 0));
 }
 
@@ -257,6 +303,7 @@ std::string Win32ListBox::GetText(int index) const {
 }
 
 void Win32ListBox::ResetContent() {
+    hold_.Hold();
     ::SendMessageW(Hwnd(), LB_RESETCONTENT, 0, 0);
 }
 
@@ -379,6 +426,7 @@ bool Win32ListView::IsFullRowSelect() const {
 }
 
 int Win32ListView::InsertItem(int row, std::string_view text) {
+    hold_.Hold();
     std::wstring wide = Widen(text);
     LVITEMW item{};
     item.mask = LVIF_TEXT;
@@ -391,6 +439,7 @@ bool Win32ListView::SetItemText(int row, int column, std::string_view text) {
     if (row < 0 || row >= GetItemCount() || column < 0 || column >= GetColumnCount()) {
         return false;
     }
+    hold_.Hold();
     std::wstring wide = Widen(text);
     LVITEMW item{};
     item.iSubItem = column;
@@ -424,6 +473,7 @@ bool Win32ListView::DeleteItem(int row) {
 }
 
 void Win32ListView::DeleteAllItems() {
+    hold_.Hold();
     ListView_DeleteAllItems(Hwnd());
 }
 

@@ -39,6 +39,28 @@ class Win32Control : public Interface {
 // What every control of this backend is, whatever its interface.
 HWND HwndOf(const Control* control);
 
+// A list filled row by row inside a handler paints once, not once a row: its painting is held
+// from its first change until the message loop runs again (a posted message lets it go), or
+// until the window is asked to paint now (ResumeRedraw).
+class RedrawHold {
+  public:
+    explicit RedrawHold(HWND window);
+    ~RedrawHold();
+    RedrawHold(const RedrawHold&) = delete;
+    RedrawHold& operator=(const RedrawHold&) = delete;
+    // Before a change of rows.
+    void Hold();
+
+  private:
+    static LRESULT CALLBACK Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR self);
+    HWND window_;
+    bool held_ = false;
+};
+
+// Lets a held list paint again now (any other window ignores it).
+void ResumeRedraw(HWND window);
+
 class Win32StaticText final : public Win32Control<StaticText> {
   public:
     using Win32Control::Win32Control;
@@ -114,6 +136,7 @@ class Win32ListBox final : public Win32Control<ListBox> {
     static LRESULT CALLBACK Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR id, DWORD_PTR self);
     bool notified_ = false;  // during a click: the list box has told already
+    RedrawHold hold_{Hwnd()};
 };
 
 class Win32ListView final : public Win32Control<ListView> {
@@ -135,6 +158,9 @@ class Win32ListView final : public Win32Control<ListView> {
     int GetItemCount() const override;
     int GetSelectedRow() const override;
     void SetSelectedRow(int row) override;
+
+  private:
+    RedrawHold hold_{Hwnd()};
 };
 
 class Win32ComboBox final : public Win32Control<ComboBox> {

@@ -53,52 +53,53 @@ TEST(DialogTemplateEx, ASmallDialogIsLaidOutByteForByte) {
         {"id": 1001, "kind": "edit", "styles": ["border", "tabStop", "password"], "rect": [3, 4, 40, 12]}
       ]})");
     Bytes want;
-    Word(want, 1);                              // 0: dlgVer
-    Word(want, 0xFFFF);                         // 2: signature
-    Dword(want, 0);                             // 4: helpID
-    Dword(want, 0x00010000);                    // 8: WS_EX_CONTROLPARENT
-    Dword(want, 0x80000000 | 0x00C00000 | 0x00080000 | 0x80 | 0x40 | 0x4);  // 12: popup, caption,
-                                                // sysmenu, modal frame, set font, 3D look
-    Word(want, 2);                              // 16: two items
-    Word(want, 0);                              // 18: x
-    Word(want, 0);                              // 20: y
-    Word(want, 100);                            // 22: cx
-    Word(want, 50);                             // 24: cy
-    Word(want, 0);                              // 26: no menu
-    Word(want, 0);                              // 28: the dialog class
-    Text(want, u"Ab");                          // 30: title
-    Word(want, 9);                              // 36: point size
-    Word(want, 400);                            // 38: weight
-    want.push_back(0);                          // 40: italic
-    want.push_back(1);                          // 41: DEFAULT_CHARSET
-    Text(want, u"宋体");                        // 42: face
-    Align(want);                                // 48: the first item
-    Dword(want, 0);                             // +0 helpID
-    Dword(want, 0);                             // +4 exStyle
-    Dword(want, 0x40000000 | 0x10000000);       // +8 child, visible, SS_LEFT
-    Word(want, 1);                              // +12 x
-    Word(want, 2);                              // +14 y
-    Word(want, 30);                             // +16 cx
-    Word(want, 8);                              // +18 cy
-    Dword(want, kUnnumberedBase + 0);           // +20 id of its own
-    Word(want, 0xFFFF);                         // +24 class by atom:
-    Word(want, 0x0082);                         //     static
-    Text(want, u"&N");                          // +28 text, mnemonic kept for the control
-    Word(want, 0);                              //     no creation data
-    Align(want);                                // the second item
-    Dword(want, 0);                             // +0 helpID
-    Dword(want, 0x00000200);                    // +4 WS_EX_CLIENTEDGE for the border
+    Word(want, 1);            // 0: dlgVer
+    Word(want, 0xFFFF);       // 2: signature
+    Dword(want, 0);           // 4: helpID
+    Dword(want, 0x00010000);  // 8: WS_EX_CONTROLPARENT
+    Dword(want, 0x80000000 | 0x00C00000 | 0x00080000 | 0x80 | 0x40 |
+                    0x4);                  // 12: popup, caption,
+                                           // sysmenu, modal frame, set font, 3D look
+    Word(want, 2);                         // 16: two items
+    Word(want, 0);                         // 18: x
+    Word(want, 0);                         // 20: y
+    Word(want, 100);                       // 22: cx
+    Word(want, 50);                        // 24: cy
+    Word(want, 0);                         // 26: no menu
+    Word(want, 0);                         // 28: the dialog class
+    Text(want, u"Ab");                     // 30: title
+    Word(want, 9);                         // 36: point size
+    Word(want, 400);                       // 38: weight
+    want.push_back(0);                     // 40: italic
+    want.push_back(1);                     // 41: DEFAULT_CHARSET
+    Text(want, u"宋体");                   // 42: face
+    Align(want);                           // 48: the first item
+    Dword(want, 0);                        // +0 helpID
+    Dword(want, 0);                        // +4 exStyle
+    Dword(want, 0x40000000 | 0x10000000);  // +8 child, visible, SS_LEFT
+    Word(want, 1);                         // +12 x
+    Word(want, 2);                         // +14 y
+    Word(want, 30);                        // +16 cx
+    Word(want, 8);                         // +18 cy
+    Dword(want, kUnnumberedBase + 0);      // +20 id of its own
+    Word(want, 0xFFFF);                    // +24 class by atom:
+    Word(want, 0x0082);                    //     static
+    Text(want, u"&N");                     // +28 text, mnemonic kept for the control
+    Word(want, 0);                         //     no creation data
+    Align(want);                           // the second item
+    Dword(want, 0);                        // +0 helpID
+    Dword(want, 0x00000200);               // +4 WS_EX_CLIENTEDGE for the border
     Dword(want, 0x40000000 | 0x10000000 | 0x00010000 | 0x20);  // +8 child, visible, tab stop,
-                                                // ES_PASSWORD
-    Word(want, 3);                              // +12 x
-    Word(want, 4);                              // +14 y
-    Word(want, 40);                             // +16 cx
-    Word(want, 12);                             // +18 cy
-    Dword(want, 1001);                          // +20 id
-    Word(want, 0xFFFF);                         // +24 class by atom:
-    Word(want, 0x0081);                         //     edit
-    Text(want, u"");                            // +28 no text
-    Word(want, 0);                              //     no creation data
+                                                               // ES_PASSWORD
+    Word(want, 3);                                             // +12 x
+    Word(want, 4);                                             // +14 y
+    Word(want, 40);                                            // +16 cx
+    Word(want, 12);                                            // +18 cy
+    Dword(want, 1001);                                         // +20 id
+    Word(want, 0xFFFF);                                        // +24 class by atom:
+    Word(want, 0x0081);                                        //     edit
+    Text(want, u"");                                           // +28 no text
+    Word(want, 0);                                             //     no creation data
     Align(want);
     EXPECT_EQ(BuildDialogTemplateEx(t, /*child=*/false), want);
 }
@@ -152,7 +153,8 @@ TEST(DialogTemplateEx, EveryTemplateOfTheProgramHasItsItemsOnDwordBoundariesWith
                 const auto windowId = static_cast<std::uint32_t>(
                     bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
                     (static_cast<std::uint32_t>(bytes[at + 3]) << 24));
-                EXPECT_EQ(windowId, static_cast<std::uint32_t>(WindowIdOf(*t, static_cast<int>(i))));
+                EXPECT_EQ(windowId,
+                          static_cast<std::uint32_t>(WindowIdOf(*t, static_cast<int>(i))));
             }
         }
         ++checked;
@@ -162,8 +164,10 @@ TEST(DialogTemplateEx, EveryTemplateOfTheProgramHasItsItemsOnDwordBoundariesWith
 
 TEST(DialogTemplateEx, Utf16KeepsEveryCharacterAndReplacesWhatIsNoUtf8) {
     EXPECT_EQ(ToUtf16("Aü宋"), u"Aü宋");
-    EXPECT_EQ(ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");   // a pair of surrogates
-    EXPECT_EQ(ToUtf16("a\xC0\xAF" "b"), u"a\uFFFD\uFFFDb");  // an overlong form
+    EXPECT_EQ(ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");  // a pair of surrogates
+    EXPECT_EQ(ToUtf16("a\xC0\xAF"
+                      "b"),
+              u"a\uFFFD\uFFFDb");                               // an overlong form
     EXPECT_EQ(ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // an encoded surrogate
     EXPECT_EQ(ToUtf16("x\xE5\xAE"), u"x\uFFFD\uFFFD");          // cut short
 }
