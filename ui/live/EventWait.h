@@ -21,9 +21,6 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
 // One pass over what is pending (paints, due timers, posted calls), user input left queued.
 void PumpPending();
 
-// The socket `handle` is about to be closed: whatever the toolkit keeps for waiting on it goes.
-void ForgetHandle(std::intptr_t handle);
-
 // True while a WaitLive or PumpPending runs: anything that runs then runs inside a wait.
 bool InsideWait();
 

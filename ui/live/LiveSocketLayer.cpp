@@ -25,14 +25,6 @@ int LiveSocketLayer::Cleanup() {
     return rc;
 }
 
-int LiveSocketLayer::Close(platform::SocketHandle socket) {
-    const std::intptr_t handle = inner_.NotifierHandle(socket);
-    if (handle >= 0) {
-        ForgetHandle(handle);
-    }
-    return inner_.Close(socket);
-}
-
 bool LiveSocketLayer::WaitReadable(platform::SocketHandle socket,
                                    std::chrono::milliseconds timeout) {
     busy_.Waiting();

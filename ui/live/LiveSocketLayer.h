@@ -56,7 +56,7 @@ class LiveSocketLayer final : public platform::SocketLayer {
     std::intptr_t NotifierHandle(platform::SocketHandle socket) override {
         return inner_.NotifierHandle(socket);
     }
-    int Close(platform::SocketHandle socket) override;
+    int Close(platform::SocketHandle socket) override { return inner_.Close(socket); }
 
     // Start-ups refused because a wait was in progress (a fault if ever non-zero).
     int refusedStartups() const { return refused_; }

@@ -66,10 +66,6 @@ void PumpPending() {
     QCoreApplication::processEvents(NO_INPUT);
 }
 
-void ForgetHandle(std::intptr_t) {
-    // Each wait makes its notifier and drops it: nothing is kept.
-}
-
 bool InsideWait() {
     return depth > 0;
 }

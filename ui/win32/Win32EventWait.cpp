@@ -6,7 +6,6 @@
 #include "ui/win32/Windows.h"
 
 #include <algorithm>
-#include <map>
 
 #include "ui/live/EventWait.h"
 #include "ui/win32/Win32Backend.h"
@@ -45,31 +44,6 @@ void RunPending() {
     }
 }
 
-// One event per socket, selected for FD_READ on its first wait and kept until the socket is
-// closed: making and selecting one for every wait costs each wait several calls of the system.
-// A socket with an event selected stays non-blocking, as the layer underneath keeps it anyway.
-std::map<SOCKET, WSAEVENT>& Events() {
-    static std::map<SOCKET, WSAEVENT> events;
-    return events;
-}
-
-WSAEVENT EventOf(SOCKET socket) {
-    auto found = Events().find(socket);
-    if (found != Events().end()) {
-        return found->second;
-    }
-    const WSAEVENT event = ::WSACreateEvent();
-    if (event == WSA_INVALID_EVENT) {
-        return event;
-    }
-    if (::WSAEventSelect(socket, event, FD_READ) == SOCKET_ERROR) {
-        ::WSACloseEvent(event);
-        return WSA_INVALID_EVENT;
-    }
-    Events().emplace(socket, event);
-    return event;
-}
-
 DWORD Milliseconds(std::chrono::milliseconds d) {
     return static_cast<DWORD>(std::clamp<long long>(d.count(), 0, 0x7FFFFFFE));
 }
@@ -85,8 +59,16 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
     const ULONGLONG tickAt = start + Milliseconds(tickAfter);
     bool ticked = false;
 
+    WSAEVENT event = WSA_INVALID_EVENT;
     const auto socket = static_cast<SOCKET>(handle);
-    const WSAEVENT event = handle >= 0 ? EventOf(socket) : WSA_INVALID_EVENT;
+    if (handle >= 0) {
+        event = ::WSACreateEvent();
+        if (event != WSA_INVALID_EVENT &&
+            ::WSAEventSelect(socket, event, FD_READ) == SOCKET_ERROR) {
+            ::WSACloseEvent(event);
+            event = WSA_INVALID_EVENT;
+        }
+    }
     bool readable = false;
     for (;;) {
         RunPending();
@@ -123,7 +105,11 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
         }
     }
     if (event != WSA_INVALID_EVENT) {
-        ::WSAResetEvent(event);
+        // Back to a plain non-blocking socket, as the layer underneath expects it.
+        ::WSAEventSelect(socket, nullptr, 0);
+        ::WSACloseEvent(event);
+        u_long nonBlocking = 1;
+        ::ioctlsocket(socket, FIONBIO, &nonBlocking);
     }
     return readable;
 }
@@ -131,16 +117,6 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
 void PumpPending() {
     const Depth inside;
     RunPending();
-}
-
-void ForgetHandle(std::intptr_t handle) {
-    const auto socket = static_cast<SOCKET>(handle);
-    auto found = Events().find(socket);
-    if (found != Events().end()) {
-        ::WSAEventSelect(socket, nullptr, 0);
-        ::WSACloseEvent(found->second);
-        Events().erase(found);
-    }
 }
 
 bool InsideWait() {
