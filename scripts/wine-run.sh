@@ -13,8 +13,17 @@ wine_guard
 out="$(mktemp /tmp/halvo-wine-out.XXXXXX)"
 err="$(mktemp /tmp/halvo-wine-err.XXXXXX)"
 trap 'rm -f "$out" "$err"' EXIT
+# A signal to this script ends the program too, as it would if the script were the program. The
+# program keeps this script's input (a command in the background would get /dev/null).
+"$HALVO_WINE_LOADER" "$@" <&0 >"$out" 2>"$err" &
+program=$!
+trap 'kill -TERM "$program" 2>/dev/null' TERM INT HUP
 status=0
-"$HALVO_WINE_LOADER" "$@" >"$out" 2>"$err" || status=$?
+wait "$program" || status=$?
+# A signal ends the first wait early: the program's own end is waited for.
+if kill -0 "$program" 2>/dev/null; then
+    wait "$program" || status=$?
+fi
 cat "$out"
 cat "$err" >&2
 exit "$status"
