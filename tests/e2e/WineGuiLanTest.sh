@@ -34,9 +34,10 @@ chmod +x "$work/browser"
 "$ROOT/scripts/wine-run.sh" "$exe" "$@" | tee "$work/out"
 status=${PIPESTATUS[0]}
 
-# The address the test's click handed on, as the browser received it (a URL gains its root
+# The address the test's click handed on (its line ends in CR LF, as a Windows program writes
+# it), as the browser received it (a URL gains its root
 # path: http://host/).
-want="$(sed -n 's/^web-page-opened-for //p' "$work/out")"
+want="$(sed -n 's/^web-page-opened-for //p' "$work/out" | tr -d '\r')"
 if [ -n "$want" ]; then
     for _ in $(seq 50); do [ -s "$work/opened" ] && break; sleep 0.1; done
     opened="$(cat "$work/opened" 2>/dev/null)"
