@@ -91,6 +91,35 @@ int Win32SocketLayer::Cleanup() {
     return 0;
 }
 
+namespace {
+
+// What every datagram socket of a set gets: not inherited by programs this one starts (the
+// browser), room for a burst of a thousand discovery replies, and the interface each datagram
+// came in on. A refused buffer size only leaves the default, and a refused IP_PKTINFO only leaves
+// receives without their interface, so neither result is judged.
+void PrepareDatagramSocket(SOCKET s) {
+    ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    int size = RECEIVE_BUFFER_BYTES;
+    ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size);
+    DWORD on = 1;
+    ::setsockopt(s, IPPROTO_IP, IP_PKTINFO, reinterpret_cast<const char*>(&on), sizeof on);
+}
+
+// The index in network byte order: Winsock reads the option as an address in 0.0.0.0/8.
+bool SetUnicastInterface(SOCKET s, std::uint32_t interfaceIndex) {
+    const DWORD index = htonl(interfaceIndex);
+    return ::setsockopt(s, IPPROTO_IP, IP_UNICAST_IF, reinterpret_cast<const char*>(&index),
+                        sizeof index) == 0;
+}
+
+// The errors a send or bind gives for an address or interface that is not there (any more).
+bool MeansNetworkDown(int error) {
+    return error == WSAENETUNREACH || error == WSAEHOSTUNREACH || error == WSAEADDRNOTAVAIL ||
+           error == WSAEINVAL || error == WSAENETDOWN;
+}
+
+}  // namespace
+
 SocketHandle Win32SocketLayer::Open(SocketType type) {
     if (started_ == 0) {
         lastError_ = WSANOTINITIALISED;
@@ -102,18 +131,87 @@ SocketHandle Win32SocketLayer::Open(SocketType type) {
         Fail();
         return INVALID_SOCKET_HANDLE;
     }
-    // A socket is not inherited by programs this one starts (the browser).
-    ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
-    if (type == SocketType::Datagram) {
-        // A discovery answered by many boxes arrives as one burst. A refusal only leaves the
-        // default size, and a refused IP_PKTINFO only leaves receives without their interface,
-        // so neither result is judged.
-        int size = RECEIVE_BUFFER_BYTES;
-        ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size);
-        DWORD on = 1;
-        ::setsockopt(s, IPPROTO_IP, IP_PKTINFO, reinterpret_cast<const char*>(&on), sizeof on);
+    if (type == SocketType::Stream) {
+        ::SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+        return static_cast<SocketHandle>(s);
     }
-    return static_cast<SocketHandle>(s);
+    PrepareDatagramSocket(s);
+    Set set;
+    // Selected once for the set's life: a wait then costs no set-up, and nothing that arrives
+    // between two waits goes unsignalled. The selection also makes the socket non-blocking.
+    const WSAEVENT event = ::WSACreateEvent();
+    if (event != WSA_INVALID_EVENT) {
+        if (::WSAEventSelect(s, event, FD_READ) == 0) {
+            set.event = event;
+        } else {
+            ::WSACloseEvent(event);
+        }
+    }
+    set.receiveMessage = reinterpret_cast<void*>(RecvMsgOf(s));
+    const auto handle = static_cast<SocketHandle>(s);
+    sets_[handle] = std::move(set);
+    return handle;
+}
+
+std::uintptr_t Win32SocketLayer::BoundSocket(Set& set, const DatagramPath& path) {
+    for (const Bound& b : set.bound) {
+        if (b.localAddress == path.localAddress) {
+            // Another interface may carry the same address later; the index follows the path.
+            SetUnicastInterface(static_cast<SOCKET>(b.socket), path.interfaceIndex);
+            return b.socket;
+        }
+    }
+    const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (s == INVALID_SOCKET) {
+        Fail();
+        return 0;
+    }
+    PrepareDatagramSocket(s);
+    u_long nonBlocking = 1;
+    BOOL broadcast = TRUE;
+    const sockaddr_in local = Endpoint(path.localAddress, 0);
+    const bool ready =
+        ::ioctlsocket(s, FIONBIO, &nonBlocking) == 0 &&
+        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast),
+                     sizeof broadcast) == 0 &&
+        ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+    if (!ready) {
+        Fail();
+        ::closesocket(s);
+        if (MeansNetworkDown(lastError_)) {
+            lastError_ = SOCKET_ERROR_NETWORK_DOWN;
+        }
+        return 0;
+    }
+    // Kept as well: where the system honours it, it names the adapter even for a broadcast.
+    SetUnicastInterface(s, path.interfaceIndex);
+    if (set.event != nullptr) {
+        ::WSAEventSelect(s, static_cast<WSAEVENT>(set.event), FD_READ);
+    }
+    set.bound.push_back(Bound{path.localAddress, static_cast<std::uintptr_t>(s)});
+    return static_cast<std::uintptr_t>(s);
+}
+
+std::vector<std::uintptr_t> Win32SocketLayer::Members(SocketHandle socket) const {
+    std::vector<std::uintptr_t> members{static_cast<std::uintptr_t>(Native(socket))};
+    const auto found = sets_.find(socket);
+    if (found != sets_.end()) {
+        for (const Bound& b : found->second.bound) {
+            members.push_back(b.socket);
+        }
+    }
+    return members;
+}
+
+std::vector<std::uint32_t> Win32SocketLayer::BoundAddresses(SocketHandle socket) const {
+    std::vector<std::uint32_t> addresses;
+    const auto found = sets_.find(socket);
+    if (found != sets_.end()) {
+        for (const Bound& b : found->second.bound) {
+            addresses.push_back(b.localAddress);
+        }
+    }
+    return addresses;
 }
 
 int Win32SocketLayer::SetNonBlocking(SocketHandle socket) {
@@ -151,20 +249,23 @@ int Win32SocketLayer::Listen(SocketHandle socket, int backlog) {
     return ::listen(Native(socket), backlog) == 0 ? 0 : Fail();
 }
 
+int Win32SocketLayer::SendOn(std::uintptr_t native, std::span<const std::uint8_t> datagram,
+                             std::uint32_t address, std::uint16_t port) {
+    const sockaddr_in sa = Endpoint(address, port);
+    const int n = ::sendto(
+        static_cast<SOCKET>(native), reinterpret_cast<const char*>(datagram.data()),
+        static_cast<int>(datagram.size()), 0, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    return n == SOCKET_ERROR ? Fail() : n;
+}
+
 int Win32SocketLayer::SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,
                              std::uint32_t address, std::uint16_t port) {
     if (!Valid(socket) || datagram.size() > INT_MAX) {
         return -1;
     }
     // Back to the routing table's choice, should an earlier send have picked an interface.
-    DWORD any = 0;
-    ::setsockopt(Native(socket), IPPROTO_IP, IP_UNICAST_IF, reinterpret_cast<const char*>(&any),
-                 sizeof any);
-    const sockaddr_in sa = Endpoint(address, port);
-    const int n = ::sendto(Native(socket), reinterpret_cast<const char*>(datagram.data()),
-                           static_cast<int>(datagram.size()), 0,
-                           reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
-    return n == SOCKET_ERROR ? Fail() : n;
+    SetUnicastInterface(Native(socket), 0);
+    return SendOn(static_cast<std::uintptr_t>(Native(socket)), datagram, address, port);
 }
 
 int Win32SocketLayer::SendVia(SocketHandle socket, std::span<const std::uint8_t> datagram,
@@ -172,27 +273,26 @@ int Win32SocketLayer::SendVia(SocketHandle socket, std::span<const std::uint8_t>
     if (!Valid(socket) || datagram.size() > INT_MAX) {
         return -1;
     }
-    // The index in network byte order: Winsock reads the option as an address in 0.0.0.0/8.
-    const DWORD index = htonl(path.interfaceIndex);
-    if (path.interfaceIndex == 0 || path.interfaceIndex > 0x00FFFFFFu ||
-        ::setsockopt(Native(socket), IPPROTO_IP, IP_UNICAST_IF,
-                     reinterpret_cast<const char*>(&index), sizeof index) != 0) {
+    if (path.interfaceIndex == 0 || path.interfaceIndex > 0x00FFFFFFu) {
         lastError_ = SOCKET_ERROR_NETWORK_DOWN;
         return -1;
     }
-    const sockaddr_in sa = Endpoint(address, port);
-    const int n = ::sendto(Native(socket), reinterpret_cast<const char*>(datagram.data()),
-                           static_cast<int>(datagram.size()), 0,
-                           reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
-    if (n != SOCKET_ERROR) {
-        return n;
+    std::uintptr_t native = static_cast<std::uintptr_t>(Native(socket));
+    const auto found = sets_.find(socket);
+    if (path.localAddress != 0 && found != sets_.end()) {
+        native = BoundSocket(found->second, path);
+        if (native == 0) {
+            return -1;
+        }
+    } else if (!SetUnicastInterface(Native(socket), path.interfaceIndex)) {
+        lastError_ = SOCKET_ERROR_NETWORK_DOWN;
+        return -1;
     }
-    Fail();
-    if (lastError_ == WSAENETUNREACH || lastError_ == WSAEHOSTUNREACH ||
-        lastError_ == WSAEADDRNOTAVAIL || lastError_ == WSAEINVAL) {
+    const int n = SendOn(native, datagram, address, port);
+    if (n < 0 && MeansNetworkDown(lastError_)) {
         lastError_ = SOCKET_ERROR_NETWORK_DOWN;
     }
-    return -1;
+    return n;
 }
 
 int Win32SocketLayer::ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer) {
@@ -206,15 +306,44 @@ int Win32SocketLayer::ReceiveWithPath(SocketHandle socket, std::span<std::uint8_
     if (!Valid(socket) || buffer.size() > ULONG_MAX) {
         return -1;
     }
-    const SOCKET s = Native(socket);
-    // Never blocks, whatever became of the non-blocking switch.
-    if (!WaitReadable(socket, std::chrono::milliseconds(0))) {
+    // Which socket of the set has a datagram: one poll for all of them, and never a blocking
+    // receive, whatever became of the non-blocking switch.
+    const std::vector<std::uintptr_t> members = Members(socket);
+    std::vector<WSAPOLLFD> polls;
+    polls.reserve(members.size());
+    for (const std::uintptr_t m : members) {
+        polls.push_back(WSAPOLLFD{static_cast<SOCKET>(m), POLLRDNORM, 0});
+    }
+    if (::WSAPoll(polls.data(), static_cast<ULONG>(polls.size()), 0) <= 0) {
         lastError_ = WSAEWOULDBLOCK;
         return -1;
     }
-    const LPFN_WSARECVMSG recvMsg = RecvMsgOf(s);
+    const auto found = sets_.find(socket);
+    std::size_t first = found != sets_.end() ? found->second.nextReceive % polls.size() : 0;
+    std::size_t chosen = polls.size();
+    for (std::size_t k = 0; k < polls.size(); ++k) {
+        const std::size_t i = (first + k) % polls.size();
+        if (polls[i].revents != 0) {
+            chosen = i;
+            break;
+        }
+    }
+    if (chosen == polls.size()) {
+        lastError_ = WSAEWOULDBLOCK;
+        return -1;
+    }
+    if (found != sets_.end()) {
+        found->second.nextReceive = chosen + 1;
+    }
+    const SOCKET s = polls[chosen].fd;
+    auto recvMsg = found != sets_.end()
+                       ? reinterpret_cast<LPFN_WSARECVMSG>(found->second.receiveMessage)
+                       : nullptr;
     if (recvMsg == nullptr) {
-        return Fail();
+        recvMsg = RecvMsgOf(s);
+        if (recvMsg == nullptr) {
+            return Fail();
+        }
     }
     sockaddr_in sender{};
     alignas(WSACMSGHDR) char control[WSA_CMSG_SPACE(sizeof(IN_PKTINFO))] = {};
@@ -254,21 +383,39 @@ bool Win32SocketLayer::WaitReadable(SocketHandle socket, std::chrono::millisecon
     if (!Valid(socket)) {
         return false;
     }
-    WSAPOLLFD p{Native(socket), POLLRDNORM, 0};
+    const std::vector<std::uintptr_t> members = Members(socket);
+    std::vector<WSAPOLLFD> polls;
+    for (const std::uintptr_t m : members) {
+        polls.push_back(WSAPOLLFD{static_cast<SOCKET>(m), POLLRDNORM, 0});
+    }
     const auto ms =
         timeout.count() < 0 ? 0 : (timeout.count() > INT_MAX ? INT_MAX : timeout.count());
-    const int rc = ::WSAPoll(&p, 1, static_cast<INT>(ms));
+    const int rc = ::WSAPoll(polls.data(), static_cast<ULONG>(polls.size()), static_cast<INT>(ms));
     // An error condition also wakes the caller: the receive that follows clears it.
-    return rc > 0 && p.revents != 0;
+    return rc > 0;
 }
 
 std::intptr_t Win32SocketLayer::NotifierHandle(SocketHandle socket) {
-    return Valid(socket) ? static_cast<std::intptr_t>(Native(socket)) : -1;
+    const auto found = sets_.find(socket);
+    if (!Valid(socket) || found == sets_.end() || found->second.event == nullptr) {
+        return -1;
+    }
+    return reinterpret_cast<std::intptr_t>(found->second.event);
 }
 
 int Win32SocketLayer::Close(SocketHandle socket) {
     if (!Valid(socket)) {
         return -1;
+    }
+    const auto found = sets_.find(socket);
+    if (found != sets_.end()) {
+        for (const Bound& b : found->second.bound) {
+            ::closesocket(static_cast<SOCKET>(b.socket));
+        }
+        if (found->second.event != nullptr) {
+            ::WSACloseEvent(static_cast<WSAEVENT>(found->second.event));
+        }
+        sets_.erase(found);
     }
     return ::closesocket(Native(socket)) == 0 ? 0 : Fail();
 }

@@ -84,21 +84,57 @@ TEST_F(Win32SocketLayerTest, AReceiveTellsTheSenderAndTheInterfaceItCameInOn) {
     EXPECT_EQ(from.path.interfaceIndex, 0u);
 }
 
-TEST_F(Win32SocketLayerTest, ASendThroughOneInterfaceLeavesByItOrFailsWhenItIsNotThere) {
+TEST_F(Win32SocketLayerTest, ASendThroughOneAdapterLeavesByASocketBoundToItsAddress) {
     const std::uint8_t request[12] = {};
+    const std::uint16_t unboundPort = peer.fromPort();
     const DatagramPath lo{LoopbackIndex(), LOOPBACK};
     ASSERT_NE(lo.interfaceIndex, 0u);
     ASSERT_EQ(layer.SendVia(socket, request, lo, LOOPBACK, peer.port()), 12);
-    EXPECT_TRUE(peer.TakeRequest());
-    // A plain send afterwards is the routing table's again and still arrives.
+    ASSERT_TRUE(peer.TakeRequest());
+    // From the adapter's own address, by a socket of its own: Windows sends a limited broadcast
+    // out of the adapter such a socket is bound to, and out of one adapter only otherwise.
+    EXPECT_EQ(peer.fromAddress(), LOOPBACK);
+    const std::uint16_t adapterPort = peer.fromPort();
+    EXPECT_NE(adapterPort, unboundPort);
+    EXPECT_EQ(layer.BoundAddresses(socket), std::vector<std::uint32_t>{LOOPBACK});
+
+    // The answer to that socket is heard through the set, with the way it came in, and the
+    // set's event tells of it.
+    ASSERT_TRUE(peer.Answer(30));
+    const auto event = reinterpret_cast<HANDLE>(layer.NotifierHandle(socket));
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(::WaitForSingleObject(event, 5000), WAIT_OBJECT_0);
+    ASSERT_TRUE(layer.WaitReadable(socket, 5000ms));
+    ReceivedFrom from;
+    ASSERT_EQ(layer.ReceiveWithPath(socket, buffer, from), 30);
+    EXPECT_EQ(from.path.localAddress, LOOPBACK);
+
+    // The same adapter again: the same socket, none more.
+    ASSERT_EQ(layer.SendVia(socket, request, lo, LOOPBACK, peer.port()), 12);
+    ASSERT_TRUE(peer.TakeRequest());
+    EXPECT_EQ(peer.fromPort(), adapterPort);
+    EXPECT_EQ(layer.BoundAddresses(socket).size(), 1u);
+    // A plain send afterwards is the unbound socket's, the routing table's choice.
     ASSERT_EQ(layer.SendTo(socket, request, LOOPBACK, peer.port()), 12);
-    EXPECT_TRUE(peer.TakeRequest());
-    // No index, and one beyond the 24 bits an index has: refused unsent, "network is down".
+    ASSERT_TRUE(peer.TakeRequest());
+    EXPECT_EQ(peer.fromPort(), unboundPort);
+
+    // No index, and one beyond the 24 bits an index has: refused unsent, "network is down", and
+    // no socket is made for them. (An address no adapter holds cannot be bound on Windows; wine
+    // binds it all the same, so that case is not shown here.)
     for (const std::uint32_t index : {0u, 0x7FFFFFF0u}) {
-        const DatagramPath gone{index, 0};
-        EXPECT_EQ(layer.SendVia(socket, request, gone, LOOPBACK, peer.port()), -1);
+        EXPECT_EQ(
+            layer.SendVia(socket, request, DatagramPath{index, LOOPBACK}, LOOPBACK, peer.port()),
+            -1);
         EXPECT_EQ(layer.LastError(), SOCKET_ERROR_NETWORK_DOWN);
     }
+    EXPECT_EQ(layer.BoundAddresses(socket).size(), 1u);
+    // Without a local address the unbound socket is steered by IP_UNICAST_IF alone.
+    ASSERT_EQ(
+        layer.SendVia(socket, request, DatagramPath{lo.interfaceIndex, 0}, LOOPBACK, peer.port()),
+        12);
+    ASSERT_TRUE(peer.TakeRequest());
+    EXPECT_EQ(peer.fromPort(), unboundPort);
 }
 
 TEST_F(Win32SocketLayerTest, ADatagramOverTheBufferIsDroppedWholeAndReadsAsAnEmptyPoll) {

@@ -41,6 +41,9 @@ class WinsockLoopbackPeer {
 
     bool ok() const { return ok_; }
     std::uint16_t port() const { return port_; }
+    // The address and port the last request came from, host order.
+    std::uint32_t fromAddress() const { return ntohl(from_.sin_addr.s_addr); }
+    std::uint16_t fromPort() const { return ntohs(from_.sin_port); }
 
     // Takes the layer's request and remembers where it came from.
     bool TakeRequest() {

@@ -11,12 +11,15 @@
 
 namespace halvo::ui {
 
-// Runs the loop until `handle` (a socket handle an event loop can watch; -1 for none) turns
-// readable or `timeout` has passed. `tick`, when given, runs once after `tickAfter` (the busy
-// cursor's moment). True when the handle turned readable.
+// Runs the loop until `handle` (what the socket layer's NotifierHandle gives: a descriptor to
+// watch on POSIX, an event selected on the sockets on Win32; -1 for none) signals or `timeout`
+// has passed. `tick`, when given, runs once after `tickAfter` (the busy cursor's moment).
+// `ready`, when given, asks the sockets themselves; a loop that cannot trust its handle alone to
+// tell of what came before the wait (Win32 under some systems) asks it every round. True when
+// the handle signalled or `ready` said yes.
 bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
               std::chrono::milliseconds tickAfter = std::chrono::milliseconds(-1),
-              const std::function<void()>& tick = {});
+              const std::function<void()>& tick = {}, const std::function<bool()>& ready = {});
 
 // One pass over what is pending (paints, due timers, posted calls), user input left queued.
 void PumpPending();

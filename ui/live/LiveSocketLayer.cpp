@@ -40,9 +40,13 @@ bool LiveSocketLayer::WaitReadable(platform::SocketHandle socket,
         busy_.Waiting();
         return readable;
     }
-    WaitLive(handle, timeout, busy_.Remaining(), [this] { busy_.Due(); });
+    const auto ready = [this, socket] {
+        return inner_.WaitReadable(socket, std::chrono::milliseconds(0));
+    };
+    WaitLive(
+        handle, timeout, busy_.Remaining(), [this] { busy_.Due(); }, ready);
     // The notifier tells that something is there; the layer says whether it is a datagram.
-    return inner_.WaitReadable(socket, std::chrono::milliseconds(0));
+    return ready();
 }
 
 }  // namespace halvo::ui

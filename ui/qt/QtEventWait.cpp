@@ -31,7 +31,9 @@ int Milliseconds(std::chrono::milliseconds duration) {
 }  // namespace
 
 bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
-              std::chrono::milliseconds tickAfter, const std::function<void()>& tick) {
+              std::chrono::milliseconds tickAfter, const std::function<void()>& tick,
+              const std::function<bool()>& /*ready*/) {
+    // The descriptor's notifier also tells of a datagram that came before it was made.
     const Depth inside;
     QEventLoop loop;
     bool readable = false;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The live wait on Win32: the thread sleeps in MsgWaitForMultipleObjectsEx on the socket's event
-// and on the messages that are not input (paint, posted and sent messages, timers), and runs
-// only those; keyboard and mouse messages stay in the queue until the handler has returned.
+// The live wait on Win32: the thread sleeps in MsgWaitForMultipleObjectsEx on the sockets' event
+// (selected by the socket layer for the sockets' life) and on the messages that are not input
+// (paint, posted and sent messages, timers), and runs only those; keyboard and mouse messages
+// stay in the queue until the handler has returned.
 #include <winsock2.h>
 #include "ui/win32/Windows.h"
 
@@ -51,7 +52,8 @@ DWORD Milliseconds(std::chrono::milliseconds d) {
 }  // namespace
 
 bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
-              std::chrono::milliseconds tickAfter, const std::function<void()>& tick) {
+              std::chrono::milliseconds tickAfter, const std::function<void()>& tick,
+              const std::function<bool()>& ready) {
     const Depth inside;
     const ULONGLONG start = ::GetTickCount64();
     const ULONGLONG end = start + Milliseconds(timeout);
@@ -59,27 +61,20 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
     const ULONGLONG tickAt = start + Milliseconds(tickAfter);
     bool ticked = false;
 
-    WSAEVENT event = WSA_INVALID_EVENT;
-    const auto socket = static_cast<SOCKET>(handle);
-    if (handle >= 0) {
-        event = ::WSACreateEvent();
-        if (event != WSA_INVALID_EVENT &&
-            ::WSAEventSelect(socket, event, FD_READ) == SOCKET_ERROR) {
-            ::WSACloseEvent(event);
-            event = WSA_INVALID_EVENT;
-        }
+    HANDLE event = handle >= 0 ? reinterpret_cast<HANDLE>(handle) : nullptr;
+    if (event != nullptr) {
+        // Manual reset: cleared before the sockets are asked, so what arrives after that sets
+        // it again.
+        ::ResetEvent(event);
     }
     bool readable = false;
     for (;;) {
         RunPending();
-        // The datagram may have come before the event was selected, and wine signals only what
-        // arrives afterwards: the socket is asked itself on every round.
-        if (handle >= 0) {
-            WSAPOLLFD poll{socket, POLLRDNORM, 0};
-            if (::WSAPoll(&poll, 1, 0) > 0 && poll.revents != 0) {
-                readable = true;
-                break;
-            }
+        // A datagram may have come before the event was cleared, and wine signals only what
+        // arrives afterwards: the sockets are asked themselves on every round.
+        if (ready && ready()) {
+            readable = true;
+            break;
         }
         const ULONGLONG now = ::GetTickCount64();
         if (ticking && !ticked && now >= tickAt) {
@@ -93,23 +88,19 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
         if (ticking && !ticked) {
             next = std::min(next, tickAt);
         }
-        if (handle >= 0) {
+        if (ready) {
             next = std::min(next, now + kSocketRoundMs);
         }
-        const DWORD count = event != WSA_INVALID_EVENT ? 1 : 0;
+        const DWORD count = event != nullptr ? 1 : 0;
         const DWORD rc = ::MsgWaitForMultipleObjectsEx(
             count, count != 0 ? &event : nullptr, static_cast<DWORD>(next - now), kWakeNoInput, 0);
         if (count != 0 && rc == WAIT_OBJECT_0) {
-            readable = true;
-            break;
+            ::ResetEvent(event);
+            if (!ready || ready()) {
+                readable = true;
+                break;
+            }
         }
-    }
-    if (event != WSA_INVALID_EVENT) {
-        // Back to a plain non-blocking socket, as the layer underneath expects it.
-        ::WSAEventSelect(socket, nullptr, 0);
-        ::WSACloseEvent(event);
-        u_long nonBlocking = 1;
-        ::ioctlsocket(socket, FIONBIO, &nonBlocking);
     }
     return readable;
 }
