@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/CliMessageBoxes.h"
+#include "cli/Diagnostics.h"
 #include "cli/Secrets.h"
 #include "platform/Clock.h"
 #include "platform/NetworkDrives.h"
@@ -49,6 +50,8 @@ struct CliContext {
     platform::NetworkInterfaces* interfaces = nullptr;
     // Boxes asked by unicast in the same discovery (--address), host order.
     std::vector<std::uint32_t> addresses{};
+    // Whose advice a failure gets: firewalls and SMB clients differ.
+    HostSystem system = THIS_SYSTEM;
 
     // A box's text as printed and matched.
     std::string Text(std::string_view bytes) const { return codec.Decode(bytes); }

@@ -61,6 +61,10 @@ void CliMessageBoxes::ShowInformation(platform::WindowHandle, std::string_view c
     status_ = Combine(status_, ExitStatus::Usage);
 }
 
+void CliMessageBoxes::Note(std::string_view text) {
+    errors_ << "halvoctl: " << text << std::endl;
+}
+
 void CliMessageBoxes::Report(std::string_view text) {
     std::string line = "halvoctl: ";
     line += text;

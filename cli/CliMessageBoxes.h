@@ -23,6 +23,9 @@ class CliMessageBoxes final : public platform::MessageBoxes {
 
     // A line of halvoctl's own ("halvoctl: ..."), for failures no protocol message covers.
     void Report(std::string_view text);
+    // A line of advice beside a result ("halvoctl: ..."): no failure, and not the line the
+    // failure document of --json quotes.
+    void Note(std::string_view text);
 
     // The status of the first failure a message reported; Ok when none did.
     ExitStatus Status() const { return status_; }

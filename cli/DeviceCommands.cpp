@@ -15,11 +15,12 @@ namespace {
 // Discovery, then the named box; null with `status` set when there is none to work on.
 DeviceRecord* Resolve(const CliContext& context, DeviceList& devices, std::string_view device,
                       ExitStatus& status) {
-    status = DiscoverDevices(context, devices);
+    protocol::DiscoveryResult asked;
+    status = DiscoverDevices(context, devices, &asked);
     if (status != ExitStatus::Ok) {
         return nullptr;
     }
-    return FindDevice(context, devices, device, status);
+    return FindDevice(context, devices, device, status, &asked);
 }
 
 void ReportWritten(const CliContext& context, const DeviceRecord& record, const char* what) {
@@ -52,7 +53,8 @@ DeviceRecord* PrepareChange(const CliContext& context, DeviceList& devices, std:
 
 ExitStatus RunDiscover(const CliContext& context) {
     DeviceList devices;
-    const ExitStatus status = DiscoverDevices(context, devices);
+    protocol::DiscoveryResult asked;
+    const ExitStatus status = DiscoverDevices(context, devices, &asked);
     if (status != ExitStatus::Ok) {
         return status;
     }
@@ -61,7 +63,7 @@ ExitStatus RunDiscover(const CliContext& context) {
         for (const auto& record : devices) {
             list.push_back(DiscoveredJson(context, *record));
         }
-        EmitJson(context.out, {{"devices", list}});
+        EmitJson(context.out, {{"devices", list}, {"asked", AskedJson(asked)}});
         return status;
     }
     std::vector<std::vector<std::string>> rows = {

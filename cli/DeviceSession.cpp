@@ -3,6 +3,7 @@
 
 #include <span>
 
+#include "cli/Diagnostics.h"
 #include "cli/Values.h"
 #include "protocol/DeviceRoutes.h"
 #include "protocol/Discovery.h"
@@ -106,19 +107,32 @@ std::string DeviceLabel(const CliContext& context, const DeviceRecord& record) {
            ")";
 }
 
-ExitStatus DiscoverDevices(const CliContext& context, DeviceList& devices) {
+ExitStatus DiscoverDevices(const CliContext& context, DeviceList& devices,
+                           protocol::DiscoveryResult* asked) {
     devices.clear();
     protocol::DiscoveryTargets targets;
     targets.addresses = context.addresses;
-    const protocol::DiscoveryResult result = protocol::Discover(
+    protocol::DiscoveryResult result = protocol::Discover(
         context.Protocol(),
         [&devices](std::unique_ptr<DeviceRecord> record) { devices.push_back(std::move(record)); },
         targets);
-    return result.ran ? ExitStatus::Ok : ExitStatus::NetworkFailure;
+    if (result.ran && devices.empty()) {
+        context.messages.Note("no box answered; " + AskedText(result));
+        context.messages.Note("likely causes:");
+        for (const std::string& cause : NoAnswerCauses(context.system)) {
+            context.messages.Note("  - " + cause);
+        }
+    }
+    const ExitStatus status = result.ran ? ExitStatus::Ok : ExitStatus::NetworkFailure;
+    if (asked != nullptr) {
+        *asked = std::move(result);
+    }
+    return status;
 }
 
 DeviceRecord* FindDevice(const CliContext& context, const DeviceList& devices,
-                         std::string_view device, ExitStatus& status) {
+                         std::string_view device, ExitStatus& status,
+                         const protocol::DiscoveryResult* asked) {
     const std::optional<protocol::MacAddress> mac = ParseMac(device);
     const bool byAddress = !mac && IsDottedQuad(device);
     const std::optional<std::uint32_t> address =
@@ -145,6 +159,10 @@ DeviceRecord* FindDevice(const CliContext& context, const DeviceList& devices,
     }
     status = ExitStatus::Refused;
     if (matches.empty()) {
+        // With no answer at all the discovery has said where it asked already.
+        if (asked != nullptr && !devices.empty()) {
+            context.messages.Note(AskedText(*asked));
+        }
         context.messages.Report("no box answered as '" + std::string(device) + "'");
         return nullptr;
     }

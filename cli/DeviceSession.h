@@ -18,15 +18,18 @@ namespace halvo::cli {
 
 using DeviceList = std::vector<std::unique_ptr<protocol::DeviceRecord>>;
 
-// Every record of one discovery, in the order of the answers. NetworkFailure when it could not
-// run (its message has been shown).
-ExitStatus DiscoverDevices(const CliContext& context, DeviceList& devices);
+// Every record of one discovery, in the order of the answers; `asked`, when given, gets what it
+// asked. When no box answered at all, standard error says where it asked and the likely causes.
+// NetworkFailure when it could not run (its message has been shown).
+ExitStatus DiscoverDevices(const CliContext& context, DeviceList& devices,
+                           protocol::DiscoveryResult* asked = nullptr);
 
 // The box named by `device`: a MAC address, an IP address or a device name. Answers that repeat
 // one MAC count as one box. Null, with a line on standard error and `status` set to Refused,
-// when none or more than one box fits.
+// when none or more than one box fits; when none does and `asked` is given, where it was asked.
 protocol::DeviceRecord* FindDevice(const CliContext& context, const DeviceList& devices,
-                                   std::string_view device, ExitStatus& status);
+                                   std::string_view device, ExitStatus& status,
+                                   const protocol::DiscoveryResult* asked = nullptr);
 
 // What the main window would show after the detail query.
 class CapturedDetails final : public protocol::DetailView {

@@ -5,6 +5,7 @@
 
 #include "cli/Commands.h"
 #include "cli/DeviceSession.h"
+#include "cli/Diagnostics.h"
 #include "cli/Output.h"
 #include "cli/Values.h"
 #include "protocol/DeviceAddresses.h"
@@ -60,9 +61,10 @@ ExitStatus RunMap(const CliContext& context, std::string_view device, std::strin
         return ExitStatus::NetworkFailure;
     }
     DeviceList devices;
-    ExitStatus status = DiscoverDevices(context, devices);
+    protocol::DiscoveryResult asked;
+    ExitStatus status = DiscoverDevices(context, devices, &asked);
     DeviceRecord* record =
-        status == ExitStatus::Ok ? FindDevice(context, devices, device, status) : nullptr;
+        status == ExitStatus::Ok ? FindDevice(context, devices, device, status, &asked) : nullptr;
     if (record == nullptr) {
         return status;
     }
@@ -103,7 +105,19 @@ ExitStatus RunMap(const CliContext& context, std::string_view device, std::strin
     const int result = context.drives->AddConnection(*localName, sharePath, user, password->view());
     password->Wipe();
     if (result != platform::NO_ERROR_RESULT) {
+        // The window says no more than its message; here the reason and the remedy follow.
         context.messages.ShowWarning(MSG_MAP_FAILED);
+        const std::optional<std::string> reason = MapFailureReason(result, context.system);
+        context.messages.Note("error " + std::to_string(result) + (reason ? ": " + *reason : ""));
+        if (context.json) {
+            EmitJson(context.out, {{"ok", false},
+                                   {"exitStatus", Code(ExitStatus::Refused)},
+                                   {"error", std::string(MSG_MAP_FAILED)},
+                                   {"errorNumber", result},
+                                   {"reason", reason ? *reason : ""},
+                                   {"letter", *localName},
+                                   {"remoteName", sharePath}});
+        }
         return ExitStatus::Refused;
     }
     if (context.json) {

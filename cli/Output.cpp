@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "cli/TimezoneTable.h"
+#include "protocol/DeviceRoutes.h"
 
 namespace halvo::cli {
 
@@ -67,6 +68,20 @@ void PrintTable(std::ostream& out, const std::vector<std::vector<std::string>>& 
         out << line << '\n';
     }
     out.flush();
+}
+
+nlohmann::json AskedJson(const protocol::DiscoveryResult& result) {
+    nlohmann::json adapters = nlohmann::json::array();
+    for (const auto& adapter : result.askedOn) {
+        adapters.push_back(
+            {{"name", adapter.name}, {"ipAddress", protocol::FormatIPv4(adapter.address)}});
+    }
+    nlohmann::json addresses = nlohmann::json::array();
+    for (const std::uint32_t address : result.askedAddresses) {
+        addresses.push_back(protocol::FormatIPv4(address));
+    }
+    return {
+        {"adapters", adapters}, {"addresses", addresses}, {"routedBroadcast", result.askedDefault}};
 }
 
 std::string DisplayDate(std::string_view date) {

@@ -10,6 +10,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/DeviceSession.h"
+#include "protocol/Discovery.h"
 #include "protocol/Protocol.h"
 
 namespace halvo::cli {
@@ -28,6 +29,10 @@ std::string RouteText(const protocol::DeviceRoute& route);
 
 // name, macAddress, ipAddress, webPort, route: what discovery learns.
 nlohmann::json DiscoveredJson(const CliContext& context, const protocol::DeviceRecord& record);
+
+// Where one discovery asked: {"adapters": [{"name", "ipAddress"}], "addresses": [...],
+// "routedBroadcast"}, the last true when the adapters could not be listed.
+nlohmann::json AskedJson(const protocol::DiscoveryResult& result);
 
 // Every field of the record after the detail query, with the texts the window shows beside
 // them: firmware ("V12R03"), ipStatus, timezone text, and the volumes' rows.

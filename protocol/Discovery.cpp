@@ -52,6 +52,7 @@ DiscoveryResult Discover(const ProtocolContext& context, const DeviceReceiver& r
         if (!list) {
             exchange.Send(request, DeviceRoute{});
             ++result.requestsSent;
+            result.askedDefault = true;
         } else {
             broadcastOn = BroadcastInterfaces(*list);
             for (const auto& interface : broadcastOn) {
@@ -71,6 +72,8 @@ DiscoveryResult Discover(const ProtocolContext& context, const DeviceReceiver& r
         exchange.Send(request, to);
         ++result.requestsSent;
     }
+    result.askedOn = broadcastOn;
+    result.askedAddresses = targets.addresses;
     result.ran = true;
 
     platform::Clock& clock = context.clock;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/NetworkInterfaces.h"
 #include "protocol/DeviceExchange.h"
 #include "protocol/Protocol.h"
 
@@ -37,6 +38,11 @@ struct DiscoveryResult {
     int emptyPolls = 0;    // receives that found nothing, at slot boundaries
     bool capped = false;   // the collection was ended by context.discoveryCap
     int requestsSent = 0;  // broadcast and unicast requests handed to the socket layer
+    // What was asked: the interfaces a broadcast went out on, the one broadcast the routing
+    // placed when the interfaces could not be listed, and the addresses asked by unicast.
+    std::vector<platform::NetworkInterface> askedOn;
+    bool askedDefault = false;
+    std::vector<std::uint32_t> askedAddresses;
 };
 
 // Runs one discovery. context.discoveryCap bounds the collection (a zero or negative cap: none).

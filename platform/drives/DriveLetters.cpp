@@ -23,7 +23,11 @@ int ResultOf(MountOutcome outcome) {
         case MountOutcome::Refused:
             return ERROR_LOGON_FAILURE;
         case MountOutcome::TimedOut:
+        case MountOutcome::Unreachable:
             return ERROR_BAD_NETPATH;
+        case MountOutcome::Smb1Only:
+            return ERROR_NOT_SUPPORTED;
+        case MountOutcome::NoSuchShare:
         case MountOutcome::Failed:
             break;
     }

@@ -26,12 +26,16 @@ inline constexpr int ERROR_LOGON_FAILURE = 1326;   // credentials refused
 inline constexpr int ERROR_NOT_CONNECTED = 2250;   // the letter is not mapped
 inline constexpr int ERROR_OPEN_FILES = 2401;      // the share would not unmount
 inline constexpr int ERROR_CANNOT_RECORD = 29;     // the letter table could not be written
+inline constexpr int ERROR_NOT_SUPPORTED = 50;     // the server's SMB dialect is not offered
 
 enum class MountOutcome {
-    Mounted,   // mounted now, or was already mounted
-    Refused,   // the server refused the credentials
-    TimedOut,  // no answer within the time allowed
-    Failed,    // anything else (no such share, no session bus, …)
+    Mounted,      // mounted now, or was already mounted
+    Refused,      // the server refused the credentials
+    TimedOut,     // no answer within the time allowed
+    Unreachable,  // no route, no host, or nothing listening on the SMB port
+    NoSuchShare,  // the server has no share of that name
+    Smb1Only,     // the server speaks only a dialect the client no longer offers
+    Failed,       // anything else (no session bus, …)
 };
 
 // Makes and removes desktop mounts of SMB shares.

@@ -248,6 +248,34 @@ GioShareMounter::~GioShareMounter() {
     g_main_context_unref(state->context);
 }
 
+namespace {
+
+// The rest of what a mount can end with, as GVfs's SMB backend reports it: the errno of the SMB
+// client library turned into a GIO error.
+MountOutcome OutcomeOfError(const GError* error) {
+    if (error == nullptr || error->domain != G_IO_ERROR) {
+        return MountOutcome::Failed;
+    }
+    switch (error->code) {
+        case G_IO_ERROR_HOST_NOT_FOUND:
+        case G_IO_ERROR_HOST_UNREACHABLE:
+        case G_IO_ERROR_NETWORK_UNREACHABLE:
+        case G_IO_ERROR_CONNECTION_REFUSED:
+            return MountOutcome::Unreachable;
+        case G_IO_ERROR_NOT_FOUND:
+            return MountOutcome::NoSuchShare;
+        // A server of SMB1 only closes the connection on the client's first offer, which names
+        // SMB2 and later only.
+        case G_IO_ERROR_CONNECTION_CLOSED:
+        case G_IO_ERROR_NOT_SUPPORTED:
+            return MountOutcome::Smb1Only;
+        default:
+            return MountOutcome::Failed;
+    }
+}
+
+}  // namespace
+
 MountOutcome GioShareMounter::Mount(const ShareLocation& share, const UserName& user,
                                     std::string_view password) {
     const ContextScope scope(state->context);
@@ -278,6 +306,8 @@ MountOutcome GioShareMounter::Mount(const ShareLocation& share, const UserName& 
         outcome = MountOutcome::Refused;
     } else if (timedOut || g_error_matches(pending->error, G_IO_ERROR, G_IO_ERROR_TIMED_OUT)) {
         outcome = MountOutcome::TimedOut;
+    } else {
+        outcome = OutcomeOfError(pending->error);
     }
     // An operation we gave up on may still ask for the password; its handler, kept alive by the
     // callback's reference, then sees `abandoned` and refuses.

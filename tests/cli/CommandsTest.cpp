@@ -121,7 +121,12 @@ TEST_F(CommandsTest, DiscoverListsEveryBoxInAnswerOrderWithTheRecordsFieldNames)
                                         {"macAddress", "00:1a:2b:3c:4d:02"},
                                         {"ipAddress", "10.77.0.12"},
                                         {"webPort", 8080},
-                                        {"route", "default"}}}}};
+                                        {"route", "default"}}}},
+                                     // No interface list: one broadcast the routing placed.
+                                     {"asked",
+                                      {{"adapters", nlohmann::json::array()},
+                                       {"addresses", nlohmann::json::array()},
+                                       {"routedBroadcast", true}}}};
     EXPECT_EQ(Json(), expected);
     // The window's request, byte for byte, and its collection window of 20 empty polls.
     ASSERT_EQ(net.sent().size(), 1u);
@@ -198,7 +203,9 @@ TEST_F(CommandsTest, DeviceNamesAreResolvedOnceAndAmbiguityNamesEveryCandidate) 
 
     errors.str("");
     EXPECT_EQ(RunShow(Context(), "NAS-Other"), ExitStatus::Refused);
-    EXPECT_EQ(errors.str(), "halvoctl: no box answered as 'NAS-Other'\n");
+    EXPECT_EQ(errors.str(),
+              "halvoctl: asked by one broadcast that the system's routing sent out (the adapters "
+              "could not be listed)\nhalvoctl: no box answered as 'NAS-Other'\n");
 }
 
 TEST_F(CommandsTest, ABoxThatAnswersDiscoveryTwiceIsStillOneBox) {
@@ -428,9 +435,28 @@ TEST_F(CommandsTest, DriveCommandsReportTheLayersFailuresWithTheDialogsTexts) {
               nlohmann::json::parse(
                   R"({"drives": [{"letter": "Z:", "remoteName": "\\\\10.77.0.11\\public"}]})"));
 
+    // The window's message, then the reason and what helps.
     smb.lines = {"pw"};
     EXPECT_EQ(RunMap(Context(), "NAS-Alpha", "media", "Z:", "", std::nullopt), ExitStatus::Refused);
-    EXPECT_EQ(errors.str(), "Map failed!\n");
+    EXPECT_EQ(errors.str(),
+              "Map failed!\nhalvoctl: error 85: the drive letter is already in use: "
+              "choose another letter\n");
+    // On Windows, an error only Windows gives, and the number and reason in the JSON document.
+    errors.str("");
+    out.str("");
+    smb.lines = {"pw"};
+    drives.ScriptAdd(1219);
+    CliContext windows = Context(true);
+    windows.system = HostSystem::Windows;
+    EXPECT_EQ(RunMap(windows, "NAS-Alpha", "media", "Y:", "", std::nullopt), ExitStatus::Refused);
+    EXPECT_EQ(
+        errors.str().rfind("Map failed!\nhalvoctl: error 1219: Windows is already connected", 0),
+        0u)
+        << errors.str();
+    EXPECT_EQ(Json()["errorNumber"], 1219);
+    EXPECT_EQ(Json()["error"], "Map failed!");
+    EXPECT_EQ(Json()["reason"], MapFailureReason(1219, HostSystem::Windows).value());
+    out.str("");
     EXPECT_EQ(RunUnmap(Context(), "Q"), ExitStatus::Refused);
     EXPECT_EQ(RunUnmap(Context(), "Z"), ExitStatus::Ok);
     EXPECT_FALSE(drives.RemoteOf('Z'));
@@ -579,6 +605,59 @@ TEST_F(SegmentCommandsTest, DiscoverListsEverySegmentsBoxesWithTheInterfaceTheyW
     EXPECT_NE(text.find("NAS-Far    00:1a:2b:3c:4d:03  192.168.5.20  80        unicast\n"),
               std::string::npos)
         << text;
+}
+
+TEST_F(SegmentCommandsTest, WhenNoBoxAnswersItSaysWhereItAskedAndWhatTheLikelyCausesAre) {
+    alpha->Silent(CMD_DISCOVER);
+    beta->Silent(CMD_DISCOVER);
+    gamma->Silent(CMD_DISCOVER);
+    // Output and status stay as ever: an empty list is no failure.
+    EXPECT_EQ(RunDiscover(Segments(true, {far})), ExitStatus::Ok);
+    EXPECT_TRUE(Json()["devices"].empty());
+    EXPECT_EQ(Json()["asked"], nlohmann::json::parse(R"({"adapters": [
+        {"name": "eth0", "ipAddress": "10.77.0.1"}, {"name": "eth1", "ipAddress": "10.78.0.1"}],
+        "addresses": ["10.79.0.11"], "routedBroadcast": false})"));
+    const std::string onLinux = errors.str();
+    EXPECT_EQ(onLinux.rfind("halvoctl: no box answered; asked on 2 adapters: eth0 10.77.0.1, eth1 "
+                            "10.78.0.1; and at 10.79.0.11\nhalvoctl: likely causes:\n",
+                            0),
+              0u)
+        << onLinux;
+    EXPECT_NE(onLinux.find("If a firewall is on"), std::string::npos);
+    EXPECT_NE(onLinux.find("--address A"), std::string::npos);
+    EXPECT_EQ(messages.Count(), 0);  // advice, not a failure
+
+    // On Windows the firewall's own rules are the likely cause.
+    errors.str("");
+    out.str("");
+    CliContext windows = Segments();
+    windows.system = HostSystem::Windows;
+    EXPECT_EQ(RunShow(windows, "NAS-Alpha"), ExitStatus::Refused);
+    EXPECT_NE(errors.str().find("Prohibit unicast response to multicast or broadcast requests"),
+              std::string::npos)
+        << errors.str();
+    EXPECT_EQ(messages.LastLine(), "halvoctl: no box answered as 'NAS-Alpha'");
+}
+
+TEST_F(SegmentCommandsTest, ANameNoBoxAnswersToIsToldWithTheAdaptersAsked) {
+    EXPECT_EQ(RunShow(Segments(), "NAS-Nope"), ExitStatus::Refused);
+    EXPECT_EQ(errors.str(),
+              "halvoctl: asked on 2 adapters: eth0 10.77.0.1, eth1 10.78.0.1\n"
+              "halvoctl: no box answered as 'NAS-Nope'\n");
+}
+
+TEST(MapFailureReasonTest, EveryErrorAMappingMeetsHasItsReasonOnTheSystemThatGivesIt) {
+    // Windows: what WNetAddConnection2 gives small old boxes; Linux: what the letter table gives.
+    for (const int number : {53, 67, 85, 86, 1219, 1231, 1272, 1326}) {
+        EXPECT_TRUE(MapFailureReason(number, HostSystem::Windows)) << number;
+    }
+    for (const int number : {29, 50, 53, 67, 85, 1200, 1326}) {
+        EXPECT_TRUE(MapFailureReason(number, HostSystem::Linux)) << number;
+    }
+    EXPECT_FALSE(MapFailureReason(1219, HostSystem::Linux));
+    EXPECT_FALSE(MapFailureReason(12345, HostSystem::Windows));
+    EXPECT_NE(MapFailureReason(53, HostSystem::Windows)->find("SMB1"), std::string::npos);
+    EXPECT_NE(MapFailureReason(1272, HostSystem::Windows)->find("guest"), std::string::npos);
 }
 
 TEST_F(SegmentCommandsTest, EveryExchangeGoesOnlyByTheNamedBoxsOwnRoute) {
