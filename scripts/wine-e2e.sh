@@ -18,9 +18,10 @@ export HALVO_WINE_GUI_TESTS="$WIN/tests/e2e/win32/wine_gui_lan_tests.exe"
 configs="$ROOT/tools/devsim/configs"
 status=0
 if [ "${HALVO_WINE_E2E_ONLY:-cli gui}" != gui ]; then
-    bash "$ROOT/tests/e2e/run-on-lan.sh" --multi "1 1 1" "$ROOT/scripts/lan.sh" \
+    bash "$ROOT/tests/e2e/run-on-lan.sh" --multi "1 1 1 1" "$ROOT/scripts/lan.sh" \
         "$LINUX/tools/devsim/halvo-devsim" "$ROOT/tests/e2e/WineCliLanTest.sh" wine \
-        "$configs/box1.ini" "$configs/password.ini" "$configs/box3.ini" || status=1
+        "$configs/box1.ini" "$configs/password.ini" "$configs/box3.ini" "$configs/box2.ini" ||
+        status=1
 fi
 if [ "${HALVO_WINE_E2E_ONLY:-cli gui}" != cli ]; then
     bash "$ROOT/tests/e2e/run-on-lan.sh" "$ROOT/scripts/lan.sh" \

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # halvoctl.exe under wine against the simulator, on the workstation host of a LAN of several
-# segments (run-on-lan.sh --multi "1 1 1": box1 on eth0, password on eth1, box3 routed). The
-# prefix's wineserver is started here, inside the workstation's namespace, before any program.
+# segments (run-on-lan.sh --multi "1 1 1 1": box1 on eth0, password on eth1, box3 routed, box2 on
+# eth2, which is taken down here; the default route is the tunnel's, so neither box's adapter
+# holds it). The prefix's wineserver is started here, inside the workstation's namespace, before
+# any program.
 # Environment: HALVO_WINE_CTL (halvoctl.exe), WINEPREFIX (a prefix for this namespace only).
 set -uo pipefail
 ROOT="$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)"
@@ -12,6 +14,10 @@ exe="${HALVO_WINE_CTL:?HALVO_WINE_CTL names halvoctl.exe}"
 failures=0 checks=0
 work="$(mktemp -d /tmp/halvoctl-wine-e2e.XXXXXX)"
 trap 'wine_stop; rm -rf "$work"' EXIT
+
+# The third adapter is down before the program first lists the adapters.
+ip link set eth2 down
+logs="$(dirname "${HALVO_LAN_HOSTS:?HALVO_LAN_HOSTS names the hosts file of the LAN}")"
 
 started=$(date +%s%N)
 # Z: stays wine's view of /: wine's browser hook is a program of this file system.
@@ -56,6 +62,9 @@ check "both segments' boxes, each once" is \
     "[('NAS-Alpha', '10.77.0.11'), ('NAS-Locked', '10.78.0.11')]"
 check "each by its own interface" is \
     'len(set(b["route"] for b in d["devices"])) == 2 and "unicast" not in [b["route"] for b in d["devices"]]' True
+check "asked on the two adapters that are up, not on the down one or the tunnel" is \
+    '[(a["name"], a["ipAddress"]) for a in d["asked"]["adapters"]]' \
+    "[('eth0', '10.77.0.1'), ('eth1', '10.78.0.1')]"
 run 0 discover
 check "plain lines end in LF alone" bash -c "! grep -q $'\r' '$work/out'"
 
@@ -98,9 +107,34 @@ check "the shell opened $address" test "${opened%/}" = "${address%/}"
 # Share mapping reaches WNetAddConnection2W; wine answers "no network" (1222).
 run 1 map NAS-Alpha public Q --user alpha --smb-password-stdin <<<"alpha-p1"
 check "the failure as the window shows it" err_is "Map failed!"
+check "then the number and the reason" grep -qF "halvoctl: error 1222: no network is present" "$work/err"
 check "nothing printed as mapped" test ! -s "$work/out"
 run 0 drives --json
 check "no letter left behind" is 'd["drives"]' "[]"
+
+# Every request each box saw came from the workstation's address on that box's own segment; the
+# box on the down adapter saw none.
+from_only() { # LOG ADDRESS
+    grep -q '^request ' "$1" && ! grep '^request ' "$1" | grep -vq " from $2:"
+}
+check "every request to the eth0 box came from 10.77.0.1" from_only "$logs/d1.log" 10.77.0.1
+check "every request to the eth1 box came from 10.78.0.1" from_only "$logs/d2.log" 10.78.0.1
+check "nothing reached the box on the down adapter" bash -c "! grep -q '^request ' '$logs/d4.log'"
+
+# A firewall that drops the boxes' replies: an empty list, no failure, and on standard error the
+# adapters asked and the Windows causes.
+nft -f - <<'NFT'
+table inet halvo_e2e_drop {
+    chain input { type filter hook input priority 0; udp sport 1638 drop; }
+}
+NFT
+run 0 discover --json
+check "no box through the firewall" is 'd["devices"]' "[]"
+check "the adapters asked, on standard error" \
+    grep -qF "halvoctl: no box answered; asked on 2 adapters: eth0 10.77.0.1, eth1 10.78.0.1" "$work/err"
+check "the firewall policy named" \
+    grep -qF "Prohibit unicast response to multicast or broadcast requests" "$work/err"
+nft delete table inet halvo_e2e_drop
 
 echo "$((checks - failures)) of $checks checks passed"
 [ "$failures" -eq 0 ]
