@@ -151,6 +151,9 @@ class PlanChangesTest(unittest.TestCase):
         self.assertEqual(
             halvoctl.timezone_index(rows[9]["timezone"].replace("&amp;", "&"), rows), 9
         )
+        # Row 27 writes "Berlin,Bern,Rome": spaced after every comma, as people write it, too.
+        spaced = "(GMT+01:00) Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna"
+        self.assertEqual(halvoctl.timezone_index(spaced, rows), 27)
         self.assertIsNone(halvoctl.timezone_index("75", rows))
         self.assertIsNone(halvoctl.timezone_index("Mars", rows))
 

@@ -90,6 +90,12 @@ def failure_message(rc, document, err):
     return "halvoctl failed (%s, exit status %d)" % (EXIT_MEANINGS.get(rc, "unknown"), rc)
 
 
+def timezone_key(text):
+    """A row's text as matched: "&amp;" as "&", without case or white space (the table writes
+    "Berlin,Bern" and "Berlin, Bern" alike)."""
+    return "".join(text.replace("&amp;", "&").casefold().split())
+
+
 def timezone_index(wanted, rows):
     """The row of the table `wanted` names: an index, or the row's text. `rows` is the
     document of `halvoctl timezones --json`. None when no row matches."""
@@ -98,8 +104,7 @@ def timezone_index(wanted, rows):
         index = int(text)
         return index if 0 <= index < len(rows) else None
     for row in rows:
-        listed = row["timezone"].strip()
-        if text in (listed, listed.replace("&amp;", "&")):
+        if timezone_key(row["timezone"]) == timezone_key(text):
             return row["timezoneIndex"]
     return None
 

@@ -195,7 +195,7 @@ def argument_spec():
         timezone=dict(type="str"),
         clock_from_host=dict(type="bool", default=False),
         clock_tolerance=dict(type="int", default=120),
-        ask_password=dict(type="bool"),
+        ask_password=dict(type="bool", no_log=False),
         network=dict(
             type="dict",
             options=dict(
