@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the collection with ansible-galaxy, installs the archive into a folder of its own and
-# checks what an administrator gets from it: both modules, their documentation, nothing more.
-# Usage: build-collection.sh COLLECTION_SOURCE OUTPUT_DIR
+# checks what an administrator gets from it: both modules, their documentation, nothing more;
+# and that the README's playbook is the one the two-site test runs.
+# Usage: build-collection.sh COLLECTION_SOURCE OUTPUT_DIR README PLAYBOOK
 set -euo pipefail
-src="$1" out="$2"
+src="$1" out="$2" readme="$3" playbook="$4"
 rm -rf "$out"
 mkdir -p "$out"
 export ANSIBLE_LOCAL_TEMP="$out/tmp" ANSIBLE_HOME="$out/home" PYTHONDONTWRITEBYTECODE=1
@@ -33,5 +34,12 @@ for module in box boxes; do
         grep -qF "$section" <<<"$doc" || { echo "FAILED  halvo.lan.$module's documentation lacks $section"; fail=1; }
     done
 done
-[ "$fail" = 0 ] && echo "ok      $archive built, installed and documented"
+# The README's block after "`site.yml`", and the test's playbook without its comment lines.
+# shellcheck disable=SC2016  # backquotes of Markdown, not of the shell
+if ! diff <(sed -n '/^`site.yml`/,/^```$/p' "$readme" | sed '1,/^```yaml$/d;/^```$/d') \
+    <(grep -v '^#' "$playbook"); then
+    echo "FAILED  the README's playbook is not $playbook"
+    fail=1
+fi
+[ "$fail" = 0 ] && echo "ok      $archive built, installed and documented; the README's playbook is the tested one"
 exit "$fail"
