@@ -75,46 +75,26 @@ class PlanChangesTest(unittest.TestCase):
         alpha = recorded("show-alpha.json")  # static 10.77.0.11, zone 20, clock 2026-12-08 11:04:13
         beta = recorded("show-beta.json")  # DHCP, no password asked
         now = datetime.datetime(2026, 12, 8, 11, 5, 0)
+        # fmt: off
         cases = [
-            (
-                "the box's own values",
-                alpha,
-                {
-                    "description": "Office storage, first floor",
-                    "timezone": 20,
-                    "ask_password": False,
-                    "network": {"mode": "static", "ip": "10.77.0.11", "dns2": "10.77.0.2"},
-                },
-                [],
-                [],
-            ),
-            (
-                "description and zone",
-                alpha,
-                {"description": "Site A", "timezone": 26},
-                ["--description", "Site A", "--timezone", "26"],
-                [],
-            ),
+            ("the box's own values", alpha,
+             {"description": "Office storage, first floor", "timezone": 20, "ask_password": False,
+              "network": {"mode": "static", "ip": "10.77.0.11", "dns2": "10.77.0.2"}}, [], []),
+            ("description and zone", alpha, {"description": "Site A", "timezone": 26},
+             ["--description", "Site A", "--timezone", "26"], []),
             ("password flag", beta, {"ask_password": True}, ["--ask-password", "yes"], []),
-            (
-                "one address of a static box",
-                alpha,
-                {"network": {"mode": "static", "ip": "10.77.0.50", "mask": "255.255.255.0"}},
-                [],
-                ["--static", "--ip", "10.77.0.50"],
-            ),
+            ("one address of a static box", alpha,
+             {"network": {"mode": "static", "ip": "10.77.0.50", "mask": "255.255.255.0"}},
+             [], ["--static", "--ip", "10.77.0.50"]),
             ("static to DHCP", alpha, {"network": {"mode": "dhcp"}}, [], ["--dhcp"]),
-            (
-                "DHCP to static",
-                beta,
-                {"network": {"mode": "static", "ip": "10.77.0.12", "gateway": ""}},
-                [],
-                ["--static", "--gateway", ""],
-            ),
+            ("DHCP to static", beta,
+             {"network": {"mode": "static", "ip": "10.77.0.12", "gateway": ""}},
+             [], ["--static", "--gateway", ""]),
             ("DHCP kept", beta, {"network": {"mode": "dhcp"}}, [], []),
             ("a clock 47 s off, within the tolerance", alpha, {"clock_from_host": True}, [], []),
             ("a clock 20 years off", beta, {"clock_from_host": True}, ["--clock-from-host"], []),
         ]
+        # fmt: on
         for what, current, wanted, system, network in cases:
             with self.subTest(what):
                 got = halvoctl.plan_changes(current, wanted, now, 60)

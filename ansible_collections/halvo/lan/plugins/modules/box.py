@@ -283,6 +283,13 @@ def main():
         run(module)
     except HalvoctlError as e:
         module.fail_json(msg=e.message, exit_status=e.status, changed=False, changes=[], written=[])
+    except (KeyError, TypeError, ValueError) as e:
+        # A halvoctl older or newer than this module, whose documents lack a field it reads.
+        module.fail_json(
+            msg="halvoctl's document is not as this module reads it (%s: %s)"
+            % (type(e).__name__, e),
+            changed=False,
+        )
 
 
 if __name__ == "__main__":

@@ -112,6 +112,8 @@ def main():
     except HalvoctlError as e:
         boxes = (e.document or {}).get("devices", [])
         module.fail_json(msg=e.message, exit_status=e.status, changed=False, boxes=boxes)
+    if not isinstance(document.get("devices"), list):
+        module.fail_json(msg="halvoctl's document lists no devices", changed=False, boxes=[])
     module.exit_json(changed=False, boxes=document["devices"])
 
 
