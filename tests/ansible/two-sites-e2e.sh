@@ -9,6 +9,8 @@
 #   3. other values in check mode: the changes reported, and no box saw a set request;
 #   4. new values with a wrong administrator password: that box's task fails with the box's
 #      message, the other boxes are set.
+#   5. every clock from its site host's and NAS-Alpha on DHCP (playbook/clock-network.yml): only
+#      NAS-Beta's fixed clock and NAS-Alpha's network are set; 6. that again: changed on none.
 # Usage: two-sites-e2e.sh LAN_SH DEVSIM HALVOCTL COLLECTION_SOURCE CONFIGS_DIR
 # Exit 77 (skipped) without root, namespaces, sshd or ansible-core, unless HALVO_E2E_REQUIRED=1.
 set -uo pipefail
@@ -151,11 +153,13 @@ all:
 EOF
 export ANSIBLE_CONFIG="$work/ansible.cfg"
 
-# playbook NAME ARGS...: runs the playbook on the controller; its output in $work/NAME.out.
+# playbook NAME ARGS...: runs the README's playbook (or, with PLAYBOOK set, that one) on the
+# controller; its output in $work/NAME.out.
 playbook() {
     local name="$1"
     shift
-    ip netns exec "$ctl_ns" ansible-playbook "$here/playbook/site.yml" "$@" >"$work/$name.out" 2>&1
+    ip netns exec "$ctl_ns" ansible-playbook "$here/playbook/${PLAYBOOK:-site.yml}" "$@" \
+        >"$work/$name.out" 2>&1
     echo "$?" >"$work/$name.rc"
     echo "--- $name: ansible-playbook $*"
     sed -n '/^PLAY RECAP/,$p' "$work/$name.out"
@@ -223,7 +227,7 @@ check "second run: the simulators saw no set request" no_set_request
 mark_logs
 playbook check -e '{"box_description": "Other text",
     "box_timezone": "(GMT+01:00) Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna"}' --check --diff
-echo "--- check mode: nas-alpha's diff"
+echo "--- check mode: the first box's diff"
 sed -n '/^--- before/,/^changed: \[/p' "$work/check.out" | head -n 40
 check "the check-mode run succeeds" status_is check 0
 for b in "${boxes[@]}"; do
@@ -249,8 +253,27 @@ check "the refused box answered the check and was sent no set request" \
     test -n "$(answered "$dir_b/d2.log" verify_admin)" -a -z "$(answered "$dir_b/d2.log" set_system_info)"
 check "the other three boxes answered a set request each" \
     test "$(for l in $(logs); do answered "$l" set_system_info; done | wc -l)" -eq 3
+# NAS-Beta's clock is fixed in 2006: set from the site host's; NAS-Alpha goes to DHCP.
+mark_logs
+PLAYBOOK=clock-network.yml playbook clock
+check "the clock and network run succeeds" status_is clock 0
+check "clock: NAS-Beta's set" recap_is clock nas-beta "ok=1 changed=1 unreachable=0 failed=0"
+check "network: NAS-Alpha's set" recap_is clock nas-alpha "ok=1 changed=1 unreachable=0 failed=0"
+check "the live clocks were left alone" bash -c "[ '$(recap clock nas-gamma)' = 'ok=1 changed=0 unreachable=0 failed=0' ] &&
+    [ '$(recap clock nas-locked)' = 'ok=1 changed=0 unreachable=0 failed=0' ]"
+check "NAS-Alpha answered a network set request" test -n "$(answered "$dir_a/d1.log" set_network_info)"
+check "NAS-Beta answered a system set request" test -n "$(answered "$dir_a/d2.log" set_system_info)"
+beta_now="$(HALVO_LAN="$site_a" bash "$lan" exec "$ctl" --json show 00:1a:2b:3c:4d:02)"
+check "NAS-Beta's clock is today's now" grep -q "\"date\": \"$(date +%Y%m%d)\"" <<<"$beta_now"
+mark_logs
+PLAYBOOK=clock-network.yml playbook clock-again
+for b in "${boxes[@]}"; do
+    check "clock and network again: $b unchanged" recap_is clock-again "$b" "ok=1 changed=0 unreachable=0 failed=0"
+done
+check "clock and network again: the simulators saw no set request" no_set_request
+
 echo "--- the playbook runs took $((SECONDS - started)) s"
-echo "--- what the simulators answered over the four runs (set requests and checks)"
+echo "--- what the simulators answered over the six runs (set requests and checks)"
 for l in $(logs); do
     echo "$l: $(grep -cE '^request set_system_info .*: [1-9][0-9]* datagrams$' "$l") set_system_info," \
         "$(grep -cE '^request verify_admin .*: [1-9][0-9]* datagrams$' "$l") verify_admin"
