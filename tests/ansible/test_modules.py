@@ -292,11 +292,10 @@ class BoxModuleTest(ModuleRun):
         self.scenario(show={"recorded": os.path.join(RECORDED, "show-locked.json")})
         result = self.run_module(box, {"device": "NAS-Locked", "timezone": "Atlantis"})
         self.assertIn("timezone 'Atlantis' is neither an index (0-74)", result["msg"])
-        result = self.run_module(box, {"device": "NAS-Locked", "timezone": "3"})
-        self.assertEqual(
-            result["msg"],
-            "NAS-Locked asks for the administrator check: " "give admin_name and admin_password",
-        )
+        asks = "NAS-Locked asks for the administrator check: give admin_name and admin_password"
+        for given in ({}, {"admin_password": PASSWORD}, {"admin_name": "root"}):
+            result = self.run_module(box, dict(given, device="NAS-Locked", timezone="3"))
+            self.assertEqual(result["msg"], asks)
         result = self.run_module(box, {"device": "NAS-Locked", "network": {"mode": "bootp"}})
         self.assertIn("bootp", result["msg"])
         self.assertNotIn("set-system", self.keys())

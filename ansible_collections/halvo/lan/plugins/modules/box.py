@@ -252,7 +252,7 @@ def run(module):
         result["diff"] = dict(before=before, after=after)
     if module.check_mode or not result["changed"]:
         module.exit_json(**result)
-    if box.get("passwordRequired") and params["admin_password"] is None:
+    if box.get("passwordRequired") and None in (params["admin_name"], params["admin_password"]):
         module.fail_json(
             msg="%s asks for the administrator check: give admin_name and admin_password"
             % box.get("name"),
