@@ -242,6 +242,7 @@ mark_logs
 playbook wrong -e '{"box_description": "Fourth run", "box_timezone": 30}' \
     -e halvo_admin_password=wrong
 check "a failed host fails the run (status 2)" status_is wrong 2
+grep '^fatal:' "$work/wrong.out"
 check "the wrong password: nas-locked failed" recap_is wrong nas-locked "ok=0 changed=0 unreachable=0 failed=1"
 for b in nas-alpha nas-beta nas-gamma; do
     check "the others go on: $b changed" recap_is wrong "$b" "ok=1 changed=1 unreachable=0 failed=0"

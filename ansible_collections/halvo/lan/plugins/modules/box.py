@@ -256,7 +256,9 @@ def run(module):
         module.fail_json(
             msg="%s asks for the administrator check: give admin_name and admin_password"
             % box.get("name"),
-            **result
+            changed=False,
+            changes=result["changes"],
+            written=[],
         )
     # The box by its MAC address from here on: a name or an address may be what changes.
     target = box.get("macAddress") or params["device"]
@@ -270,9 +272,15 @@ def run(module):
         try:
             halvoctl.run([command, target] + args + admin, password=params["admin_password"])
         except HalvoctlError as e:
-            result.pop("diff", None)
-            result["changed"] = bool(result["written"])
-            module.fail_json(msg=e.message, exit_status=e.status, **result)
+            # What was asked and what got written before the failure; the box's details and the
+            # diff are for a task that succeeded.
+            module.fail_json(
+                msg=e.message,
+                exit_status=e.status,
+                changed=bool(result["written"]),
+                changes=result["changes"],
+                written=result["written"],
+            )
         result["written"].append(what)
     module.exit_json(**result)
 
