@@ -15,6 +15,9 @@ namespace halvo::cli {
 
 ExitStatus RunDiscover(const CliContext& context);
 ExitStatus RunShow(const CliContext& context, std::string_view device);
+// The details of every box one discovery finds; a box whose query fails is reported with its
+// message and the others go on. The status is that of the first box that failed.
+ExitStatus RunShowAll(const CliContext& context);
 ExitStatus RunSetSystem(const CliContext& context, std::string_view device,
                         const SystemChanges& changes, const std::optional<std::string>& admin);
 ExitStatus RunSetNetwork(const CliContext& context, std::string_view device,

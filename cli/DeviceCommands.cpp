@@ -97,6 +97,39 @@ ExitStatus RunShow(const CliContext& context, std::string_view device) {
     return Combine(status, context.messages.Status());
 }
 
+ExitStatus RunShowAll(const CliContext& context) {
+    DeviceList devices;
+    ExitStatus status = DiscoverDevices(context, devices);
+    if (status != ExitStatus::Ok) {
+        return status;
+    }
+    nlohmann::json list = nlohmann::json::array();
+    for (const auto& record : devices) {
+        CapturedDetails details;
+        const ExitStatus boxStatus = QueryDetails(context, *record, details);
+        if (boxStatus != ExitStatus::Ok) {
+            status = Combine(status, boxStatus);
+            const std::string failure = context.messages.LastLine();
+            context.messages.Report(DeviceLabel(context, *record) + ": no details");
+            nlohmann::json entry = DiscoveredJson(context, *record);
+            entry["error"] = failure;
+            entry["exitStatus"] = Code(boxStatus);
+            list.push_back(entry);
+            continue;
+        }
+        if (context.json) {
+            list.push_back(DetailsJson(context, *record, details));
+        } else {
+            PrintDetails(context, *record, details);
+            context.out << std::endl;
+        }
+    }
+    if (context.json) {
+        EmitJson(context.out, {{"devices", list}});
+    }
+    return Combine(status, context.messages.Status());
+}
+
 namespace {
 
 // A settings command: the values checked before anything is sent, then the box found (and

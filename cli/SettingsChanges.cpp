@@ -61,10 +61,13 @@ ExitStatus WriteSystemSettings(const CliContext& context, const DeviceRecord& re
     values.description.resize(std::min(values.description.size(),
                                        static_cast<std::size_t>(wizard::DESCRIPTION_READ_LIMIT)));
     values.timezoneRow = changes.timezone.value_or(fill.timezoneRow);
-    if (fill.dateTime) {
+    if (fill.dateTime && !changes.clockFromHost) {
         values.dateTime = *fill.dateTime;
     } else if (const auto now = context.timeZone.ToLocal(context.wallClock())) {
         values.dateTime = *now;
+    } else if (changes.clockFromHost) {
+        context.messages.Report("the workstation's clock cannot be read as a local time");
+        return ExitStatus::Usage;
     }
     if (changes.date) {
         values.dateTime.year = changes.date->year;

@@ -20,8 +20,12 @@ struct SystemChanges {
     std::optional<TimeValue> time;
     std::optional<int> timezone;
     std::optional<bool> askPassword;  // the password flag sent
+    // The date and time from the workstation's clock, read just before the set request.
+    bool clockFromHost = false;
 
-    bool Any() const { return description || date || time || timezone || askPassword; }
+    bool Any() const {
+        return description || date || time || timezone || askPassword || clockFromHost;
+    }
 };
 
 enum class IpMode { Static, Dhcp };

@@ -122,18 +122,26 @@ int main(int argc, char** argv) {
 
     auto* discover = app.add_subcommand("discover", "list every box that answers");
     auto* show = app.add_subcommand("show", "the box's details, as the main window shows them");
-    addDevice(show);
+    auto* showDevice = show->add_option("DEVICE", device, "MAC address, device name or IP address");
+    bool showAll = false;
+    show->add_flag("--all", showAll, "every box that answers one discovery")->excludes(showDevice);
 
     auto* setSystem = app.add_subcommand("set-system", "change the box's system settings");
     addDevice(setSystem);
     auto* systemAdmin = addAdmin(setSystem);
     std::string description, date, time, askPassword;
+    SystemChanges systemChanges;
     int timezoneRow = 0;
     auto* descriptionOption = setSystem->add_option("--description", description);
     auto* dateOption = setSystem->add_option("--date", date)->type_name("YYYY-MM-DD");
     auto* timeOption = setSystem->add_option("--time", time)->type_name("HH:MM:SS");
     auto* timezoneOption = setSystem->add_option("--timezone", timezoneRow, "row of `timezones`");
     auto* askOption = setSystem->add_option("--ask-password", askPassword)->type_name("yes|no");
+    setSystem
+        ->add_flag("--clock-from-host", systemChanges.clockFromHost,
+                   "the date and time of this workstation's clock, read just before the write")
+        ->excludes(dateOption)
+        ->excludes(timeOption);
 
     auto* setNetwork = app.add_subcommand("set-network", "change the box's network settings");
     addDevice(setNetwork);
@@ -183,6 +191,9 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         return BadValue(WantsJson(argc, argv), std::string(e.what()) + " (see halvoctl --help)");
     }
+    if (show->parsed() && !showAll && showDevice->count() == 0) {
+        return BadValue(json, "show needs DEVICE or --all");
+    }
     if (admin.UsesStdin() && smb.UsesStdin()) {
         return BadValue(json, "the two passwords cannot both come from standard input");
     }
@@ -193,7 +204,6 @@ int main(int argc, char** argv) {
         return BadValue(json, addressProblem);
     }
 
-    SystemChanges systemChanges;
     systemChanges.description = Given(descriptionOption, description);
     if (dateOption->count() > 0 && !(systemChanges.date = ParseDate(date))) {
         return BadValue(json, "--date '" + date + "' is no date YYYY-MM-DD from 1970 on");
@@ -279,7 +289,7 @@ int main(int argc, char** argv) {
         if (discover->parsed()) {
             status = RunDiscover(context);
         } else if (show->parsed()) {
-            status = RunShow(context, device);
+            status = showAll ? RunShowAll(context) : RunShow(context, device);
         } else if (setSystem->parsed()) {
             status = RunSetSystem(context, device, systemChanges, Given(systemAdmin, adminName));
         } else if (setNetwork->parsed()) {

@@ -16,6 +16,7 @@ PACKAGES=(
     iproute2 dbus-daemon nftables locales
     file dpkg-dev desktop-file-utils appstream mmdebstrap lintian
     samba samba-common-bin smbclient gvfs-backends gvfs-daemons gvfs-fuse fuse3
+    ansible-core openssh-server openssh-client
 )
 for option in "$@"; do
     case "$option" in
@@ -34,8 +35,8 @@ for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ "${#missing[@]}" -gt 0 ]; then
-    # The SMB server is for tests inside our own namespaces only: no package may start it (or
-    # its name service, which announces itself on the LAN) in the machine's own namespace.
+    # The SMB and SSH servers are for tests inside our own namespaces only: no package may start
+    # them (or the name service, which announces itself on the LAN) in the machine's own namespace.
     if [ ! -e /usr/sbin/policy-rc.d ]; then
         printf '#!/bin/sh\nexit 101\n' | $SUDO tee /usr/sbin/policy-rc.d >/dev/null
         $SUDO chmod 0755 /usr/sbin/policy-rc.d
@@ -46,6 +47,9 @@ if [ "${#missing[@]}" -gt 0 ]; then
     # Installed here for the tests: not to be started at the next boot either.
     if [[ " ${missing[*]} " == *" samba "* ]] && [ -d /run/systemd/system ]; then
         $SUDO systemctl disable smbd nmbd samba-ad-dc >/dev/null 2>&1 || true
+    fi
+    if [[ " ${missing[*]} " == *" openssh-server "* ]] && [ -d /run/systemd/system ]; then
+        $SUDO systemctl disable ssh ssh.socket >/dev/null 2>&1 || true
     fi
 fi
 # The code page tests run the programs under a German and a simplified-Chinese locale.

@@ -193,6 +193,24 @@ TEST_F(CommandsTest, ShowOfASilentBoxEndsWithTheStepsTimeOutAndStatus3) {
     EXPECT_EQ(Sent(CMD_DISCOVER), 1);
 }
 
+TEST_F(CommandsTest, ShowAllGivesEveryBoxOfOneDiscoveryAndGoesOnPastASilentOne) {
+    Box(ALPHA, Profile("NAS-Alpha", "10.77.0.11"));
+    Box(BETA, Profile("NAS-Mute", "10.77.0.12")).Silent(CMD_GET_SYSTEM_INFO);
+    Box(GAMMA, Profile("NAS-Gamma", "10.77.0.13"));
+    EXPECT_EQ(RunShowAll(Context(true)), ExitStatus::TimedOut);
+    EXPECT_EQ(Sent(CMD_DISCOVER), 1);
+    const nlohmann::json devices = Json()["devices"];
+    ASSERT_EQ(devices.size(), 3u);
+    EXPECT_EQ(devices[0]["description"], "Office storage");
+    EXPECT_EQ(devices[0]["timezoneIndex"], 20);
+    EXPECT_EQ(devices[1]["name"], "NAS-Mute");
+    EXPECT_EQ(devices[1]["error"], "Time out:get system info!");
+    EXPECT_EQ(devices[1]["exitStatus"], 3);
+    EXPECT_FALSE(devices[1].contains("timezoneIndex"));
+    EXPECT_EQ(devices[2]["shares"], nlohmann::json::array({"public", "media"}));
+    EXPECT_NE(errors.str().find("Time out:get system info!\n"), std::string::npos);
+}
+
 TEST_F(CommandsTest, DeviceNamesAreResolvedOnceAndAmbiguityNamesEveryCandidate) {
     Box(ALPHA, Profile("NAS", "10.77.0.11"));
     Box(BETA, Profile("NAS", "10.77.0.12"));
@@ -237,6 +255,14 @@ TEST_F(CommandsTest, SetSystemWritesTheCurrentValuesWithOnlyTheGivenOnesChanged)
     EXPECT_EQ(box.lastSystemInfo()->date.view(), "20240229");
     EXPECT_EQ(box.lastSystemInfo()->time.view(), "140709");
     EXPECT_EQ(box.lastSystemInfo()->passwordRequired, 1);
+
+    // The workstation's clock (1700000000, in UTC here) replaces the box's date and time only.
+    changes = SystemChanges{};
+    changes.clockFromHost = true;
+    EXPECT_EQ(RunSetSystem(Context(), "NAS-Alpha", changes, std::nullopt), ExitStatus::Ok);
+    EXPECT_EQ(box.lastSystemInfo()->date.view(), "20231114");
+    EXPECT_EQ(box.lastSystemInfo()->time.view(), "221320");
+    EXPECT_EQ(box.lastSystemInfo()->timezoneIndex, 20);
 }
 
 TEST_F(CommandsTest, BadValuesAreRefusedBeforeAnythingIsSent) {
