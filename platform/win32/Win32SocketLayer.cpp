@@ -136,6 +136,9 @@ SocketHandle Win32SocketLayer::Open(SocketType type) {
         return static_cast<SocketHandle>(s);
     }
     PrepareDatagramSocket(s);
+    // Receives try each socket of a set in turn: none may block.
+    u_long nonBlocking = 1;
+    ::ioctlsocket(s, FIONBIO, &nonBlocking);
     Set set;
     // Selected once for the set's life: a wait then costs no set-up, and nothing that arrives
     // between two waits goes unsignalled. The selection also makes the socket non-blocking.
@@ -306,45 +309,38 @@ int Win32SocketLayer::ReceiveWithPath(SocketHandle socket, std::span<std::uint8_
     if (!Valid(socket) || buffer.size() > ULONG_MAX) {
         return -1;
     }
-    // Which socket of the set has a datagram: one poll for all of them, and never a blocking
-    // receive, whatever became of the non-blocking switch.
+    // Each socket of the set in turn, from the one after the last that gave a datagram, so
+    // that no adapter's replies wait behind another's: in a burst one call per datagram. The
+    // sockets never block (the event selection, or the switch, made them so).
     const std::vector<std::uintptr_t> members = Members(socket);
-    std::vector<WSAPOLLFD> polls;
-    polls.reserve(members.size());
-    for (const std::uintptr_t m : members) {
-        polls.push_back(WSAPOLLFD{static_cast<SOCKET>(m), POLLRDNORM, 0});
-    }
-    if (::WSAPoll(polls.data(), static_cast<ULONG>(polls.size()), 0) <= 0) {
-        lastError_ = WSAEWOULDBLOCK;
-        return -1;
-    }
     const auto found = sets_.find(socket);
-    std::size_t first = found != sets_.end() ? found->second.nextReceive % polls.size() : 0;
-    std::size_t chosen = polls.size();
-    for (std::size_t k = 0; k < polls.size(); ++k) {
-        const std::size_t i = (first + k) % polls.size();
-        if (polls[i].revents != 0) {
-            chosen = i;
-            break;
-        }
-    }
-    if (chosen == polls.size()) {
-        lastError_ = WSAEWOULDBLOCK;
-        return -1;
-    }
-    if (found != sets_.end()) {
-        found->second.nextReceive = chosen + 1;
-    }
-    const SOCKET s = polls[chosen].fd;
-    auto recvMsg = found != sets_.end()
-                       ? reinterpret_cast<LPFN_WSARECVMSG>(found->second.receiveMessage)
-                       : nullptr;
+    Set* set = found != sets_.end() ? &found->second : nullptr;
+    auto recvMsg =
+        set != nullptr ? reinterpret_cast<LPFN_WSARECVMSG>(set->receiveMessage) : nullptr;
     if (recvMsg == nullptr) {
-        recvMsg = RecvMsgOf(s);
+        recvMsg = RecvMsgOf(Native(socket));
         if (recvMsg == nullptr) {
             return Fail();
         }
     }
+    const std::size_t first = set != nullptr ? set->nextReceive % members.size() : 0;
+    for (std::size_t k = 0; k < members.size(); ++k) {
+        const std::size_t i = (first + k) % members.size();
+        const int n = ReceiveOne(members[i], reinterpret_cast<void*>(recvMsg), buffer, from);
+        if (n >= 0 || lastError_ != WSAEWOULDBLOCK) {
+            if (set != nullptr) {
+                set->nextReceive = i + 1;
+            }
+            return n;
+        }
+    }
+    return -1;
+}
+
+int Win32SocketLayer::ReceiveOne(std::uintptr_t native, void* function,
+                                 std::span<std::uint8_t> buffer, ReceivedFrom& from) {
+    const auto s = static_cast<SOCKET>(native);
+    const auto recvMsg = reinterpret_cast<LPFN_WSARECVMSG>(function);
     sockaddr_in sender{};
     alignas(WSACMSGHDR) char control[WSA_CMSG_SPACE(sizeof(IN_PKTINFO))] = {};
     WSABUF data{static_cast<ULONG>(buffer.size()), reinterpret_cast<char*>(buffer.data())};

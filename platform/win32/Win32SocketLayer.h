@@ -76,6 +76,9 @@ class Win32SocketLayer final : public SocketLayer {
     // The socket of the set bound to `path`'s local address, made now if need be; 0 (with
     // lastError_ set) when none can be had.
     std::uintptr_t BoundSocket(Set& set, const DatagramPath& path);
+    // One non-blocking WSARecvMsg on one socket of a set.
+    int ReceiveOne(std::uintptr_t native, void* function, std::span<std::uint8_t> buffer,
+                   ReceivedFrom& from);
     // Every socket of the set, the unbound one first.
     std::vector<std::uintptr_t> Members(SocketHandle socket) const;
 

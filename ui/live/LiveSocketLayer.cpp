@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/live/LiveSocketLayer.h"
 
+#include <algorithm>
+
 #include "ui/live/EventWait.h"
 
 namespace halvo::ui {
@@ -28,10 +30,22 @@ int LiveSocketLayer::Cleanup() {
 bool LiveSocketLayer::WaitReadable(platform::SocketHandle socket,
                                    std::chrono::milliseconds timeout) {
     busy_.Waiting();
-    if (inner_.WaitReadable(socket, std::chrono::milliseconds(0))) {
+    const std::intptr_t handle = inner_.NotifierHandle(socket);
+    if (handle >= 0) {
+        // A box that answers at once is heard before anything is painted: a query of many steps
+        // paints once, when its handler has returned, instead of after every step. A longer
+        // wait turns live well within a frame.
+        const auto quiet = std::min(timeout, QUIET_WAIT);
+        if (inner_.WaitReadable(socket, quiet)) {
+            return true;
+        }
+        if (timeout <= quiet) {
+            return false;
+        }
+        timeout -= quiet;
+    } else if (inner_.WaitReadable(socket, std::chrono::milliseconds(0))) {
         return true;
     }
-    const std::intptr_t handle = inner_.NotifierHandle(socket);
     if (handle < 0) {
         // A layer no event loop can watch (a scripted network on virtual time): let what is
         // pending run, then let it wait its own way.

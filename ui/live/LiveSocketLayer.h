@@ -16,6 +16,9 @@ namespace halvo::ui {
 // handler run in the middle of another.
 inline constexpr int SOCKET_ERROR_IN_PROGRESS = 10036;
 
+// How long a wait watches the socket alone before it lets the windows paint: below a frame.
+inline constexpr std::chrono::milliseconds QUIET_WAIT{8};
+
 class LiveSocketLayer final : public platform::SocketLayer {
   public:
     LiveSocketLayer(platform::SocketLayer& inner, BusyCursor& busy) : inner_(inner), busy_(busy) {}
