@@ -122,7 +122,10 @@ if [ "${1:-}" = "--client" ]; then
     out=$(map W: "\\\\$SERVER\\a/b" "$PASSWORD")
     check "a share name holding '/' is refused" test "$out" = "map W: \\\\$SERVER\\a/b -> 67"
     out=$(map W: "\\\\$SERVER\\nosuch" "$PASSWORD")
-    check "a missing share fails" test "${out##* }" != 0
+    check "a missing share fails as no such share" test "$out" = "map W: \\\\$SERVER\\nosuch -> 67"
+    # A host that is there but serves no SMB refuses the connection: unreachable, at once.
+    out=$(map W: "\\\\10.78.0.1\\data" "$PASSWORD" --timeout-ms 3000)
+    check "a host without SMB fails as unreachable" test "$out" = "map W: \\\\10.78.0.1\\data -> 53"
 
     start=$(millis)
     out=$(map W: "\\\\10.78.0.9\\data" "$PASSWORD" --timeout-ms 3000)
