@@ -2,11 +2,12 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # An SMB server inside a network namespace of ours, for the end-to-end tests.
 #
-#   samba-ns.sh start [--login NAME] NS ADDR DIR USER SHARE...
+#   samba-ns.sh start [--login NAME] [--smb1-only] NS ADDR DIR USER SHARE...
 #       Serves each SHARE (a folder DIR/shares/SHARE) to USER, with the password read as one
 #       line from standard input, on ADDR (the namespace's own address) only. Prints smbd's PID.
 #       With --login, clients log in as NAME (any account name a device may carry), which
-#       Samba maps to the Unix account USER.
+#       Samba maps to the Unix account USER. With --smb1-only it speaks SMB1 and nothing later,
+#       as an old box does.
 #   samba-ns.sh stop PID [DIR]
 #       Stops that smbd (only one this script started: its PID is in DIR's pid file, or it runs
 #       our configuration); with DIR, also removes the Unix user the start created. PID "none"
@@ -24,7 +25,7 @@ die() {
 }
 
 usage() {
-    echo "usage: samba-ns.sh start [--login NAME] NS ADDR DIR USER SHARE... | stop PID [DIR]" >&2
+    echo "usage: samba-ns.sh start [--login NAME] [--smb1-only] NS ADDR DIR USER SHARE... | stop PID [DIR]" >&2
     exit 2
 }
 
@@ -35,15 +36,24 @@ check_ns() {
 }
 
 start() {
-    local login=""
-    if [ "${1:-}" = "--login" ]; then
-        [ "$#" -ge 2 ] || usage
-        login="$2"
-        shift 2
-        # Letters, digits and . _ - only: it goes into Samba's user map as it is, where other
-        # characters mean groups, patterns or quoting.
-        [[ "$login" =~ ^[A-Za-z0-9][A-Za-z0-9._-]{0,63}$ ]] || die "unusable login name '$login'"
-    fi
+    local login="" smb1=0
+    while [[ "${1:-}" == --* ]]; do
+        case "$1" in
+        --login)
+            [ "$#" -ge 2 ] || usage
+            login="$2"
+            shift 2
+            # Letters, digits and . _ - only: it goes into Samba's user map as it is, where
+            # other characters mean groups, patterns or quoting.
+            [[ "$login" =~ ^[A-Za-z0-9][A-Za-z0-9._-]{0,63}$ ]] || die "unusable login name '$login'"
+            ;;
+        --smb1-only)
+            smb1=1
+            shift
+            ;;
+        *) usage ;;
+        esac
+    done
     [ "$#" -ge 5 ] || usage
     local ns="$1" addr="$2" dir="$3" user="$4"
     shift 4
@@ -97,6 +107,10 @@ start() {
     log level = 1
     logging = file
 EOF
+        if [ "$smb1" = 1 ]; then
+            # An old box: SMB1 and nothing later, which current clients no longer offer.
+            printf '    server min protocol = NT1\n    server max protocol = NT1\n'
+        fi
         if [ -n "$login" ]; then
             # Applied before the password is checked: NAME logs in with USER's password.
             printf '%s = %s\n' "$user" "$login" >"$dir/usermap"

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/gio/GioShareMounter.h"
 
+#include <cerrno>
+#include <string_view>
+
 #include <gio/gio.h>
 #include <string.h>
 
@@ -250,8 +253,10 @@ GioShareMounter::~GioShareMounter() {
 
 namespace {
 
-// The rest of what a mount can end with, as GVfs's SMB backend reports it: the errno of the SMB
-// client library turned into a GIO error.
+// The rest of what a mount can end with. GVfs's SMB backend reports most failures as
+// G_IO_ERROR_FAILED with the SMB client library's errno in words ("Failed to mount Windows share:
+// Connection refused"), in the session's language, which is this process's too: the words of
+// each errno are compared in that language. What matches nothing is a plain failure.
 MountOutcome OutcomeOfError(const GError* error) {
     if (error == nullptr || error->domain != G_IO_ERROR) {
         return MountOutcome::Failed;
@@ -264,14 +269,32 @@ MountOutcome OutcomeOfError(const GError* error) {
             return MountOutcome::Unreachable;
         case G_IO_ERROR_NOT_FOUND:
             return MountOutcome::NoSuchShare;
-        // A server of SMB1 only closes the connection on the client's first offer, which names
-        // SMB2 and later only.
-        case G_IO_ERROR_CONNECTION_CLOSED:
         case G_IO_ERROR_NOT_SUPPORTED:
             return MountOutcome::Smb1Only;
         default:
-            return MountOutcome::Failed;
+            break;
     }
+    struct Cause {
+        int number;
+        MountOutcome outcome;
+    };
+    // A server of SMB1 only ends the connection at the client's first offer, which names SMB2
+    // and later only.
+    constexpr Cause CAUSES[] = {
+        {ECONNREFUSED, MountOutcome::Unreachable}, {EHOSTUNREACH, MountOutcome::Unreachable},
+        {ENETUNREACH, MountOutcome::Unreachable},  {EHOSTDOWN, MountOutcome::Unreachable},
+        {ENOENT, MountOutcome::NoSuchShare},       {ECONNRESET, MountOutcome::Smb1Only},
+        {EPROTONOSUPPORT, MountOutcome::Smb1Only}, {ECONNABORTED, MountOutcome::Smb1Only},
+    };
+    const std::string_view message = error->message != nullptr ? error->message : "";
+    for (const Cause& cause : CAUSES) {
+        const std::string_view words = g_strerror(cause.number);
+        if (!words.empty() && message.size() >= words.size() &&
+            message.substr(message.size() - words.size()) == words) {
+            return cause.outcome;
+        }
+    }
+    return MountOutcome::Failed;
 }
 
 }  // namespace

@@ -126,6 +126,9 @@ if [ "${1:-}" = "--client" ]; then
     # A host that is there but serves no SMB refuses the connection: unreachable, at once.
     out=$(map W: "\\\\10.78.0.1\\data" "$PASSWORD" --timeout-ms 3000)
     check "a host without SMB fails as unreachable" test "$out" = "map W: \\\\10.78.0.1\\data -> 53"
+    # An old box that speaks SMB1 only, which the client no longer offers.
+    out=$(map W: "\\\\10.78.0.3\\data" "$PASSWORD")
+    check "a server of SMB1 only fails as such" test "$out" = "map W: \\\\10.78.0.3\\data -> 50"
 
     start=$(millis)
     out=$(map W: "\\\\10.78.0.9\\data" "$PASSWORD" --timeout-ms 3000)
@@ -225,7 +228,7 @@ WORK="$(mktemp -d /tmp/halvo-drv-e2e.XXXXXX)"
 chmod 0711 "$WORK"  # the Samba user passes through to its shares; nothing here is listable
 SMB_DIR="$WORK/smb"
 RUN_DIR="$WORK/run"
-SMB_PID=""
+SMB_PID="" SMB1_PID=""
 USER_NAME="halvo-e2e-$ID"
 
 cleanup() {
@@ -235,6 +238,7 @@ cleanup() {
             kill "$pid" 2>/dev/null || true
         done
     fi
+    [ -n "$SMB1_PID" ] && "$SAMBA" stop "$SMB1_PID" "$SMB_DIR/smb1" || true
     [ -n "$SMB_PID" ] && "$SAMBA" stop "$SMB_PID" "$SMB_DIR" || true
     ip netns del "$WS" 2>/dev/null || true
     ip netns del "$DEV" 2>/dev/null || true
@@ -260,6 +264,12 @@ SMB_PID="$(printf '%s\n' "$PASSWORD" |
     exit 1
 }
 echo "     smbd $SMB_PID serves 10.78.0.2 in $DEV"
+ip -n "$DEV" addr add 10.78.0.3/24 dev eth0
+SMB1_PID="$(printf '%s\n' "$PASSWORD" |
+    "$SAMBA" start --smb1-only "$DEV" 10.78.0.3 "$SMB_DIR/smb1" "$USER_NAME" data)" || {
+    echo "FAIL - the SMB1 server did not start"
+    exit 1
+}
 
 mkdir -m 0700 "$RUN_DIR"
 # A clean environment: the session's daemons take their folders from it, so their FUSE folder

@@ -87,18 +87,8 @@ options:
         file. Keep it in a vault, and turn on pipelining so that the module's arguments are not
         written to a file on the managed host either.
     type: str
-  addresses:
-    description:
-      - Addresses of boxes behind a router, asked by unicast in the same discovery
-        (C(halvoctl --address)).
-    type: list
-    elements: str
-    default: []
-  halvoctl_path:
-    description:
-      - The C(halvoctl) program on the managed host, a path or a name looked up on C(PATH).
-    type: str
-    default: halvoctl
+extends_documentation_fragment:
+  - halvo.lan.halvoctl
 notes:
   - Supports check mode and diff mode.
   - Each run of C(halvoctl) starts with a discovery of about 2 seconds.

@@ -17,19 +17,8 @@ description:
   - A box that does not answer its detail query fails the task with halvoctl's message; the
     boxes are returned all the same, that one with only its discovery fields and C(error).
 version_added: "1.0.0"
-options:
-  addresses:
-    description:
-      - Addresses of boxes behind a router, asked by unicast in the same discovery
-        (C(halvoctl --address)).
-    type: list
-    elements: str
-    default: []
-  halvoctl_path:
-    description:
-      - The C(halvoctl) program on the managed host, a path or a name looked up on C(PATH).
-    type: str
-    default: halvoctl
+extends_documentation_fragment:
+  - halvo.lan.halvoctl
 notes:
   - Supports check mode, which changes nothing here either, as it sends no set request.
 seealso:
