@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The socket layer the protocol talks through: the few datagram operations an exchange needs,
-// with the results callers rely on. A POSIX implementation backs it here; a Windows build would
-// put the Winsock calls behind the same interface.
+// with the results callers rely on. platform/posix/ puts the POSIX calls behind it, and
+// platform/win32/ the Winsock ones (where one socket of the layer stands for one socket per
+// adapter: see Win32SocketLayer.h).
 #pragma once
 
 #include <chrono>
@@ -76,7 +77,8 @@ class SocketLayer {
     // Waits until a datagram is waiting or `timeout` has passed; true when one is waiting.
     virtual bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) = 0;
     // The native handle an event loop can watch for `socket` turning readable, so that a window
-    // can wait for a reply without blocking; -1 when there is none (a scripted network).
+    // can wait for a reply without blocking: a descriptor on POSIX, an event on Win32 (which may
+    // stay set with nothing left to read); -1 when there is none (a scripted network).
     virtual std::intptr_t NotifierHandle(SocketHandle /*socket*/) { return -1; }
     // 0 or -1.
     virtual int Close(SocketHandle socket) = 0;
