@@ -14,7 +14,12 @@
 #   --timestamp URL       countersign each signature at this RFC 3161 timestamp server, so that
 #                         it stays valid after the certificate expires
 #   --verify-ca FILE      then verify each signature against this CA certificate (PEM)
-# Without --pkcs12 the files are built unsigned, and the script says so.
+#   --signatures-of DIR   instead of signing, attach the signatures of the release in DIR (its
+#                         .zip's programs and its .msi) to these files: from the same sources
+#                         this gives the release's signed files byte for byte, without the key
+#                         (with --verify-ca FILE when the signer's authority is not one of the
+#                         system's)
+# Without --pkcs12 or --signatures-of the files are built unsigned, and the script says so.
 #
 # The same programs give the same bytes, whenever and wherever this runs: every time recorded
 # (archive members, cabinet entries, the installer's summary) is SOURCE_DATE_EPOCH from
@@ -30,17 +35,18 @@ die() {
     echo "windows-package.sh: $*" >&2
     exit 1
 }
-PKCS12="" PASSWORD_FILE="" TIMESTAMP="" VERIFY_CA=""
+PKCS12="" PASSWORD_FILE="" TIMESTAMP="" VERIFY_CA="" SIGNATURES_OF=""
 positional=()
 while [ $# -gt 0 ]; do
     case "$1" in
-    --pkcs12 | --password-file | --timestamp | --verify-ca)
+    --pkcs12 | --password-file | --timestamp | --verify-ca | --signatures-of)
         [ $# -ge 2 ] || die "$1 needs a value"
         case "$1" in
         --pkcs12) PKCS12="$2" ;;
         --password-file) PASSWORD_FILE="$2" ;;
         --timestamp) TIMESTAMP="$2" ;;
         --verify-ca) VERIFY_CA="$2" ;;
+        --signatures-of) SIGNATURES_OF="$2" ;;
         esac
         shift 2 ;;
     -*) die "unknown option $1" ;;
@@ -48,7 +54,10 @@ while [ $# -gt 0 ]; do
     esac
 done
 [ "${#positional[@]}" -le 2 ] || die "usage: windows-package.sh [options] [build-dir] [out-dir]"
-if [ -z "$PKCS12" ]; then
+if [ -n "$SIGNATURES_OF" ]; then
+    [ -z "$PKCS12$PASSWORD_FILE$TIMESTAMP" ] || die "--signatures-of signs nothing: no --pkcs12, --password-file or --timestamp"
+    SIGNATURES_OF="$(cd "$SIGNATURES_OF" 2>/dev/null && pwd)" || die "no folder $SIGNATURES_OF"
+elif [ -z "$PKCS12" ]; then
     [ -z "$PASSWORD_FILE$TIMESTAMP$VERIFY_CA" ] || die "--password-file, --timestamp and --verify-ca need --pkcs12"
 fi
 BUILD="$(cd "${positional[0]:-$ROOT/build-win}" 2>/dev/null && pwd)" ||
@@ -57,7 +66,8 @@ OUT="${positional[1]:-$BUILD}"
 mkdir -p "$OUT"
 OUT="$(cd "$OUT" && pwd)"
 tools=(wixl msibuild zip faketime)
-[ -z "$PKCS12" ] || tools+=(osslsigncode)
+[ -z "$PKCS12$SIGNATURES_OF" ] || tools+=(osslsigncode)
+[ -z "$SIGNATURES_OF" ] || tools+=(unzip)
 for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || die "$tool is missing (scripts/install-deps.sh --windows)"
 done
@@ -113,6 +123,23 @@ sign() {
         echo "windows-package.sh: $(basename "$file"): $(grep -m 1 '^Signature verification' "$STAGE/verify.log")"
     fi
 }
+# FILE gets the signature of SIGNED (the same file as released): extracted as PEM, which every
+# osslsigncode version reads back, and attached. attach-signature checks the result.
+attach() {
+    local file="$1" signed="$2" label="$3" extra=()
+    [ "${file##*.}" != msi ] || extra+=(-add-msi-dse)
+    [ -z "$VERIFY_CA" ] || extra+=(-CAfile "$VERIFY_CA")
+    rm -f "$STAGE/signature.pem"
+    osslsigncode extract-signature -pem -in "$signed" -out "$STAGE/signature.pem" \
+        >"$STAGE/sign.log" 2>&1 || die "$label has no signature: $(tail -n 3 "$STAGE/sign.log")"
+    osslsigncode attach-signature -sigin "$STAGE/signature.pem" "${extra[@]}" -in "$file" \
+        -out "$file.signed" >"$STAGE/sign.log" 2>&1 || {
+        rm -f "$file.signed"
+        die "the signature of $label does not fit this $(basename "$file"), which differs from the signed one: $(grep -m 1 -i mismatch "$STAGE/sign.log")"
+    }
+    mv "$file.signed" "$file"
+    echo "windows-package.sh: $(basename "$file"): the signature of $label attached"
+}
 
 STAGE="$(mktemp -d)"
 trap 'PASSWORD=""; rm -rf "$STAGE"' EXIT
@@ -124,6 +151,12 @@ cp "$HALVOCTL_EXE" "$FILES/halvoctl.exe"
 if [ -n "$PKCS12" ]; then
     sign "$FILES/halvo.exe"
     sign "$FILES/halvoctl.exe"
+elif [ -n "$SIGNATURES_OF" ]; then
+    unzip -q "$SIGNATURES_OF/$NAME.zip" "$NAME/halvo.exe" "$NAME/halvoctl.exe" -d "$STAGE/release" ||
+        die "cannot read the programs of $SIGNATURES_OF/$NAME.zip"
+    for program in halvo.exe halvoctl.exe; do
+        attach "$FILES/$program" "$STAGE/release/$NAME/$program" "$NAME.zip's $program"
+    done
 fi
 # Text files with Windows line ends. README.txt is the README's "Install on Windows" section up
 # to its part on building, so that the two never disagree.
@@ -188,6 +221,10 @@ sequence() {
 PACKAGE_CODE="$(uuid_of "halvo x64 package $(sha256sum <"$MSI" | cut -c1-64)")"
 msibuild "$MSI" -s "Halvo $VERSION" "The Halvo developers" "x64;1033" "$PACKAGE_CODE"
 [ -z "$PKCS12" ] || sign "$MSI"
+if [ -n "$SIGNATURES_OF" ]; then
+    [ -f "$SIGNATURES_OF/$NAME.msi" ] || die "$SIGNATURES_OF has no $NAME.msi"
+    attach "$MSI" "$SIGNATURES_OF/$NAME.msi" "$NAME.msi"
+fi
 
 # The portable archive: one folder, the same four files, in name order, without extra fields
 # (-X: no owner ids or further time stamps).
@@ -198,7 +235,9 @@ rm -f "$ZIP"
 for f in "$MSI" "$ZIP" "$FILES/halvo.exe" "$FILES/halvoctl.exe"; do
     printf '%-24s %9d bytes\n' "$(basename "$f")" "$(stat -c %s "$f")"
 done
-if [ -n "$PKCS12" ]; then
+if [ -n "$SIGNATURES_OF" ]; then
+    echo "windows-package.sh: halvo.exe, halvoctl.exe and $NAME.msi carry the signatures of $SIGNATURES_OF"
+elif [ -n "$PKCS12" ]; then
     echo "windows-package.sh: signed with $PKCS12${TIMESTAMP:+, timestamped by $TIMESTAMP}: halvo.exe, halvoctl.exe, $NAME.msi"
 else
     echo "windows-package.sh: unsigned (no --pkcs12): halvo.exe, halvoctl.exe and $NAME.msi carry no signature"

@@ -115,12 +115,13 @@ path_count() {
 }
 
 # Whether INSTALLED is BUILT with a signature of the run's authority: the signature verifies,
-# and attached to the built file it gives the installed one, byte for byte.
+# and attached to the built file it gives the installed one, byte for byte. (PEM: the form every
+# osslsigncode version reads back; 2.5 extracts a PE's raw certificate entry otherwise.)
 signed_build() {
-    rm -f "$WORK/signature.der" "$WORK/attached.exe"
+    rm -f "$WORK/signature.pem" "$WORK/attached.exe"
     osslsigncode verify -CAfile "$CA" -in "$1" >/dev/null 2>&1 &&
-        osslsigncode extract-signature -in "$1" -out "$WORK/signature.der" >/dev/null 2>&1 &&
-        osslsigncode attach-signature -sigin "$WORK/signature.der" -CAfile "$CA" -in "$2" \
+        osslsigncode extract-signature -pem -in "$1" -out "$WORK/signature.pem" >/dev/null 2>&1 &&
+        osslsigncode attach-signature -sigin "$WORK/signature.pem" -CAfile "$CA" -in "$2" \
             -out "$WORK/attached.exe" >/dev/null 2>&1 &&
         cmp -s "$WORK/attached.exe" "$1"
 }
