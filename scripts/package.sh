@@ -9,9 +9,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD="${1:-build-pkg}"
 scripts/install-deps.sh
-# Every time the package records is the changelog's newest entry's (SOURCE_DATE_EPOCH).
+# Every time the package records is the changelog's newest entry's (SOURCE_DATE_EPOCH), and its
+# folders' and members' modes are those of umask 022 (as dpkg-buildpackage sets it), whatever
+# the caller's.
 # shellcheck source=scripts/release-facts.sh
 . scripts/release-facts.sh
+umask 0022
 rm -rf "$BUILD"
 # The flags a Debian package build uses, every hardening feature on.
 flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
