@@ -43,6 +43,7 @@ do_windows=1 do_deb=1
 [ "$ONLY" != deb ] || do_windows=0
 [ "$ONLY" != windows ] || do_deb=0
 
+git -C "$ROOT" rev-parse --git-dir >/dev/null 2>&1 || die "$ROOT is not a git work tree: git lists the sources to copy"
 KEEP=0
 if [ -n "$WORK" ]; then
     KEEP=1
