@@ -5,7 +5,7 @@
 #   --web-shot   also the browser that takes the demo's screenshot of a box's web page
 #   --windows    also the mingw-w64 cross compilers and wine, for the Windows build and its tests
 #   --release    also what checks and signs a release: diffoscope (what differs between two
-#                builds), gpg (the checksum file's signature), osslsigncode and openssl
+#                builds), gpg (the checksum file's signature), osslsigncode and openssl, unzip
 set -euo pipefail
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -29,7 +29,7 @@ for option in "$@"; do
     --windows)
         PACKAGES+=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 wine
             icoutils wixl msitools zip faketime osslsigncode openssl) ;;
-    --release) PACKAGES+=(diffoscope-minimal gpg osslsigncode openssl faketime) ;;
+    --release) PACKAGES+=(diffoscope-minimal gpg osslsigncode openssl faketime unzip) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
     esac
 done

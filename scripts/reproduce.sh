@@ -43,7 +43,8 @@ do_windows=1 do_deb=1
 [ "$ONLY" != deb ] || do_windows=0
 [ "$ONLY" != windows ] || do_deb=0
 
-git -C "$ROOT" rev-parse --git-dir >/dev/null 2>&1 || die "$ROOT is not a git work tree: git lists the sources to copy"
+git -C "$ROOT" rev-parse --git-dir >/dev/null 2>&1 ||
+    die "$ROOT is not a git work tree: git lists the sources to copy"
 KEEP=0
 if [ -n "$WORK" ]; then
     KEEP=1
@@ -69,7 +70,7 @@ copy_sources() {
 # Runs a step, its output into LOG; on failure shows the log's end. Says what it cost: the time
 # it took and the processor time it used (a fairer figure on a shared machine).
 step() {
-    local log="$1" status=0 TIMEFORMAT='%R %U %S' cost real user sys
+    local log="$1" status=0 TIMEFORMAT='%R %U %S' cost real user sys cpu
     shift
     cost="$({ time "$@" >"$log" 2>&1; } 2>&1)" || status=$?
     if [ "$status" != 0 ]; then
@@ -77,7 +78,8 @@ step() {
         die "failed ($log): $*"
     fi
     read -r real user sys <<<"$cost"
-    say "  $(basename "$log" .log): $real s, processor $(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.1f", u + s }') s"
+    cpu="$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.1f", u + s }')"
+    say "  $(basename "$log" .log): $real s, processor $cpu s"
 }
 # The second build's surroundings differ from the first's.
 other_env() { (umask 0002 && TZ=Pacific/Auckland LC_ALL=C.UTF-8 "$@"); }

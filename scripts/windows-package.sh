@@ -55,10 +55,12 @@ while [ $# -gt 0 ]; do
 done
 [ "${#positional[@]}" -le 2 ] || die "usage: windows-package.sh [options] [build-dir] [out-dir]"
 if [ -n "$SIGNATURES_OF" ]; then
-    [ -z "$PKCS12$PASSWORD_FILE$TIMESTAMP" ] || die "--signatures-of signs nothing: no --pkcs12, --password-file or --timestamp"
+    [ -z "$PKCS12$PASSWORD_FILE$TIMESTAMP" ] ||
+        die "--signatures-of signs nothing: no --pkcs12, --password-file or --timestamp"
     SIGNATURES_OF="$(cd "$SIGNATURES_OF" 2>/dev/null && pwd)" || die "no folder $SIGNATURES_OF"
 elif [ -z "$PKCS12" ]; then
-    [ -z "$PASSWORD_FILE$TIMESTAMP$VERIFY_CA" ] || die "--password-file, --timestamp and --verify-ca need --pkcs12"
+    [ -z "$PASSWORD_FILE$TIMESTAMP$VERIFY_CA" ] ||
+        die "--password-file, --timestamp and --verify-ca need --pkcs12"
 fi
 BUILD="$(cd "${positional[0]:-$ROOT/build-win}" 2>/dev/null && pwd)" ||
     die "no build folder ${positional[0]:-$ROOT/build-win}"
@@ -67,10 +69,11 @@ mkdir -p "$OUT"
 OUT="$(cd "$OUT" && pwd)"
 tools=(wixl msibuild zip faketime)
 [ -z "$PKCS12$SIGNATURES_OF" ] || tools+=(osslsigncode)
-[ -z "$SIGNATURES_OF" ] || tools+=(unzip)
 for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || die "$tool is missing (scripts/install-deps.sh --windows)"
 done
+[ -z "$SIGNATURES_OF" ] || command -v unzip >/dev/null ||
+    die "unzip is missing (scripts/install-deps.sh --release)"
 
 env="$BUILD/windows-package.env"
 [ -f "$env" ] || die "$env is missing: configure with 'cmake --preset windows' first"
@@ -92,7 +95,7 @@ export TZ=UTC
 RELEASE_TIME="$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')"
 
 # The signing password, read once (from its file or the console) and handed to osslsigncode
-# through a pipe, never through argv, the environment or a file of ours; wiped on exit.
+# through a pipe, never through argv, the environment or a file of ours; cleared on exit.
 PASSWORD=""
 if [ -n "$PKCS12" ]; then
     [ -f "$PKCS12" ] || die "no PKCS#12 file $PKCS12"
@@ -135,7 +138,8 @@ attach() {
     osslsigncode attach-signature -sigin "$STAGE/signature.pem" "${extra[@]}" -in "$file" \
         -out "$file.signed" >"$STAGE/sign.log" 2>&1 || {
         rm -f "$file.signed"
-        die "the signature of $label does not fit this $(basename "$file"), which differs from the signed one: $(grep -m 1 -i mismatch "$STAGE/sign.log")"
+        die "the signature of $label does not fit this $(basename "$file"), which differs" \
+            "from the signed one: $(grep -m 1 -i mismatch "$STAGE/sign.log")"
     }
     mv "$file.signed" "$file"
     echo "windows-package.sh: $(basename "$file"): the signature of $label attached"
@@ -236,10 +240,13 @@ for f in "$MSI" "$ZIP" "$FILES/halvo.exe" "$FILES/halvoctl.exe"; do
     printf '%-24s %9d bytes\n' "$(basename "$f")" "$(stat -c %s "$f")"
 done
 if [ -n "$SIGNATURES_OF" ]; then
-    echo "windows-package.sh: halvo.exe, halvoctl.exe and $NAME.msi carry the signatures of $SIGNATURES_OF"
+    echo "windows-package.sh: halvo.exe, halvoctl.exe and $NAME.msi carry the signatures of" \
+        "$SIGNATURES_OF"
 elif [ -n "$PKCS12" ]; then
-    echo "windows-package.sh: signed with $PKCS12${TIMESTAMP:+, timestamped by $TIMESTAMP}: halvo.exe, halvoctl.exe, $NAME.msi"
+    echo "windows-package.sh: halvo.exe, halvoctl.exe and $NAME.msi signed with $PKCS12" \
+        "${TIMESTAMP:+(timestamped by $TIMESTAMP)}"
 else
-    echo "windows-package.sh: unsigned (no --pkcs12): halvo.exe, halvoctl.exe and $NAME.msi carry no signature"
+    echo "windows-package.sh: unsigned (no --pkcs12): halvo.exe, halvoctl.exe and $NAME.msi" \
+        "carry no signature"
 fi
 echo "windows-package.sh: $MSI and $ZIP"
