@@ -243,8 +243,8 @@ if [ -n "$SIGNATURES_OF" ]; then
     echo "windows-package.sh: halvo.exe, halvoctl.exe and $NAME.msi carry the signatures of" \
         "$SIGNATURES_OF"
 elif [ -n "$PKCS12" ]; then
-    echo "windows-package.sh: halvo.exe, halvoctl.exe and $NAME.msi signed with $PKCS12" \
-        "${TIMESTAMP:+(timestamped by $TIMESTAMP)}"
+    echo "windows-package.sh: halvo.exe, halvoctl.exe and $NAME.msi signed with" \
+        "$PKCS12${TIMESTAMP:+, timestamped by $TIMESTAMP}"
 else
     echo "windows-package.sh: unsigned (no --pkcs12): halvo.exe, halvoctl.exe and $NAME.msi" \
         "carry no signature"
