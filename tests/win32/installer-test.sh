@@ -68,12 +68,14 @@ NEW="$major.$minor.$((patch + 1))"
 bash "$ROOT/scripts/test-signer.sh" "$WORK/signer"
 CA="$WORK/signer/ca.pem"
 sign=(--pkcs12 "$WORK/signer/signer.p12" --password-file "$WORK/signer/signer.pass" --verify-ca "$CA")
-"$ROOT/scripts/windows-package.sh" "${sign[@]}" "$BUILD" "$WORK/old" >"$WORK/package.log" 2>&1 ||
-    { cat "$WORK/package.log" >&2; exit 1; }
-HALVO_PACKAGE_VERSION="$NEW" "$ROOT/scripts/windows-package.sh" "${sign[@]}" "$BUILD" "$WORK/new" \
-    >"$WORK/package.log" 2>&1 || { cat "$WORK/package.log" >&2; exit 1; }
-[ "$(grep -c ': Signature verification: ok$' "$WORK/package.log")" = 3 ] ||
-    { cat "$WORK/package.log" >&2; exit 1; }
+for version in "$OLD" "$NEW"; do
+    dir=new
+    [ "$version" != "$OLD" ] || dir=old
+    log="$WORK/package-$dir.log"
+    HALVO_PACKAGE_VERSION="$version" "$ROOT/scripts/windows-package.sh" "${sign[@]}" "$BUILD" \
+        "$WORK/$dir" >"$log" 2>&1 &&
+        [ "$(grep -c ': Signature verification: ok$' "$log")" = 3 ] || { cat "$log" >&2; exit 1; }
+done
 
 # The window needs a display from the wineserver's first program on.
 xvfb_start "$WORK" || { echo "installer-test.sh: Xvfb did not start" >&2; exit 1; }
