@@ -6,6 +6,7 @@ option(HALVO_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
 option(HALVO_E2E "Register the end-to-end tests that need root and network namespaces" ON)
 option(HALVO_GIO "Build the GIO network drives without the GUI" OFF)
 option(HALVO_WERROR "Treat compiler warnings as errors (on in CI and scripts/test.sh)" OFF)
+option(HALVO_REPRODUCIBLE "Map the source and build folders out of objects and debug information" ON)
 # CTest's BUILD_TESTING (default ON): off builds no tests, benchmarks or fuzz targets and needs
 # no GoogleTest.
 include(CTest)

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, from Debian 12's packages, everything the build, the tests and the demo use.
-# Usage: scripts/install-deps.sh [--web-shot] [--windows]
+# Usage: scripts/install-deps.sh [--web-shot] [--windows] [--release]
 #   --web-shot   also the browser that takes the demo's screenshot of a box's web page
 #   --windows    also the mingw-w64 cross compilers and wine, for the Windows build and its tests
+#   --release    also what checks and signs a release: diffoscope (what differs between two
+#                builds), gpg (the checksum file's signature), osslsigncode and openssl, unzip
 set -euo pipefail
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -23,10 +25,12 @@ for option in "$@"; do
     --web-shot) PACKAGES+=(chromium) ;;  # a box's web page, headless, on the namespace LAN
     # The -posix compilers (std::thread), GoogleTest's sources to build with them, wine to run
     # the result; icoutils for the program's icon, wixl and zip for the installer and the
-    # portable archive, msitools to read the installer back.
+    # portable archive (faketime stops wixl's clock at the release's time), msitools to read the
+    # installer back; osslsigncode and openssl for the installer test's throwaway signature.
     --windows)
         PACKAGES+=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 wine
-            icoutils wixl msitools zip) ;;
+            icoutils wixl msitools zip faketime osslsigncode openssl) ;;
+    --release) PACKAGES+=(diffoscope-minimal gpg osslsigncode openssl faketime unzip) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
     esac
 done

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The Windows installer under wine, in a fresh prefix: a silent install puts the programs,
+# The Windows installer under wine, signed, in a fresh prefix: a silent install puts the programs,
 # the Start-menu shortcut, the entry in Apps and the PATH entry in place; the installed programs
 # start from there (halvoctl.exe prints its version, also found through PATH; halvo.exe shows
 # its window, in Xvfb); a newer installer of the same programs replaces the older one, leaving
-# one entry; a silent removal leaves nothing behind.
+# one entry; a silent removal leaves nothing behind. Both installers and their programs are
+# signed (windows-package.sh --pkcs12) with a throwaway certificate authority made for the run
+# (scripts/test-signer.sh), and each signature is verified against it; the installed programs
+# are the build's with their signature, byte for byte.
 # Usage (root): tests/win32/installer-test.sh [build-dir]   (default build-win)
 #
 # Everything runs inside a network namespace of ours, on a wineserver started there: started in
@@ -32,7 +35,7 @@ if ! wine_our_namespace "$(readlink /proc/self/ns/net)" >/dev/null; then
     exit "$status"
 fi
 
-for tool in wixl msibuild zip Xvfb xauth xdotool; do
+for tool in wixl msibuild zip faketime osslsigncode openssl Xvfb xauth xdotool; do
     command -v "$tool" >/dev/null || { echo "installer-test.sh: $tool is missing" >&2; exit 1; }
 done
 start=$(date +%s%N)
@@ -61,8 +64,18 @@ elapsed() { echo "$((($(date +%s%N) - start) / 1000000)) ms"; }
 IFS=. read -r major minor patch <<<"$HALVO_VERSION"
 OLD="$HALVO_VERSION"
 NEW="$major.$minor.$((patch + 1))"
-"$ROOT/scripts/windows-package.sh" "$BUILD" "$WORK/old" >/dev/null
-HALVO_PACKAGE_VERSION="$NEW" "$ROOT/scripts/windows-package.sh" "$BUILD" "$WORK/new" >/dev/null
+# Signed by a throwaway authority; windows-package.sh verifies each signature against it.
+bash "$ROOT/scripts/test-signer.sh" "$WORK/signer"
+CA="$WORK/signer/ca.pem"
+sign=(--pkcs12 "$WORK/signer/signer.p12" --password-file "$WORK/signer/signer.pass" --verify-ca "$CA")
+for version in "$OLD" "$NEW"; do
+    dir=new
+    [ "$version" != "$OLD" ] || dir=old
+    log="$WORK/package-$dir.log"
+    HALVO_PACKAGE_VERSION="$version" "$ROOT/scripts/windows-package.sh" "${sign[@]}" "$BUILD" \
+        "$WORK/$dir" >"$log" 2>&1 &&
+        [ "$(grep -c ': Signature verification: ok$' "$log")" = 3 ] || { cat "$log" >&2; exit 1; }
+done
 
 # The window needs a display from the wineserver's first program on.
 xvfb_start "$WORK" || { echo "installer-test.sh: Xvfb did not start" >&2; exit 1; }
@@ -103,14 +116,27 @@ path_count() {
         grep -ciE '^(.*REG_(EXPAND_)?SZ +)?C:\\Program Files\\Halvo\\?$' || true
 }
 
+# Whether INSTALLED is BUILT with a signature of the run's authority: the signature verifies,
+# and attached to the built file it gives the installed one, byte for byte. (PEM: the form every
+# osslsigncode version reads back; 2.5 extracts a PE's raw certificate entry otherwise.)
+signed_build() {
+    rm -f "$WORK/signature.pem" "$WORK/attached.exe"
+    osslsigncode verify -CAfile "$CA" -in "$1" >/dev/null 2>&1 &&
+        osslsigncode extract-signature -pem -in "$1" -out "$WORK/signature.pem" >/dev/null 2>&1 &&
+        osslsigncode attach-signature -sigin "$WORK/signature.pem" -CAfile "$CA" -in "$2" \
+            -out "$WORK/attached.exe" >/dev/null 2>&1 &&
+        cmp -s "$WORK/attached.exe" "$1"
+}
+
 check_installed() {
     local version="$1" entry
     for f in halvo.exe halvoctl.exe LICENSE.txt README.txt; do
         [ -f "$FOLDER/$f" ] || fail "$version: Program Files\\Halvo\\$f is missing"
     done
-    cmp -s "$FOLDER/halvo.exe" "$HALVO_EXE" || fail "$version: the installed halvo.exe is not the build's"
-    cmp -s "$FOLDER/halvoctl.exe" "$HALVOCTL_EXE" ||
-        fail "$version: the installed halvoctl.exe is not the build's"
+    signed_build "$FOLDER/halvo.exe" "$HALVO_EXE" ||
+        fail "$version: the installed halvo.exe is not the build's with a valid signature"
+    signed_build "$FOLDER/halvoctl.exe" "$HALVOCTL_EXE" ||
+        fail "$version: the installed halvoctl.exe is not the build's with a valid signature"
     mapfile -t entry < <(entries)
     if [ "${#entry[@]}" -ne 1 ]; then
         fail "$version: ${#entry[@]} entries named Halvo in Apps, not one: ${entry[*]}"
