@@ -43,18 +43,6 @@ down() {
 trap down EXIT
 trap 'exit 130' INT TERM
 
-failures=0 checks=0
-check() {
-    local what="$1"
-    shift
-    checks=$((checks + 1))
-    if "$@"; then
-        echo "ok      $what"
-    else
-        echo "FAILED  $what"
-        failures=$((failures + 1))
-    fi
-}
 
 # Site A: NAS-Alpha and NAS-Beta; site B: NAS-Gamma and NAS-Locked, which asks for the check.
 # Both LANs are 10.77.0.0/24: only their site hosts reach them.

@@ -14,7 +14,8 @@
 #           and the Chinese share mapped. Boxes: cp1252 (10.77.0.11), cp936 (10.77.0.12), with SMB.
 set -uo pipefail
 ctl="$1" drives_cli="$2" group="${3#--gtest_filter=}"
-failures=0 checks=0
+# shellcheck source=tests/e2e/e2e-lib.sh
+source "$(dirname "$(readlink -f "$0")")/e2e-lib.sh"
 work="$(mktemp -d /tmp/halvoctl-e2e.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 
@@ -25,19 +26,6 @@ run() {
     "$ctl" "$@" >"$work/out" 2>"$work/err"
     local got=$?
     check "exit $want from halvoctl $*" test "$got" -eq "$want"
-}
-check() {
-    local what="$1"
-    shift
-    checks=$((checks + 1))
-    if "$@"; then
-        echo "ok      $what"
-    else
-        echo "FAILED  $what"
-        echo "  stdout: $(head -c 600 "$work/out" 2>/dev/null)"
-        echo "  stderr: $(head -c 600 "$work/err" 2>/dev/null)"
-        failures=$((failures + 1))
-    fi
 }
 # field PYTHON_EXPRESSION: evaluates it on the JSON document of the last run (as `d`).
 field() {

@@ -10,8 +10,9 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "$(readlink -f "$0")")/../.." && pwd)"
 # shellcheck source=scripts/wine-env.sh
 . "$ROOT/scripts/wine-env.sh"
+# shellcheck source=tests/e2e/e2e-lib.sh
+source "$ROOT/tests/e2e/e2e-lib.sh"
 exe="${HALVO_WINE_CTL:?HALVO_WINE_CTL names halvoctl.exe}"
-failures=0 checks=0
 work="$(mktemp -d /tmp/halvoctl-wine-e2e.XXXXXX)"
 trap 'wine_stop; rm -rf "$work"' EXIT
 
@@ -30,19 +31,6 @@ run() { # EXPECTED_STATUS ARGS...
     "$ROOT/scripts/wine-run.sh" "$exe" "$@" >"$work/out" 2>"$work/err"
     local got=$?
     check "exit $want from halvoctl.exe $*" test "$got" -eq "$want"
-}
-check() {
-    local what="$1"
-    shift
-    checks=$((checks + 1))
-    if "$@"; then
-        echo "ok      $what"
-    else
-        echo "FAILED  $what"
-        echo "  stdout: $(head -c 600 "$work/out" 2>/dev/null)"
-        echo "  stderr: $(head -c 600 "$work/err" 2>/dev/null)"
-        failures=$((failures + 1))
-    fi
 }
 field() {
     python3 -c 'import json, sys; d = json.load(open(sys.argv[1])); print(eval(sys.argv[2]))' \
