@@ -93,8 +93,6 @@ class MemoryEdit : public MemoryControl<Edit> {
     void Typed(std::string_view text);
 
   private:
-    bool FitsByteLimit(std::string_view text) const;
-
     std::string text_;
     int limit_ = MEMORY_DEFAULT_TEXT_LIMIT;
     const platform::TextCodec* byteCodec_ = nullptr;
