@@ -588,13 +588,6 @@ int Win32Window::TrackMenu(const std::vector<MenuItem>& items, std::optional<Poi
 }
 
 void Win32Window::Update() {
-    // At most one paint in 50 ms: a handler that adds a thousand rows asks a thousand times,
-    // and what it leaves unpainted the message loop paints the moment the handler returns.
-    const ULONGLONG now = ::GetTickCount64();
-    if (lastUpdate_ != 0 && now - lastUpdate_ < kUpdateEveryMs) {
-        return;
-    }
-    lastUpdate_ = now;
     for (HWND control : windows_) {
         ResumeRedraw(control);
     }
