@@ -108,6 +108,23 @@ bool AddressFieldTakes(std::string_view field) {
     return value <= 255;
 }
 
+// The address control's text is the core's; a backend holds only the four fields.
+std::string IpAddressControl::GetAddress() const {
+    return IsBlank() ? std::string() : AddressText(Fields());
+}
+
+bool IpAddressControl::SetAddress(std::string_view dotted) {
+    ClearAddress();
+    if (dotted.empty()) {
+        return true;
+    }
+    const std::optional<std::array<int, 4>> parts = AddressParts(dotted);
+    if (parts) {
+        ShowFields(*parts);
+    }
+    return parts.has_value();
+}
+
 Date ClampDate(const Date& value, const std::optional<Date>& first,
                const std::optional<Date>& last) {
     const auto key = [](const Date& d) { return std::tie(d.year, d.month, d.day); };

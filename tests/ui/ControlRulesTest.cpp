@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The rules every backend takes from the core, one table each.
+// The core rules no other test reaches: the traits rows, date ranges and byte limits (mnemonic
+// marks, dotted addresses and typed address fields are the contract suite's and SpokenText's).
 #include "ui/ControlRules.h"
 
 #include <gtest/gtest.h>
@@ -25,47 +26,6 @@ TEST(ControlRules, EveryKindHasOneRowThatNamesItAndFitsTogether) {
     }
     EXPECT_FALSE(KindNamed("slider"));
     EXPECT_FALSE(KindNamed(""));
-}
-
-TEST(ControlRules, MnemonicMarksGoUnlessTheLabelShowsItsTextLiterally) {
-    const struct {
-        const char* text;
-        const char* shown;
-    } cases[] = {{"&Name:", "Name:"},
-                 {"Save && quit", "Save & quit"},
-                 {"a&", "a&"},
-                 {"&&&x", "&x"},
-                 {"", ""},
-                 {"plain", "plain"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(StripMnemonics(c.text), c.shown) << c.text;
-        ControlTemplate label;
-        label.text = c.text;
-        EXPECT_EQ(ShownText(label), c.shown) << c.text;
-        label.styles |= styleNoPrefix;
-        EXPECT_EQ(ShownText(label), c.text) << c.text;
-    }
-}
-
-TEST(ControlRules, DottedAddressesParseWholeOrNotAtAll) {
-    EXPECT_EQ(AddressParts("192.168.001.020"), (std::array<int, 4>{192, 168, 1, 20}));
-    EXPECT_EQ(AddressParts("0.0.0.0"), (std::array<int, 4>{0, 0, 0, 0}));
-    EXPECT_EQ(AddressParts("255.255.255.255"), (std::array<int, 4>{255, 255, 255, 255}));
-    for (const char* bad : {"", "1.2.3", "1.2.3.256", "a.b.c.d", "1..2.3", "1.2.3.4.5",
-                            "1234.1.1.1", " 1.2.3.4", "1.2.3.4 ", "-1.2.3.4", "+1.2.3.4"}) {
-        EXPECT_FALSE(AddressParts(bad)) << bad;
-    }
-    EXPECT_EQ(AddressText({10, 0, 0, 1}), "10.0.0.1");
-    EXPECT_EQ(AddressText({255, 0, 255, 0}), "255.0.255.0");
-}
-
-TEST(ControlRules, AnAddressFieldTakesWhatCanBeTypedIntoIt) {
-    for (const char* good : {"0", "9", "25", "255", "199"}) {
-        EXPECT_TRUE(AddressFieldTakes(good)) << good;
-    }
-    for (const char* bad : {"", "256", "1000", "01", "00", "1a", "."}) {
-        EXPECT_FALSE(AddressFieldTakes(bad)) << bad;
-    }
 }
 
 TEST(ControlRules, DatesClampToTheirRange) {

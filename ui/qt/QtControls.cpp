@@ -484,30 +484,18 @@ bool QtIpAddressControl::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-std::string QtIpAddressControl::GetAddress() const {
-    if (IsBlank()) {
-        return std::string();
+std::array<int, 4> QtIpAddressControl::Fields() const {
+    std::array<int, 4> values{};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        values[i] = fields_[i]->text().toInt();
     }
-    std::array<int, 4> parts{};
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        parts[i] = fields_[i]->text().toInt();
-    }
-    return AddressText(parts);
+    return values;
 }
 
-bool QtIpAddressControl::SetAddress(std::string_view text) {
-    ClearAddress();
-    if (text.empty()) {
-        return true;
+void QtIpAddressControl::ShowFields(const std::array<int, 4>& fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        fields_[i]->setText(QString::number(fields[i]));
     }
-    const std::optional<std::array<int, 4>> parts = AddressParts(text);
-    if (!parts) {
-        return false;
-    }
-    for (std::size_t i = 0; i < parts->size(); ++i) {
-        fields_[i]->setText(QString::number((*parts)[i]));
-    }
-    return true;
 }
 
 void QtIpAddressControl::ClearAddress() {

@@ -217,30 +217,18 @@ void MemoryComboBox::Typed(std::string_view text) {
     field_ = std::string(text);
 }
 
-std::string MemoryIpAddress::GetAddress() const {
-    if (IsBlank()) {
-        return std::string();
-    }
-    std::array<int, 4> parts{};
+std::array<int, 4> MemoryIpAddress::Fields() const {
+    std::array<int, 4> values{};
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        parts[i] = fields_[i].empty() ? 0 : std::stoi(fields_[i]);
+        values[i] = fields_[i].empty() ? 0 : std::stoi(fields_[i]);
     }
-    return AddressText(parts);
+    return values;
 }
 
-bool MemoryIpAddress::SetAddress(std::string_view dotted) {
-    ClearAddress();
-    if (dotted.empty()) {
-        return true;
-    }
-    const std::optional<std::array<int, 4>> parts = AddressParts(dotted);
-    if (!parts) {
-        return false;
-    }
+void MemoryIpAddress::ShowFields(const std::array<int, 4>& fields) {
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        fields_[i] = std::to_string((*parts)[i]);
+        fields_[i] = std::to_string(fields[i]);
     }
-    return true;
 }
 
 bool MemoryIpAddress::IsBlank() const {

@@ -558,29 +558,17 @@ LRESULT CALLBACK Win32IpAddressControl::FieldFilter(HWND window, UINT message, W
     return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
-std::string Win32IpAddressControl::GetAddress() const {
-    if (IsBlank()) {
-        return {};
-    }
+std::array<int, 4> Win32IpAddressControl::Fields() const {
     DWORD address = 0;
     ::SendMessageW(Hwnd(), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
-    return AddressText(
-        {static_cast<int>(FIRST_IPADDRESS(address)), static_cast<int>(SECOND_IPADDRESS(address)),
-         static_cast<int>(THIRD_IPADDRESS(address)), static_cast<int>(FOURTH_IPADDRESS(address))});
+    return {static_cast<int>(FIRST_IPADDRESS(address)), static_cast<int>(SECOND_IPADDRESS(address)),
+            static_cast<int>(THIRD_IPADDRESS(address)),
+            static_cast<int>(FOURTH_IPADDRESS(address))};
 }
 
-bool Win32IpAddressControl::SetAddress(std::string_view dotted) {
-    ClearAddress();
-    if (dotted.empty()) {
-        return true;
-    }
-    const std::optional<std::array<int, 4>> parts = AddressParts(dotted);
-    if (!parts) {
-        return false;
-    }
-    const auto [a, b, c, d] = *parts;
+void Win32IpAddressControl::ShowFields(const std::array<int, 4>& fields) {
+    const auto [a, b, c, d] = fields;
     ::SendMessageW(Hwnd(), IPM_SETADDRESS, 0, static_cast<LPARAM>(MAKEIPADDRESS(a, b, c, d)));
-    return true;
 }
 
 void Win32IpAddressControl::ClearAddress() {

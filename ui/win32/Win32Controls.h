@@ -201,11 +201,13 @@ class Win32IpAddressControl final : public Win32Control<IpAddressControl> {
   public:
     Win32IpAddressControl(const ControlTemplate& control, HWND window, const std::string& name);
     ~Win32IpAddressControl() override;
-    std::string GetAddress() const override;
-    bool SetAddress(std::string_view dotted) override;
     void ClearAddress() override;
     bool IsBlank() const override;
     bool IsComplete() const override;
+
+  protected:
+    std::array<int, 4> Fields() const override;
+    void ShowFields(const std::array<int, 4>& fields) override;
 
   private:
     // A field refuses a digit that would take it above 255.
