@@ -151,9 +151,9 @@ void MainDialog::AddDevice(std::unique_ptr<protocol::DeviceRecord> record) {
     const std::string name = DeviceText(record->name.view());
     devices.push_back(std::move(record));
     deviceList->AddString(name);
-    // Show each device as it arrives: discovery keeps the event loop from running.
+    // Show the devices as they arrive: discovery keeps the event loop from running.
     if (IsWindowVisible()) {
-        UpdateWindow();
+        UpdateWindow(context_.clock);
     }
 }
 

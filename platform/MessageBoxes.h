@@ -6,7 +6,8 @@
 
 namespace halvo::platform {
 
-// The native window that owns a box; a QWidget* on this platform, null for no owner.
+// The native window that owns a box (a QWidget* under Qt, an HWND under Win32), null for no
+// owner.
 using WindowHandle = void*;
 
 class MessageBoxes {

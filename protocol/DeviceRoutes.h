@@ -12,6 +12,7 @@
 
 #include "platform/NetworkInterfaces.h"
 #include "platform/SocketLayer.h"
+#include "protocol/Ipv4Text.h"
 #include "protocol/Protocol.h"
 
 namespace halvo::protocol {
@@ -43,10 +44,6 @@ struct RequestTarget {
 };
 RequestTarget TargetOf(const DeviceRoute& route);
 
-// "a.b.c.d", four decimal parts of 0..255 (no signs, blanks or empty parts; at most three
-// digits each); host order.
-std::optional<std::uint32_t> ParseIPv4(std::string_view text);
-std::string FormatIPv4(std::uint32_t address);
 // An address a single box can have: not 0.x.x.x, not loopback, not multicast, broadcast or the
 // reserved range above them.
 bool IsHostAddress(std::uint32_t address);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/AccessibleNames.h"
 
+#include "ui/ControlRules.h"
+
 namespace halvo::ui {
 
 namespace {
@@ -12,12 +14,11 @@ bool Contains(const Rect& outer, const Rect& inner) {
 }
 
 bool IsList(ControlKind kind) {
-    return kind == ControlKind::listBox || kind == ControlKind::listView;
+    return TraitsOf(kind).namedByGroup;
 }
 
 bool NamedByOwnText(ControlKind kind) {
-    return kind == ControlKind::pushButton || kind == ControlKind::defPushButton ||
-           kind == ControlKind::checkBox;
+    return TraitsOf(kind).namedByOwnText;
 }
 
 // The smallest group box around the control: the title of a list's frame, wherever the box
@@ -37,32 +38,11 @@ const ControlTemplate* EnclosingGroup(const DialogTemplate& t, const ControlTemp
 }  // namespace
 
 bool IsInteractive(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::pushButton:
-        case ControlKind::defPushButton:
-        case ControlKind::checkBox:
-        case ControlKind::listBox:
-        case ControlKind::listView:
-        case ControlKind::comboBox:
-        case ControlKind::edit:
-        case ControlKind::datePicker:
-        case ControlKind::timePicker:
-        case ControlKind::ipAddress:
-            return true;
-        default:
-            return false;
-    }
+    return TraitsOf(kind).interactive;
 }
 
 std::string SpokenText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '&' && i + 1 < text.size()) {
-            ++i;
-        }
-        out.push_back(text[i]);
-    }
+    std::string out = StripMnemonics(text);
     while (!out.empty() && (out.back() == ' ' || out.back() == ':')) {
         out.pop_back();
     }

@@ -5,7 +5,8 @@
 // by template index. The window reports the user's actions to the dialog through WindowEvents;
 // programmatic changes report nothing.
 //
-// Backends: ui/qt (Qt widgets), ui/testing (controls in memory, driven by tests).
+// Backends: ui/qt (Qt widgets), ui/win32 (the common controls, from in-memory dialog templates),
+// ui/testing (controls in memory, driven by tests).
 #pragma once
 
 #include <memory>
@@ -85,7 +86,8 @@ class Window {
     // Shows `items` as a popup menu at `screen` (none: at the focused control) and returns the
     // chosen id, 0 for none.
     virtual int TrackMenu(const std::vector<MenuItem>& items, std::optional<Point> screen) = 0;
-    // Paints what changed now, inside a handler that keeps the event loop from running.
+    // Paints what changed now, every time it is asked, inside a handler that keeps the event loop
+    // from running. Pacing, where a caller wants it, is the dialog's (Dialog::UpdateWindow).
     virtual void Update() = 0;
     // The toolkit's window, as owners of message boxes are passed.
     virtual platform::WindowHandle Handle() const = 0;

@@ -182,14 +182,20 @@ class IpAddressControl : public Control {
   public:
     static constexpr const char* kTypeName = "IpAddressControl";
     // Dotted text; blank fields read as 0. Empty when every field is blank.
-    virtual std::string GetAddress() const = 0;
+    std::string GetAddress() const;
     // Takes "a.b.c.d" with each part 0..255 (leading zeros allowed); an empty text blanks the
     // control. Anything else leaves the control blank and returns false.
-    virtual bool SetAddress(std::string_view dotted) = 0;
+    bool SetAddress(std::string_view dotted);
     virtual void ClearAddress() = 0;
     virtual bool IsBlank() const = 0;
     // True when no field is blank (a blank field would read as 0).
     virtual bool IsComplete() const = 0;
+
+  protected:
+    // The four fields' values, a blank one as 0.
+    virtual std::array<int, 4> Fields() const = 0;
+    // Shows `fields` in the four fields.
+    virtual void ShowFields(const std::array<int, 4>& fields) = 0;
 };
 
 // Short date format. Starts at the workstation's current date.

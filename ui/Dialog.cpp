@@ -144,6 +144,15 @@ void Dialog::UpdateWindow() {
     }
 }
 
+void Dialog::UpdateWindow(platform::Clock& clock) {
+    const platform::Clock::TimePoint now = clock.Now();
+    if (lastUpdate_ && now - *lastUpdate_ < kUpdateEvery) {
+        return;
+    }
+    lastUpdate_ = now;
+    UpdateWindow();
+}
+
 std::string Dialog::GetWindowText() const {
     return IsCreated() ? window_->Title() : std::string();
 }

@@ -46,6 +46,7 @@
 // parent's window destroys the child's window first.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -53,6 +54,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "ui/Backend.h"
 #include "ui/Controls.h"
 #include "ui/DialogUnits.h"
@@ -101,6 +103,11 @@ class Dialog : public WindowEvents {
     bool IsWindowVisible() const;
     // Paints what changed now (a handler that runs long keeps the event loop from doing it).
     void UpdateWindow();
+    // As UpdateWindow, but at most once in kUpdateEvery by `clock`: a handler that adds a
+    // thousand rows one by one asks a thousand times, and painting a long list each time is
+    // slow. What it leaves unpainted the event loop paints when the handler returns.
+    void UpdateWindow(platform::Clock& clock);
+    static constexpr std::chrono::milliseconds kUpdateEvery{50};
     // Destroys the window and its controls (bound members dangle until the next creation), its
     // child dialogs' windows first. A child leaves its parent.
     void DestroyWindow();
@@ -215,6 +222,7 @@ class Dialog : public WindowEvents {
     bool endPending_ = false;
     int result_ = 0;
     std::vector<MenuItem> menu_;
+    std::optional<platform::Clock::TimePoint> lastUpdate_;  // when UpdateWindow(clock) painted
 };
 
 }  // namespace halvo::ui

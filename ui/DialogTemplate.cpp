@@ -6,36 +6,13 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "ui/ControlRules.h"
+
 namespace halvo::ui {
 
 namespace {
 
 using Json = nlohmann::json;
-
-struct NamedKind {
-    const char* name;
-    ControlKind kind;
-};
-
-constexpr NamedKind kKinds[] = {
-    {"pushButton", ControlKind::pushButton},
-    {"defPushButton", ControlKind::defPushButton},
-    {"checkBox", ControlKind::checkBox},
-    {"groupBox", ControlKind::groupBox},
-    {"label", ControlKind::label},
-    {"valueField", ControlKind::valueField},
-    {"etchedLine", ControlKind::etchedLine},
-    {"etchedFrame", ControlKind::etchedFrame},
-    {"listBox", ControlKind::listBox},
-    {"listView", ControlKind::listView},
-    {"comboBox", ControlKind::comboBox},
-    {"edit", ControlKind::edit},
-    {"datePicker", ControlKind::datePicker},
-    {"timePicker", ControlKind::timePicker},
-    {"ipAddress", ControlKind::ipAddress},
-    {"picture", ControlKind::picture},
-    {"icon", ControlKind::icon},
-};
 
 struct NamedStyle {
     const char* name;
@@ -207,16 +184,11 @@ bool ReadControl(Reader& r, const Json& value, int index, ControlTemplate* out) 
     if (!r.String(value, "kind", where, true, &kind)) {
         return false;
     }
-    bool known = false;
-    for (const NamedKind& k : kKinds) {
-        if (kind == k.name) {
-            out->kind = k.kind;
-            known = true;
-        }
-    }
-    if (!known) {
+    const std::optional<ControlKind> named = KindNamed(kind);
+    if (!named) {
         return r.Fail(where, "unknown kind " + Quoted(kind));
     }
+    out->kind = *named;
     std::vector<int> rect;
     if (!r.String(value, "text", where, false, &out->text) ||
         !r.String(value, "name", where, false, &out->name) ||
@@ -227,7 +199,7 @@ bool ReadControl(Reader& r, const Json& value, int index, ControlTemplate* out) 
     out->rect = Rect{rect[0], rect[1], rect[2], rect[3]};
 
     const bool hasImage = value.contains("image");
-    const bool wantsImage = out->kind == ControlKind::picture || out->kind == ControlKind::icon;
+    const bool wantsImage = TraitsOf(out->kind).hasImage;
     if (wantsImage != hasImage) {
         return r.Fail(where,
                       wantsImage ? "needs \"image\"" : "\"image\" is only for pictures and icons");
@@ -236,7 +208,7 @@ bool ReadControl(Reader& r, const Json& value, int index, ControlTemplate* out) 
         return false;
     }
     if (value.contains("items")) {
-        if (out->kind != ControlKind::comboBox) {
+        if (!TraitsOf(out->kind).hasItems) {
             return r.Fail(where, "\"items\" is only for combo boxes");
         }
         const Json& items = value.at("items");
@@ -262,12 +234,7 @@ bool ReadControl(Reader& r, const Json& value, int index, ControlTemplate* out) 
 }  // namespace
 
 const char* ControlKindName(ControlKind kind) {
-    for (const NamedKind& k : kKinds) {
-        if (k.kind == kind) {
-            return k.name;
-        }
-    }
-    return "?";
+    return TraitsOf(kind).name;
 }
 
 const ControlTemplate* DialogTemplate::Find(int controlId) const {

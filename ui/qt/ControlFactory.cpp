@@ -7,25 +7,13 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "ui/ControlRules.h"
 #include "ui/qt/QtControls.h"
 #include "ui/qt/QtResources.h"
 
 namespace halvo::ui::qt {
 
 namespace {
-
-// A static text shows "&x" as an underlined x and "&&" as "&" unless it has the noPrefix style.
-QString StripMnemonics(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
-            ++i;
-        }
-        out.append(text[i]);
-    }
-    return out;
-}
 
 Qt::Alignment TextAlignment(const ControlTemplate& control) {
     Qt::Alignment horizontal = Qt::AlignLeft;
@@ -46,7 +34,6 @@ MadeControl ControlFactory::Create(const ControlTemplate& control, QRect geometr
                                    int index) const {
     QWidget* widget = nullptr;
     Control* made = nullptr;
-    const QString text = ToQt(control.text);
     const int id = control.id;
 
     switch (control.kind) {
@@ -94,7 +81,7 @@ MadeControl ControlFactory::Create(const ControlTemplate& control, QRect geometr
             label->setTextFormat(Qt::PlainText);
             label->setWordWrap(true);
             label->setAlignment(TextAlignment(control));
-            label->setText(control.Has(styleNoPrefix) ? text : StripMnemonics(text));
+            label->setText(ToQt(ShownText(control)));
             if (control.kind == ControlKind::valueField) {
                 label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
                 label->setLineWidth(1);
@@ -224,11 +211,7 @@ MadeControl ControlFactory::Create(const ControlTemplate& control, QRect geometr
     widget->setGeometry(geometry);
 
     // Tab stops take the focus by Tab and click; other interactive controls only by click.
-    const bool interactive =
-        control.kind != ControlKind::label && control.kind != ControlKind::valueField &&
-        control.kind != ControlKind::groupBox && control.kind != ControlKind::etchedLine &&
-        control.kind != ControlKind::etchedFrame && control.kind != ControlKind::picture &&
-        control.kind != ControlKind::icon;
+    const bool interactive = TraitsOf(control.kind).interactive;
     if (interactive) {
         widget->setFocusPolicy(control.Has(styleTabStop) ? Qt::StrongFocus : Qt::ClickFocus);
     } else {

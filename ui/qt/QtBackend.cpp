@@ -14,6 +14,7 @@
 #include <QStyleOptionFrame>
 
 #include "ui/AccessibleNames.h"
+#include "ui/ControlRules.h"
 #include "ui/qt/ControlFactory.h"
 #include "ui/qt/QtControls.h"
 #include "ui/qt/QtDialogUnits.h"
@@ -108,8 +109,7 @@ QtWindow::QtWindow(const DialogTemplate& t, const ResourceStore& store, WindowEv
     Name(t);
     // Frames are drawn under the controls they surround and never take the mouse.
     for (std::size_t i = 0; i < widgets_.size(); ++i) {
-        const ControlKind kind = t.controls[i].kind;
-        if (kind == ControlKind::groupBox || kind == ControlKind::etchedFrame) {
+        if (TraitsOf(t.controls[i].kind).drawnBehind) {
             widgets_[i]->lower();
             widgets_[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
         }
@@ -120,11 +120,7 @@ void QtWindow::Name(const DialogTemplate& t) {
     for (int i = 0; i < static_cast<int>(widgets_.size()); ++i) {
         const ControlTemplate& control = t.controls[static_cast<std::size_t>(i)];
         QWidget* widget = widgets_[static_cast<std::size_t>(i)];
-        // A button says its own caption, which the dialog may change ("Finished").
-        const bool ownText = control.kind == ControlKind::pushButton ||
-                             control.kind == ControlKind::defPushButton ||
-                             control.kind == ControlKind::checkBox;
-        if (!ownText && (IsInteractive(control.kind) || control.kind == ControlKind::valueField)) {
+        if (TraitsOf(control.kind).takesTemplateName) {
             widget->setAccessibleName(ToQt(AccessibleName(t, i)));
         }
         if (const int label = LabelIndex(t, i); label >= 0) {

@@ -2,6 +2,7 @@
 #include "ui/qt/QtControls.h"
 
 #include "ui/AccessibleNames.h"
+#include "ui/ControlRules.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -46,25 +47,17 @@ class ByteLimitValidator : public QValidator {
 
     State validate(QString& input, int& /*position*/) const override {
         QByteArray utf8 = input.toUtf8();
-        std::optional<std::string> bytes = codec_.Encode(
+        const bool fits = FitsByteLimit(
+            codec_, limit_,
             std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-        const bool fits = !bytes || bytes->size() <= limit_;
-        if (bytes) {
-            Zero(*bytes);
+        volatile char* bytes = utf8.data();
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            bytes[i] = '\0';
         }
-        Zero(utf8);
         return fits ? Acceptable : Invalid;
     }
 
   private:
-    template <typename Buffer>
-    static void Zero(Buffer& buffer) {
-        volatile char* bytes = buffer.data();
-        for (std::size_t i = 0; i < static_cast<std::size_t>(buffer.size()); ++i) {
-            bytes[i] = '\0';
-        }
-    }
-
     const platform::TextCodec& codec_;
     std::size_t limit_;
 };
@@ -491,49 +484,18 @@ bool QtIpAddressControl::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-std::string QtIpAddressControl::GetAddress() const {
-    if (IsBlank()) {
-        return std::string();
-    }
-    QStringList parts;
-    for (const QLineEdit* field : fields_) {
-        parts.append(QString::number(field->text().toInt()));
-    }
-    return FromQt(parts.join(QLatin1Char('.')));
-}
-
-bool QtIpAddressControl::SetAddress(std::string_view text) {
-    const QString dotted = ToQt(text);
-    ClearAddress();
-    if (dotted.isEmpty()) {
-        return true;
-    }
-    const QStringList parts = dotted.split(QLatin1Char('.'));
-    if (parts.size() != 4) {
-        return false;
-    }
+std::array<int, 4> QtIpAddressControl::Fields() const {
     std::array<int, 4> values{};
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const QString& part = parts[static_cast<int>(i)];
-        if (part.isEmpty() || part.size() > 3) {
-            return false;
-        }
-        int value = 0;
-        for (const QChar c : part) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
-                return false;
-            }
-            value = value * 10 + (c.unicode() - '0');
-        }
-        if (value > 255) {
-            return false;
-        }
-        values[i] = value;
+        values[i] = fields_[i]->text().toInt();
     }
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        fields_[i]->setText(QString::number(values[i]));
+    return values;
+}
+
+void QtIpAddressControl::ShowFields(const std::array<int, 4>& fields) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        fields_[i]->setText(QString::number(fields[i]));
     }
-    return true;
 }
 
 void QtIpAddressControl::ClearAddress() {

@@ -212,8 +212,6 @@ class QtIpAddressControl : public QFrame, public QtControl<IpAddressControl> {
   public:
     QtIpAddressControl(const ControlTemplate& control, QWidget* parent);
 
-    std::string GetAddress() const override;
-    bool SetAddress(std::string_view dotted) override;
     void ClearAddress() override;
     bool IsBlank() const override;
     bool IsComplete() const override;
@@ -221,6 +219,8 @@ class QtIpAddressControl : public QFrame, public QtControl<IpAddressControl> {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    std::array<int, 4> Fields() const override;
+    void ShowFields(const std::array<int, 4>& fields) override;
 
   private:
     std::array<QLineEdit*, 4> fields_{};

@@ -1,42 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/testing/MemoryControls.h"
 
+#include "ui/ControlRules.h"
 #include "ui/Utf8.h"
 
 #include <algorithm>
 #include <chrono>
 #include <ctime>
-#include <tuple>
 
 namespace halvo::ui::testing {
 
 namespace {
-
-// "&x" shows as x and "&&" as "&", as a label without the noPrefix style shows them.
-std::string StripMnemonics(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '&' && i + 1 < text.size()) {
-            ++i;
-        }
-        out += text[i];
-    }
-    return out;
-}
-
-bool ValidField(const std::string& field) {
-    if (field.empty() || field.size() > 3 || (field.size() > 1 && field[0] == '0')) {
-        return false;
-    }
-    int value = 0;
-    for (const char c : field) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        value = value * 10 + (c - '0');
-    }
-    return value <= 255;
-}
 
 std::tm LocalNow() {
     // The backend runs on the test's one thread, so the C library's shared result is safe here,
@@ -45,15 +19,10 @@ std::tm LocalNow() {
     return *std::localtime(&now);
 }
 
-bool Before(const Date& a, const Date& b) {
-    return std::tie(a.year, a.month, a.day) < std::tie(b.year, b.month, b.day);
-}
-
 }  // namespace
 
 MemoryText::MemoryText(const ControlTemplate& control)
-    : MemoryControl(control),
-      text_(control.Has(styleNoPrefix) ? control.text : StripMnemonics(control.text)) {}
+    : MemoryControl(control), text_(ShownText(control)) {}
 
 void MemoryEdit::WipeText() {
     volatile char* bytes = text_.data();
@@ -69,22 +38,13 @@ void MemoryEdit::LimitBytes(const platform::TextCodec& codec, int bytes) {
     byteLimit_ = static_cast<std::size_t>(bytes);
 }
 
-bool MemoryEdit::FitsByteLimit(std::string_view text) const {
-    if (byteCodec_ == nullptr) {
-        return true;
-    }
-    // A text the code page cannot hold is taken: the dialog says so when it reads it.
-    const std::optional<std::string> bytes = byteCodec_->Encode(text);
-    return !bytes || bytes->size() <= byteLimit_;
-}
-
 void MemoryEdit::Typed(std::string_view text) {
     text = FirstCharacters(text, static_cast<std::size_t>(limit_));
     text_.clear();
     while (!text.empty()) {
         const std::size_t length = FirstCharacters(text, 1).size();
         const std::string candidate = text_ + std::string(text.substr(0, length));
-        if (FitsByteLimit(candidate)) {
+        if (byteCodec_ == nullptr || FitsByteLimit(*byteCodec_, byteLimit_, candidate)) {
             text_ = candidate;
         }
         text.remove_prefix(length);
@@ -257,54 +217,18 @@ void MemoryComboBox::Typed(std::string_view text) {
     field_ = std::string(text);
 }
 
-std::string MemoryIpAddress::GetAddress() const {
-    if (IsBlank()) {
-        return std::string();
-    }
-    std::string dotted;
+std::array<int, 4> MemoryIpAddress::Fields() const {
+    std::array<int, 4> values{};
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-        dotted +=
-            (i > 0 ? "." : "") + std::to_string(fields_[i].empty() ? 0 : std::stoi(fields_[i]));
+        values[i] = fields_[i].empty() ? 0 : std::stoi(fields_[i]);
     }
-    return dotted;
+    return values;
 }
 
-bool MemoryIpAddress::SetAddress(std::string_view dotted) {
-    ClearAddress();
-    if (dotted.empty()) {
-        return true;
+void MemoryIpAddress::ShowFields(const std::array<int, 4>& fields) {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        fields_[i] = std::to_string(fields[i]);
     }
-    std::array<int, 4> values{};
-    std::size_t part = 0;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= dotted.size(); ++i) {
-        if (i < dotted.size() && dotted[i] != '.') {
-            continue;
-        }
-        const std::string_view text = dotted.substr(start, i - start);
-        if (part >= values.size() || text.empty() || text.size() > 3) {
-            return false;
-        }
-        int value = 0;
-        for (const char c : text) {
-            if (c < '0' || c > '9') {
-                return false;
-            }
-            value = value * 10 + (c - '0');
-        }
-        if (value > 255) {
-            return false;
-        }
-        values[part++] = value;
-        start = i + 1;
-    }
-    if (part != values.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        fields_[i] = std::to_string(values[i]);
-    }
-    return true;
 }
 
 bool MemoryIpAddress::IsBlank() const {
@@ -329,7 +253,7 @@ void MemoryIpAddress::Typed(std::string_view dotted) {
             continue;
         }
         std::string candidate = fields_[field] + c;
-        if (ValidField(candidate)) {
+        if (AddressFieldTakes(candidate)) {
             fields_[field] = std::move(candidate);
             if (fields_[field].size() == 3 && field + 1 < fields_.size()) {
                 ++field;  // a full field moves on
@@ -344,7 +268,7 @@ MemoryDatePicker::MemoryDatePicker(const ControlTemplate& control) : MemoryContr
 }
 
 void MemoryDatePicker::SetDate(const Date& value) {
-    value_ = Before(value, first_) ? first_ : (Before(last_, value) ? last_ : value);
+    value_ = ClampDate(value, first_, last_);
 }
 
 void MemoryDatePicker::SetRange(const Date& first, const Date& last) {

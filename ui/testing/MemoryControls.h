@@ -93,8 +93,6 @@ class MemoryEdit : public MemoryControl<Edit> {
     void Typed(std::string_view text);
 
   private:
-    bool FitsByteLimit(std::string_view text) const;
-
     std::string text_;
     int limit_ = MEMORY_DEFAULT_TEXT_LIMIT;
     const platform::TextCodec* byteCodec_ = nullptr;
@@ -176,14 +174,16 @@ class MemoryComboBox : public MemoryControl<ComboBox> {
 class MemoryIpAddress : public MemoryControl<IpAddressControl> {
   public:
     using MemoryControl::MemoryControl;
-    std::string GetAddress() const override;
-    bool SetAddress(std::string_view dotted) override;
     void ClearAddress() override { fields_ = {}; }
     bool IsBlank() const override;
     bool IsComplete() const override;
     // The user types `dotted` field by field; each field refuses what would make it more than
     // three digits, above 255 or with a leading zero.
     void Typed(std::string_view dotted);
+
+  protected:
+    std::array<int, 4> Fields() const override;
+    void ShowFields(const std::array<int, 4>& fields) override;
 
   private:
     std::array<std::string, 4> fields_{};

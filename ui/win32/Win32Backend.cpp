@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "ui/AccessibleNames.h"
+#include "ui/ControlRules.h"
 #include "ui/win32/Accessibility.h"
 #include "ui/win32/DialogTemplateEx.h"
 #include "ui/win32/Win32Controls.h"
@@ -230,13 +231,8 @@ void Win32Window::MakeControls() {
             icons_.push_back(icon);
             ::SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
         }
-        // Every backend announces the same names; a button says its own caption, which the
-        // dialog may change ("Finished"). The address control names itself and its parts.
-        const bool ownText = c.kind == ControlKind::pushButton ||
-                             c.kind == ControlKind::defPushButton ||
-                             c.kind == ControlKind::checkBox;
-        if (!ownText && c.kind != ControlKind::ipAddress &&
-            (IsInteractive(c.kind) || c.kind == ControlKind::valueField)) {
+        // The address control names itself and its parts.
+        if (TraitsOf(c.kind).takesTemplateName && c.kind != ControlKind::ipAddress) {
             SetAccessibleName(w, name);
         }
     }
@@ -592,13 +588,6 @@ int Win32Window::TrackMenu(const std::vector<MenuItem>& items, std::optional<Poi
 }
 
 void Win32Window::Update() {
-    // At most one paint in 50 ms: a handler that adds a thousand rows asks a thousand times,
-    // and what it leaves unpainted the message loop paints the moment the handler returns.
-    const ULONGLONG now = ::GetTickCount64();
-    if (lastUpdate_ != 0 && now - lastUpdate_ < kUpdateEveryMs) {
-        return;
-    }
-    lastUpdate_ = now;
     for (HWND control : windows_) {
         ResumeRedraw(control);
     }

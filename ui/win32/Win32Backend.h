@@ -94,8 +94,6 @@ class Win32Window final : public Window {
     HBITMAP bitmap_ = nullptr;
     std::vector<HICON> icons_;
     int pendingFocus_ = -1;
-    static constexpr ULONGLONG kUpdateEveryMs = 50;
-    ULONGLONG lastUpdate_ = 0;  // when Update last painted
     bool running_ = false;
     bool ended_ = false;
     int result_ = 0;

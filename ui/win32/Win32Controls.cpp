@@ -4,10 +4,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <charconv>
-#include <tuple>
 
 #include "platform/win32/WideText.h"
+#include "ui/ControlRules.h"
 #include "ui/win32/Accessibility.h"
 
 namespace halvo::ui::win32 {
@@ -41,10 +40,6 @@ SYSTEMTIME ToSystemTime(const Date& d, const TimeOfDay& t) {
     return s;
 }
 
-bool Before(const Date& a, const Date& b) {
-    return std::tie(a.year, a.month, a.day) < std::tie(b.year, b.month, b.day);
-}
-
 }  // namespace
 
 std::string WindowText(HWND window) {
@@ -56,35 +51,8 @@ void SetWindowTextUtf8(HWND window, std::string_view text) {
 }
 
 HWND HwndOf(const Control* control) {
-    // Every control of the backend is one of these; the interface tells which.
-    if (const auto* c = dynamic_cast<const Win32Control<StaticText>*>(control))
-        return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<PushButton>*>(control))
-        return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<CheckBox>*>(control))
-        return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<GroupBox>*>(control))
-        return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<Frame>*>(control))
-        return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<Picture>*>(control))
-        return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<Edit>*>(control))
-        return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<ListBox>*>(control))
-        return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<ListView>*>(control))
-        return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<ComboBox>*>(control))
-        return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<IpAddressControl>*>(control)) {
-        return c->Hwnd();
-    }
-    if (const auto* c = dynamic_cast<const Win32Control<DatePicker>*>(control))
-        return c->Hwnd();
-    if (const auto* c = dynamic_cast<const Win32Control<TimePicker>*>(control))
-        return c->Hwnd();
-    return nullptr;
+    const auto* window = dynamic_cast<const Win32ControlWindow*>(control);
+    return window != nullptr ? window->Hwnd() : nullptr;
 }
 
 // --- held painting
@@ -195,9 +163,7 @@ bool Win32Edit::Fits(std::wstring_view typed) const {
     start = std::min<DWORD>(start, static_cast<DWORD>(text.size()));
     end = std::clamp<DWORD>(end, start, static_cast<DWORD>(text.size()));
     text.replace(start, end - start, typed);
-    // A text the code page cannot hold is taken: the dialog says so when it reads it.
-    const std::optional<std::string> bytes = byteCodec_->Encode(Narrow(text));
-    return !bytes || bytes->size() <= byteLimit_;
+    return FitsByteLimit(*byteCodec_, byteLimit_, Narrow(text));
 }
 
 LRESULT CALLBACK Win32Edit::Subclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -216,9 +182,7 @@ LRESULT CALLBACK Win32Edit::Subclass(HWND window, UINT message, WPARAM wParam, L
         // Pasted text is taken only as far as it fits whole characters.
         const std::wstring before = WideWindowText(window);
         const LRESULT r = ::DefSubclassProc(window, message, wParam, lParam);
-        const std::string after = Narrow(WideWindowText(window));
-        const std::optional<std::string> bytes = edit->byteCodec_->Encode(after);
-        if (bytes && bytes->size() > edit->byteLimit_) {
+        if (!FitsByteLimit(*edit->byteCodec_, edit->byteLimit_, Narrow(WideWindowText(window)))) {
             ::SetWindowTextW(window, before.c_str());
             ::MessageBeep(MB_OK);
         }
@@ -594,41 +558,17 @@ LRESULT CALLBACK Win32IpAddressControl::FieldFilter(HWND window, UINT message, W
     return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
-std::string Win32IpAddressControl::GetAddress() const {
-    if (IsBlank()) {
-        return {};
-    }
+std::array<int, 4> Win32IpAddressControl::Fields() const {
     DWORD address = 0;
     ::SendMessageW(Hwnd(), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
-    return std::to_string(FIRST_IPADDRESS(address)) + "." +
-           std::to_string(SECOND_IPADDRESS(address)) + "." +
-           std::to_string(THIRD_IPADDRESS(address)) + "." +
-           std::to_string(FOURTH_IPADDRESS(address));
+    return {static_cast<int>(FIRST_IPADDRESS(address)), static_cast<int>(SECOND_IPADDRESS(address)),
+            static_cast<int>(THIRD_IPADDRESS(address)),
+            static_cast<int>(FOURTH_IPADDRESS(address))};
 }
 
-bool Win32IpAddressControl::SetAddress(std::string_view dotted) {
-    ClearAddress();
-    if (dotted.empty()) {
-        return true;
-    }
-    int parts[4] = {};
-    std::size_t at = 0;
-    for (int i = 0; i < 4; ++i) {
-        const std::size_t end = i < 3 ? dotted.find('.', at) : dotted.size();
-        if (end == std::string_view::npos || end == at || end - at > 3) {
-            return false;
-        }
-        const char* first = dotted.data() + at;
-        const char* last = dotted.data() + end;
-        const auto [ptr, ec] = std::from_chars(first, last, parts[i]);
-        if (ec != std::errc() || ptr != last || parts[i] < 0 || parts[i] > 255) {
-            return false;
-        }
-        at = end + 1;
-    }
-    ::SendMessageW(Hwnd(), IPM_SETADDRESS, 0,
-                   static_cast<LPARAM>(MAKEIPADDRESS(parts[0], parts[1], parts[2], parts[3])));
-    return true;
+void Win32IpAddressControl::ShowFields(const std::array<int, 4>& fields) {
+    const auto [a, b, c, d] = fields;
+    ::SendMessageW(Hwnd(), IPM_SETADDRESS, 0, static_cast<LPARAM>(MAKEIPADDRESS(a, b, c, d)));
 }
 
 void Win32IpAddressControl::ClearAddress() {
@@ -654,14 +594,7 @@ Date Win32DatePicker::GetDate() const {
 }
 
 void Win32DatePicker::SetDate(const Date& value) {
-    Date clamped = value;
-    if (first_ && Before(clamped, *first_)) {
-        clamped = *first_;
-    }
-    if (last_ && Before(*last_, clamped)) {
-        clamped = *last_;
-    }
-    const SYSTEMTIME s = ToSystemTime(clamped, TimeOfDay{});
+    const SYSTEMTIME s = ToSystemTime(ClampDate(value, first_, last_), TimeOfDay{});
     ::SendMessageW(Hwnd(), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&s));
 }
 

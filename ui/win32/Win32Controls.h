@@ -17,26 +17,38 @@ namespace halvo::ui::win32 {
 std::string WindowText(HWND window);
 void SetWindowTextUtf8(HWND window, std::string_view text);
 
-template <class Interface>
-class Win32Control : public Interface {
+// What every control of this backend is besides its interface: the window of a common control.
+class Win32ControlWindow {
   public:
-    Win32Control(const ControlTemplate& control, HWND window) : template_(control), hwnd_(window) {}
-    const ControlTemplate& Template() const override { return template_; }
-    bool IsEnabled() const override { return ::IsWindowEnabled(hwnd_) != FALSE; }
-    void EnableWindow(bool enabled) override { ::EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
-    // The control's own visibility, whether or not its window is on show.
-    bool IsVisible() const override {
-        return (::GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
-    }
-    void ShowWindow(bool visible) override { ::ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+    explicit Win32ControlWindow(HWND window) : hwnd_(window) {}
+    virtual ~Win32ControlWindow() = default;
+    Win32ControlWindow(const Win32ControlWindow&) = delete;
+    Win32ControlWindow& operator=(const Win32ControlWindow&) = delete;
     HWND Hwnd() const { return hwnd_; }
 
   private:
-    const ControlTemplate& template_;
     HWND hwnd_;
 };
 
-// What every control of this backend is, whatever its interface.
+template <class Interface>
+class Win32Control : public Interface, public Win32ControlWindow {
+  public:
+    Win32Control(const ControlTemplate& control, HWND window)
+        : Win32ControlWindow(window), template_(control) {}
+    const ControlTemplate& Template() const override { return template_; }
+    bool IsEnabled() const override { return ::IsWindowEnabled(Hwnd()) != FALSE; }
+    void EnableWindow(bool enabled) override { ::EnableWindow(Hwnd(), enabled ? TRUE : FALSE); }
+    // The control's own visibility, whether or not its window is on show.
+    bool IsVisible() const override {
+        return (::GetWindowLongPtrW(Hwnd(), GWL_STYLE) & WS_VISIBLE) != 0;
+    }
+    void ShowWindow(bool visible) override { ::ShowWindow(Hwnd(), visible ? SW_SHOWNA : SW_HIDE); }
+
+  private:
+    const ControlTemplate& template_;
+};
+
+// The window of a control of this backend; null for none.
 HWND HwndOf(const Control* control);
 
 // A list filled row by row inside a handler paints once, not once a row: its painting is held
@@ -189,11 +201,13 @@ class Win32IpAddressControl final : public Win32Control<IpAddressControl> {
   public:
     Win32IpAddressControl(const ControlTemplate& control, HWND window, const std::string& name);
     ~Win32IpAddressControl() override;
-    std::string GetAddress() const override;
-    bool SetAddress(std::string_view dotted) override;
     void ClearAddress() override;
     bool IsBlank() const override;
     bool IsComplete() const override;
+
+  protected:
+    std::array<int, 4> Fields() const override;
+    void ShowFields(const std::array<int, 4>& fields) override;
 
   private:
     // A field refuses a digit that would take it above 255.

@@ -2,7 +2,8 @@
 // The contract every backend of the dialog layer keeps, written once against the neutral
 // interfaces: texts, limits and masking, enabled state, selections, list-view columns and cells,
 // combo rows, the date, time and address values, Enter and Esc, the close box, tab order and
-// initial focus, the window menu, and that only the user's actions run handlers.
+// initial focus, the window menu, painting on Update, and that only the user's actions run
+// handlers.
 //
 // A test program includes this file and instantiates the suite for its driver:
 //   INSTANTIATE_TYPED_TEST_SUITE_P(Qt, BackendContract, QtDriver);
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -467,6 +469,42 @@ TYPED_TEST_P(BackendContract, ControlsAreNamedFromTheTemplateAndButtonsByTheirCa
     EXPECT_EQ(this->driver.AccessibleName(d, FIELD_COMBO), "Field");
 }
 
+// A clock that moves only when it is told to sleep.
+class SteppedClock final : public platform::Clock {
+  public:
+    TimePoint Now() override { return now_; }
+    void Sleep(std::chrono::milliseconds duration) override { now_ += duration; }
+
+  private:
+    TimePoint now_{};
+};
+
+TYPED_TEST_P(BackendContract, UpdatePaintsNowEachTimeAndTheDialogPacesItByItsClock) {
+    ContractDialog& d = this->D();
+    this->driver.Show(d);
+    int painted = this->driver.Paints(d, LIST);
+    for (int row = 0; row < 3; ++row) {
+        d.list->AddString("row");
+        d.UpdateWindow();
+        const int now = this->driver.Paints(d, LIST);
+        EXPECT_GT(now, painted) << "row " << row;
+        painted = now;
+    }
+    SteppedClock clock;
+    d.list->AddString("first");
+    d.UpdateWindow(clock);
+    EXPECT_GT(this->driver.Paints(d, LIST), painted);
+    painted = this->driver.Paints(d, LIST);
+    clock.Sleep(Dialog::kUpdateEvery - std::chrono::milliseconds(1));
+    d.list->AddString("too soon");
+    d.UpdateWindow(clock);
+    EXPECT_EQ(this->driver.Paints(d, LIST), painted);
+    clock.Sleep(std::chrono::milliseconds(1));
+    d.UpdateWindow(clock);
+    EXPECT_GT(this->driver.Paints(d, LIST), painted);
+    this->driver.Hide(d);
+}
+
 REGISTER_TYPED_TEST_SUITE_P(BackendContract, TextsAreUtf8AndProgrammaticChangesRunNoHandler,
                             UserClicksNotifyAndDisabledControlsTakeNone,
                             EditsLimitWhatIsTypedAndMaskSecrets,
@@ -476,6 +514,7 @@ REGISTER_TYPED_TEST_SUITE_P(BackendContract, TextsAreUtf8AndProgrammaticChangesR
                             ModalRunsEndByCommandAndTheCloseBoxIsCancel,
                             InitialFocusAndTabOrderFollowTheTemplate,
                             TheWindowMenuHoldsItsItemsAndRunsTheChosenOne,
-                            ControlsAreNamedFromTheTemplateAndButtonsByTheirCaption);
+                            ControlsAreNamedFromTheTemplateAndButtonsByTheirCaption,
+                            UpdatePaintsNowEachTimeAndTheDialogPacesItByItsClock);
 
 }  // namespace halvo::ui::contract

@@ -37,6 +37,8 @@ class ContractDriver {
     virtual void ChooseMenuItem(Dialog& dialog, int id) = 0;
     // What assistive technology calls the control.
     virtual std::string AccessibleName(Dialog& dialog, int id) = 0;
+    // How often the control has painted since the first call asked (which counts from 0).
+    virtual int Paints(Dialog& dialog, int id) = 0;
 };
 
 }  // namespace halvo::ui::contract

@@ -32,6 +32,10 @@ class MemoryDriver final : public ContractDriver {
     std::string AccessibleName(Dialog& dialog, int id) override {
         return testing::MemoryBackend::AccessibleName(dialog, id);
     }
+    // The window paints all its controls at once.
+    int Paints(Dialog& dialog, int) override {
+        return testing::MemoryBackend::WindowOf(dialog)->Updates();
+    }
 
   private:
     testing::MemoryBackend ui_;

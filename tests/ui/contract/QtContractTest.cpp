@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The backend contract on the Qt backend, driven as the user drives it: mouse clicks, typed keys
 // on the focused widget, the window manager's close, a right click for the window menu.
+#include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -8,6 +9,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <map>
 
 #include "tests/ui/contract/BackendContract.h"
 #include "ui/qt/QtBackend.h"
@@ -151,9 +153,38 @@ class QtDriver final : public ContractDriver {
         QAccessibleInterface* face = QAccessible::queryAccessibleInterface(qt::Widget(dialog, id));
         return face != nullptr ? face->text(QAccessible::Name).toStdString() : std::string();
     }
+    int Paints(Dialog& dialog, int id) override {
+        // A list paints its rows in its viewport.
+        QWidget* widget = qt::Widget(dialog, id);
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) {
+            widget = area->viewport();
+        }
+        if (paints_.count(widget) == 0) {
+            paints_[widget] = 0;
+            widget->installEventFilter(&counter_);
+        }
+        return paints_[widget];
+    }
 
   private:
+    // Counts the paint events of the widgets it watches.
+    class PaintCounter final : public QObject {
+      public:
+        explicit PaintCounter(std::map<QObject*, int>& paints) : paints_(paints) {}
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint) {
+                ++paints_[watched];
+            }
+            return false;
+        }
+
+      private:
+        std::map<QObject*, int>& paints_;
+    };
+
     qt::QtBackend ui_;
+    std::map<QObject*, int> paints_;
+    PaintCounter counter_{paints_};
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, BackendContract, QtDriver);

@@ -12,6 +12,7 @@
 // clang-format on
 
 #include <functional>
+#include <map>
 
 #include "platform/win32/WideText.h"
 #include "ui/win32/DialogTemplateEx.h"
@@ -273,8 +274,27 @@ class Win32Driver final : public ContractDriver {
         return result;
     }
 
+    int Paints(Dialog& dialog, int id) override {
+        const HWND w = win32::ControlHwnd(dialog, id);
+        if (paints_.count(w) == 0) {
+            ::SetWindowSubclass(w, &CountPaints, kPaintCounter,
+                                reinterpret_cast<DWORD_PTR>(&paints_[w]));
+        }
+        return paints_[w];
+    }
+
   private:
+    static constexpr UINT_PTR kPaintCounter = 0x50;  // "P"
+    static LRESULT CALLBACK CountPaints(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR count) {
+        if (message == WM_PAINT) {
+            ++*reinterpret_cast<int*>(count);
+        }
+        return ::DefSubclassProc(window, message, wParam, lParam);
+    }
+
     Win32Backend ui_;
+    std::map<HWND, int> paints_;  // the subclass of each counted window points into it
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, BackendContract, Win32Driver);
