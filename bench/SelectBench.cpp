@@ -178,10 +178,10 @@ class Window {
     Waiting waiting_;
     const std::unique_ptr<platform::SystemSeams> system_ = platform::MakeSystemSeams();
     platform::testing::RecordingMessageBoxes messages_;
-    ui::LiveSeams live_{system_->sockets(), system_->clock(), messages_};
+    ui::qt::QtBackend ui_;
+    ui::LiveSeams live_{system_->sockets(), system_->clock(), messages_, ui_.eventWait()};
     NoShell shell_;
     platform::testing::FakeNetworkDrives drives_;
-    ui::qt::QtBackend ui_;
     // The bench boxes have ASCII names: any code page reads them.
     std::unique_ptr<platform::IconvTextCodec> codec_ = platform::IconvTextCodec::Open(65001);
     app::AppContext context_;

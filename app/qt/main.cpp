@@ -40,10 +40,10 @@ int main(int argc, char** argv) {
     halvo::ui::QtMessageBoxes qtMessages(halvo::ui::ProgramName());
     // Exchanges wait in a local event loop, so the windows keep painting and stay responsive to
     // the window manager, with the busy cursor once a reply is slow; input waits its turn.
-    halvo::ui::LiveSeams live(system->sockets(), system->clock(), qtMessages);
+    halvo::ui::qt::QtBackend backend;
+    halvo::ui::LiveSeams live(system->sockets(), system->clock(), qtMessages, backend.eventWait());
     // The toolkit's opener rather than the system's.
     halvo::ui::QtShell shell;
-    halvo::ui::qt::QtBackend backend;
 
     halvo::app::AppContext context{live.sockets(), live.clock(),       live.messages(),
                                    shell,          resources,          backend,

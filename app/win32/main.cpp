@@ -50,8 +50,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     halvo::platform::Win32MessageBoxes systemMessages(ProgramName());
     // Exchanges wait on the message queue, so the windows keep painting while input waits its
     // turn, with the busy cursor once a reply is slow.
-    halvo::ui::LiveSeams live(system->sockets(), system->clock(), systemMessages);
     halvo::ui::win32::Win32Backend backend(instance);
+    halvo::ui::LiveSeams live(system->sockets(), system->clock(), systemMessages,
+                              backend.eventWait());
 
     halvo::app::AppContext context{live.sockets(),   live.clock(),       live.messages(),
                                    system->shell(),  resources,          backend,

@@ -231,9 +231,9 @@ class Window {
 
     const std::unique_ptr<platform::SystemSeams> system_ = platform::MakeSystemSeams();
     platform::testing::RecordingMessageBoxes messages_;
-    ui::LiveSeams live_{system_->sockets(), system_->clock(), messages_};
-    NoShell shell_;
     ui::win32::Win32Backend ui_;
+    ui::LiveSeams live_{system_->sockets(), system_->clock(), messages_, ui_.eventWait()};
+    NoShell shell_;
     platform::Win32TextCodec codec_;
     app::AppContext context_;
     app::MainDialog main_;

@@ -8,6 +8,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/SocketLayer.h"
 #include "ui/live/BusyCursor.h"
+#include "ui/live/EventWait.h"
 #include "ui/live/LiveClock.h"
 #include "ui/live/LiveMessageBoxes.h"
 #include "ui/live/LiveSocketLayer.h"
@@ -16,10 +17,13 @@ namespace halvo::ui {
 
 class LiveSeams {
   public:
-    // `clock` must be a real one: the waits take real time.
+    // `clock` must be a real one: the waits take real time. `wait` is the toolkit backend's.
     LiveSeams(platform::SocketLayer& sockets, platform::Clock& clock,
-              platform::MessageBoxes& messages)
-        : busy_(clock), sockets_(sockets, busy_), clock_(clock), messages_(messages, busy_) {}
+              platform::MessageBoxes& messages, EventWait& wait)
+        : busy_(clock, wait),
+          sockets_(sockets, busy_),
+          clock_(clock, wait),
+          messages_(messages, busy_) {}
     LiveSeams(const LiveSeams&) = delete;
     LiveSeams& operator=(const LiveSeams&) = delete;
 

@@ -308,9 +308,9 @@ class WineGuiLan : public ::testing::Test {
     ui::ResourceStore resources_;
     const std::unique_ptr<platform::SystemSeams> system_ = platform::MakeSystemSeams();
     platform::testing::RecordingMessageBoxes recorded_;
-    ui::LiveSeams live_{system_->sockets(), system_->clock(), recorded_};
     platform::Win32TextCodec codec_;
     Win32Backend ui_;
+    ui::LiveSeams live_{system_->sockets(), system_->clock(), recorded_, ui_.eventWait()};
     app::AppContext context_{live_.sockets(),   live_.clock(),       live_.messages(),
                              system_->shell(),  resources_,          ui_,
                              system_->drives(), system_->timeZone(), codec_};
