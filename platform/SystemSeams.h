@@ -42,4 +42,30 @@ class SystemSeams {
 
 std::unique_ptr<SystemSeams> MakeSystemSeams();
 
+// The seams of one system from its classes; each system's MakeSystemSeams() adds the codec.
+template <class Sockets, class Interfaces, class SystemClock, class SystemTimeZone,
+          class SystemShell, class Drives>
+class SystemSeamsOf : public SystemSeams {
+  public:
+    SocketLayer& sockets() override { return sockets_; }
+    NetworkInterfaces& interfaces() override { return interfaces_; }
+    Clock& clock() override { return clock_; }
+    const LocalTimeZone& timeZone() override { return timeZone_; }
+    Shell& shell() override { return shell_; }
+    NetworkDrives& drives() override {
+        if (!drives_) {
+            drives_.emplace();
+        }
+        return *drives_;
+    }
+
+  private:
+    Sockets sockets_;
+    Interfaces interfaces_;
+    SystemClock clock_;
+    const SystemTimeZone timeZone_;
+    SystemShell shell_;
+    std::optional<Drives> drives_;
+};
+
 }  // namespace halvo::platform

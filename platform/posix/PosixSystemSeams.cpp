@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "platform/SystemSeams.h"
-#include "platform/gio/GioNetworkDrives.h"
 #include "platform/posix/IconvTextCodec.h"
 #include "platform/posix/LocaleCodePage.h"
 #include "platform/posix/PosixNetworkInterfaces.h"
@@ -12,24 +11,16 @@
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/SystemTimeZone.h"
 #include "platform/posix/XdgShell.h"
+#include "platform/posix/gio/GioNetworkDrives.h"
 
 namespace halvo::platform {
 
 namespace {
 
-class PosixSystemSeams final : public SystemSeams {
+class PosixSystemSeams final
+    : public SystemSeamsOf<PosixSocketLayer, PosixNetworkInterfaces, SystemClock, SystemTimeZone,
+                           XdgShell, GioNetworkDrives> {
   public:
-    SocketLayer& sockets() override { return sockets_; }
-    NetworkInterfaces& interfaces() override { return interfaces_; }
-    Clock& clock() override { return clock_; }
-    const LocalTimeZone& timeZone() override { return timeZone_; }
-    Shell& shell() override { return shell_; }
-    NetworkDrives& drives() override {
-        if (!drives_) {
-            drives_.emplace();
-        }
-        return *drives_;
-    }
     std::unique_ptr<TextCodec> Codec(std::optional<std::string_view> override,
                                      std::string& problem) override {
         // Windows picks the ANSI code page from the system locale; here the locale's language
@@ -45,14 +36,6 @@ class PosixSystemSeams final : public SystemSeams {
         }
         return codec;
     }
-
-  private:
-    PosixSocketLayer sockets_;
-    PosixNetworkInterfaces interfaces_;
-    SystemClock clock_;
-    const SystemTimeZone timeZone_;
-    XdgShell shell_;
-    std::optional<GioNetworkDrives> drives_;
 };
 
 }  // namespace

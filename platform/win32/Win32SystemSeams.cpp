@@ -17,14 +17,10 @@ namespace halvo::platform {
 
 namespace {
 
-class Win32SystemSeams final : public SystemSeams {
+class Win32SystemSeams final
+    : public SystemSeamsOf<Win32SocketLayer, Win32NetworkInterfaces, SystemClock, SystemTimeZone,
+                           Win32Shell, Win32NetworkDrives> {
   public:
-    SocketLayer& sockets() override { return sockets_; }
-    NetworkInterfaces& interfaces() override { return interfaces_; }
-    Clock& clock() override { return clock_; }
-    const LocalTimeZone& timeZone() override { return timeZone_; }
-    Shell& shell() override { return shell_; }
-    NetworkDrives& drives() override { return drives_; }
     std::unique_ptr<TextCodec> Codec(std::optional<std::string_view> override,
                                      std::string& problem) override {
         const CodePageChoice choice =
@@ -39,14 +35,6 @@ class Win32SystemSeams final : public SystemSeams {
         }
         return std::make_unique<Win32TextCodec>(choice.codePage);
     }
-
-  private:
-    Win32SocketLayer sockets_;
-    Win32NetworkInterfaces interfaces_;
-    SystemClock clock_;
-    const SystemTimeZone timeZone_;
-    Win32Shell shell_;
-    Win32NetworkDrives drives_;
 };
 
 }  // namespace
