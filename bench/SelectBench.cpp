@@ -24,18 +24,14 @@
 
 #include "app/MainDialog.h"
 #include "bench/BenchStats.h"
+#include "platform/SystemSeams.h"
 #include "platform/posix/IconvTextCodec.h"
-#include "platform/posix/PosixSocketLayer.h"
-#include "platform/posix/SystemClock.h"
-#include "platform/posix/SystemTimeZone.h"
 #include "platform/testing/FakeNetworkDrives.h"
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "tools/devsim/LanHosts.h"
 #include "tools/devsim/NamespaceGuard.h"
 #include "ui/ResourceStore.h"
-#include "ui/live/BusyCursor.h"
-#include "ui/live/LiveClock.h"
-#include "ui/live/LiveSocketLayer.h"
+#include "ui/live/LiveSeams.h"
 #include "ui/qt/QtBackend.h"
 #include "ui/qt/QtControls.h"
 
@@ -108,7 +104,7 @@ class Window {
                    resources,
                    ui_,
                    drives_,
-                   zone_,
+                   system_->timeZone(),
                    *codec_,
                    waiting == Waiting::BlindSleep ? protocol::WaitMode::BlindSleep
                                                   : protocol::WaitMode::SlotWait},
@@ -173,23 +169,19 @@ class Window {
 
   private:
     platform::SocketLayer& Sockets() {
-        return waiting_ == Waiting::Live ? static_cast<platform::SocketLayer&>(live_) : sockets_;
+        return waiting_ == Waiting::Live ? live_.sockets() : system_->sockets();
     }
     platform::Clock& Clock() {
-        return waiting_ == Waiting::Live ? static_cast<platform::Clock&>(liveClock_) : clock_;
+        return waiting_ == Waiting::Live ? live_.clock() : system_->clock();
     }
 
     Waiting waiting_;
-    platform::PosixSocketLayer sockets_;
-    platform::SystemClock clock_;
-    ui::BusyCursor busy_{clock_};
-    ui::LiveSocketLayer live_{sockets_, busy_};
-    ui::LiveClock liveClock_{clock_};
+    const std::unique_ptr<platform::SystemSeams> system_ = platform::MakeSystemSeams();
     platform::testing::RecordingMessageBoxes messages_;
+    ui::qt::QtBackend ui_;
+    ui::LiveSeams live_{system_->sockets(), system_->clock(), messages_, ui_.eventWait()};
     NoShell shell_;
     platform::testing::FakeNetworkDrives drives_;
-    platform::SystemTimeZone zone_;
-    ui::qt::QtBackend ui_;
     // The bench boxes have ASCII names: any code page reads them.
     std::unique_ptr<platform::IconvTextCodec> codec_ = platform::IconvTextCodec::Open(65001);
     app::AppContext context_;

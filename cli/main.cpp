@@ -13,10 +13,11 @@
 #include <vector>
 
 #include "cli/CliContext.h"
+#include "cli/CliSystem.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
-#include "cli/SystemSeams.h"
 #include "cli/Values.h"
+#include "platform/SystemSeams.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ struct PasswordOptions {
     int fd = -1;
 
     // Null, with `problem` saying why, where the system has no such source.
-    std::unique_ptr<SecretSource> Source(SystemSeams& system, std::string& problem) const {
+    std::unique_ptr<SecretSource> Source(CliSystem& system, std::string& problem) const {
         if (fromStdin) {
             return system.StdinSecrets();
         }
@@ -249,7 +250,8 @@ int main(int argc, char** argv) {
         plan.assign(std::istreambuf_iterator<char>(*in), std::istreambuf_iterator<char>());
     }
 
-    const std::unique_ptr<SystemSeams> system = MakeSystemSeams();
+    const std::unique_ptr<CliSystem> console = MakeCliSystem();
+    const std::unique_ptr<platform::SystemSeams> system = platform::MakeSystemSeams();
     std::string codecProblem;
     const std::unique_ptr<platform::TextCodec> codec = system->Codec(
         codePageOption->count() > 0 ? std::optional<std::string_view>(codePageText) : std::nullopt,
@@ -259,8 +261,8 @@ int main(int argc, char** argv) {
     }
     CliMessageBoxes messages(std::cerr);
     std::string sourceProblem;
-    const auto adminSecrets = admin.Source(*system, sourceProblem);
-    const auto smbSecrets = smb.Source(*system, sourceProblem);
+    const auto adminSecrets = admin.Source(*console, sourceProblem);
+    const auto smbSecrets = smb.Source(*console, sourceProblem);
     if (!adminSecrets || !smbSecrets) {
         return BadValue(json, sourceProblem);
     }

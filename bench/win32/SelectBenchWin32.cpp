@@ -24,19 +24,13 @@
 
 #include "app/MainDialog.h"
 #include "bench/BenchStats.h"
+#include "platform/SystemSeams.h"
 #include "platform/testing/RecordingMessageBoxes.h"
-#include "platform/win32/SystemClock.h"
-#include "platform/win32/SystemTimeZone.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32NetworkDrives.h"
-#include "platform/win32/Win32NetworkInterfaces.h"
-#include "platform/win32/Win32SocketLayer.h"
 #include "platform/win32/Win32TextCodec.h"
 #include "protocol/Discovery.h"
 #include "ui/ResourceStore.h"
-#include "ui/live/BusyCursor.h"
-#include "ui/live/LiveClock.h"
-#include "ui/live/LiveSocketLayer.h"
+#include "ui/live/LiveSeams.h"
 #include "ui/win32/Win32Backend.h"  // and with it <windows.h>, after the headers it would upset
 
 #include <commctrl.h>
@@ -211,9 +205,11 @@ class Window {
 
   private:
     app::AppContext Context(const ui::ResourceStore& resources) {
-        app::AppContext context{sockets_, clock_,  messages_, shell_, resources,
-                                ui_,      drives_, zone_,     codec_};
-        context.interfaces = &interfaces_;
+        // Nothing is mapped here: the drives are only listed.
+        app::AppContext context{
+            live_.sockets(),   live_.clock(),       messages_, shell_, resources, ui_,
+            system_->drives(), system_->timeZone(), codec_};
+        context.interfaces = &system_->interfaces();
         return context;
     }
     HWND Dialog() const { return ui::win32::WindowOf(main_)->Hwnd(); }
@@ -233,17 +229,11 @@ class Window {
         });
     }
 
-    platform::Win32SocketLayer winsock_;
-    platform::SystemClock systemClock_;
-    ui::BusyCursor busy_{systemClock_};
-    ui::LiveSocketLayer sockets_{winsock_, busy_};
-    ui::LiveClock clock_{systemClock_};
+    const std::unique_ptr<platform::SystemSeams> system_ = platform::MakeSystemSeams();
     platform::testing::RecordingMessageBoxes messages_;
-    NoShell shell_;
-    platform::Win32NetworkDrives drives_;  // nothing is mapped here
-    const platform::SystemTimeZone zone_;
-    platform::Win32NetworkInterfaces interfaces_;
     ui::win32::Win32Backend ui_;
+    ui::LiveSeams live_{system_->sockets(), system_->clock(), messages_, ui_.eventWait()};
+    NoShell shell_;
     platform::Win32TextCodec codec_;
     app::AppContext context_;
     app::MainDialog main_;

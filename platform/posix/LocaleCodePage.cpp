@@ -2,8 +2,6 @@
 #include "platform/posix/LocaleCodePage.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdlib>
 #include <initializer_list>
 #include <iterator>
 
@@ -84,32 +82,11 @@ std::string CtypeLocale(const EnvironmentLookup& lookup) {
 
 CodePageChoice ChooseCodePage(const EnvironmentLookup& lookup,
                               std::optional<std::string_view> override) {
-    const char* fromEnvironment = lookup("HALVO_CODEPAGE");
-    const bool environmentDecides =
-        !override && fromEnvironment != nullptr && *fromEnvironment != '\0';
-    if (environmentDecides) {
-        override = fromEnvironment;
-    }
-    CodePageChoice choice;
-    if (!override) {
+    CodePageChoice choice = ChooseNamedCodePage(lookup, override, IsKnownCodePage);
+    if (choice.codePage == 0 && choice.error.empty()) {
         choice.codePage = CodePageForLocale(CtypeLocale(lookup));
-        return choice;
     }
-    unsigned number = 0;
-    const char* end = override->data() + override->size();
-    const auto [stop, failure] = std::from_chars(override->data(), end, number);
-    if (failure != std::errc() || stop != end || !IsKnownCodePage(number)) {
-        choice.error = "unknown code page '" + std::string(*override) + "'" +
-                       (environmentDecides ? " in HALVO_CODEPAGE" : "") +
-                       ": give one of 874, 932, 936, 949, 950, 1250 to 1258, or 65001 for UTF-8";
-        return choice;
-    }
-    choice.codePage = number;
     return choice;
-}
-
-EnvironmentLookup ProcessEnvironment() {
-    return [](const char* name) -> const char* { return std::getenv(name); };
 }
 
 }  // namespace halvo::platform

@@ -4,10 +4,11 @@
 // C library takes its character classes from.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/CodePageChoice.h"
 
 namespace halvo::platform {
 
@@ -21,21 +22,13 @@ unsigned CodePageForLocale(std::string_view locale);
 bool IsKnownCodePage(unsigned codePage);
 
 // The locale name that decides the character set: the first non-empty of LC_ALL, LC_CTYPE and
-// LANG, as the C library reads them. `lookup` reads one variable (null: not set).
-using EnvironmentLookup = std::function<const char*(const char*)>;
+// LANG, as the C library reads them.
 std::string CtypeLocale(const EnvironmentLookup& lookup);
 
-// The code page a program runs with. `override` ("936", "65001") comes from the command line or
-// HALVO_CODEPAGE and wins over the locale; without it, HALVO_CODEPAGE from `lookup` does. An
-// override that is not a known code page leaves codePage 0 and says why in `error`.
-struct CodePageChoice {
-    unsigned codePage = 0;
-    std::string error;
-};
+// The code page a program runs with: the one named (ChooseNamedCodePage, among the known ones),
+// else the locale's. A name that is not a known code page leaves codePage 0 and says why in
+// `error`.
 CodePageChoice ChooseCodePage(const EnvironmentLookup& lookup,
                               std::optional<std::string_view> override = std::nullopt);
-
-// The C library's environment.
-EnvironmentLookup ProcessEnvironment();
 
 }  // namespace halvo::platform

@@ -20,7 +20,6 @@
 #include "app/MainDialog.h"
 #include "protocol/Messages.h"
 #include "ui/live/BusyCursor.h"
-#include "ui/live/EventWait.h"
 #include "ui/live/LiveMessageBoxes.h"
 #include "ui/live/LiveSocketLayer.h"
 #include "ui/qt/QtBackend.h"
@@ -65,7 +64,7 @@ class CursorAtBoxes final : public platform::MessageBoxes {
 // The fake LAN behind the live waiting the program uses.
 struct LiveWorld {
     FakeWorld fake;
-    ui::BusyCursor busy{fake.net};
+    ui::BusyCursor busy{fake.net, fake.ui.eventWait()};
     ui::LiveSocketLayer sockets{fake.net, busy};
     CursorAtBoxes cursorAtBoxes{fake.boxes};
     ui::LiveMessageBoxes messages{cursorAtBoxes, busy};
@@ -76,15 +75,18 @@ struct LiveWorld {
 // Counts its paints and notes whether one came inside a wait.
 class PaintProbe final : public QWidget {
   public:
-    using QWidget::QWidget;
+    PaintProbe(QWidget* parent, const ui::EventWait& wait) : QWidget(parent), wait_(wait) {}
     int paintedInWait = 0;
 
   protected:
     void paintEvent(QPaintEvent*) override {
-        if (ui::InsideWait()) {
+        if (wait_.InsideWait()) {
             ++paintedInWait;
         }
     }
+
+  private:
+    const ui::EventWait& wait_;
 };
 
 // Input as the window system delivers it: queued, not sent straight to the widget.
@@ -116,17 +118,18 @@ struct SeenInWait {
 
 // Posts a timer before the exchange; it runs inside the wait and does `during` (posting input);
 // a second one looks at the cursor at every turn of the wait.
-std::shared_ptr<SeenInWait> WatchTheWait(const protocol::testing::FakeNetwork& net,
-                                         std::function<void()> during) {
+std::shared_ptr<SeenInWait> WatchTheWait(LiveWorld& world, std::function<void()> during) {
     auto seen = std::make_shared<SeenInWait>();
-    QTimer::singleShot(0, qApp, [seen, &net, during] {
-        seen->timerRan = ui::InsideWait();
+    const protocol::testing::FakeNetwork& net = world.fake.net;
+    const ui::EventWait& wait = world.fake.ui.eventWait();
+    QTimer::singleShot(0, qApp, [seen, &net, &wait, during] {
+        seen->timerRan = wait.InsideWait();
         seen->layerInUse = net.LayerUses() > 0;
         during();
         auto* look = new QTimer(qApp);
-        QObject::connect(look, &QTimer::timeout, look, [seen, look] {
+        QObject::connect(look, &QTimer::timeout, look, [seen, look, &wait] {
             seen->cursorBusy = seen->cursorBusy || CursorBusy();
-            if (!ui::InsideWait()) {
+            if (!wait.InsideWait()) {
                 look->deleteLater();
                 look->stop();
             }
@@ -166,17 +169,18 @@ TEST(LiveWait, ASilentQueryStepKeepsPaintsAndTimersGoingAndHoldsAClickUntilItHas
     world.fake.net.AddDevice(kBoxMac).Serve(Box(false)).Silent(protocol::CMD_GET_SYSTEM_INFO);
     MainDialog main(world.context);
     ASSERT_TRUE(main.Create());
-    PaintProbe probe(ui::qt::WindowOf(main));
+    PaintProbe probe(ui::qt::WindowOf(main), world.fake.ui.eventWait());
     probe.setGeometry(0, 0, 8, 8);
     Show(main);
 
     bool aboutOpenedInsideAnExchange = true;
     auto aboutShown = WhenActive<AboutDialog>([&](AboutDialog* about) {
-        aboutOpenedInsideAnExchange = world.fake.net.LayerUses() > 0 || ui::InsideWait();
+        aboutOpenedInsideAnExchange =
+            world.fake.net.LayerUses() > 0 || world.fake.ui.eventWait().InsideWait();
         ui::qt::WindowOf(*about)->done(1);
     });
     probe.update();
-    auto seen = WatchTheWait(world.fake.net, [&] { PostClick(ui::qt::Widget(main, IDC_ABOUT)); });
+    auto seen = WatchTheWait(world, [&] { PostClick(ui::qt::Widget(main, IDC_ABOUT)); });
     Select(main);
 
     // The step timed out and the list was rebuilt; the click on About has not been acted on.
@@ -206,8 +210,8 @@ TEST(LiveWait, AnEnterKeyDuringTheWaitClosesTheWindowOnlyAfterTheStep) {
     std::shared_ptr<SeenInWait> seen;
     bool visibleAfterTheStep = false;
     auto acted = WhenActive<MainDialog>([&](MainDialog* window) {
-        seen = WatchTheWait(world.fake.net,
-                            [&] { PostKey(ui::qt::WindowOf(*window), Qt::Key_Return, "\r"); });
+        seen =
+            WatchTheWait(world, [&] { PostKey(ui::qt::WindowOf(*window), Qt::Key_Return, "\r"); });
         Select(*window);
         visibleAfterTheStep = ui::qt::WindowOf(*window)->isVisible();
     });
@@ -240,8 +244,8 @@ TEST(LiveWait, TheAdministratorCheckWaitsLiveAndAHeldCancelComesAfterIt) {
         dialog = ui::qt::WindowOf(*verify);
         verify->ControlAs<ui::qt::QtEdit>(wizard::VERIFY_NAME_EDIT)->setText("admin");
         verify->ControlAs<ui::qt::QtEdit>(wizard::VERIFY_PASSWORD_EDIT)->setText("admin");
-        seen = WatchTheWait(world.fake.net,
-                            [&] { PostClick(verify->ControlAs<QPushButton>(ui::IDCANCEL)); });
+        seen =
+            WatchTheWait(world, [&] { PostClick(verify->ControlAs<QPushButton>(ui::IDCANCEL)); });
         verify->ControlAs<QPushButton>(wizard::VERIFY_OK_BUTTON)->click();
         openAfterTheCheck = ui::qt::WindowOf(*verify)->isVisible();
         okEnabledAfterTheCheck = ui::qt::Widget(*verify, wizard::VERIFY_OK_BUTTON)->isEnabled();
@@ -281,8 +285,7 @@ TEST(LiveWait, ASettingsWriteWaitsLiveAndAHeldCancelComesOnTheNextPage) {
     QPointer<QWidget> wizardFrame;  // its window
     auto ran = WhenActive<wizard::WizardDialog>([&](wizard::WizardDialog* frame) {
         wizardFrame = ui::qt::WindowOf(*frame);
-        seen = WatchTheWait(world.fake.net,
-                            [&] { PostClick(frame->ControlAs<QPushButton>(ui::IDCANCEL)); });
+        seen = WatchTheWait(world, [&] { PostClick(frame->ControlAs<QPushButton>(ui::IDCANCEL)); });
         frame->ControlAs<QPushButton>(wizard::WizardDialog::NEXT_BUTTON)->click();
         pageAfterTheWrite = frame->CurrentPage();
         openAfterTheWrite = ui::qt::WindowOf(*frame)->isVisible();

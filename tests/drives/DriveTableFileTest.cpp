@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/drives/DriveTableFile.h"
+#include "platform/posix/drives/DriveTableFile.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

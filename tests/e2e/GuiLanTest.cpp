@@ -18,7 +18,7 @@
 
 #include "GuiLanSupport.h"
 #include "app/SetupApp.h"
-#include "platform/gio/GioNetworkDrives.h"
+#include "platform/posix/gio/GioNetworkDrives.h"
 #include "platform/testing/FakeNetworkDrives.h"
 #include "protocol/DetailQuery.h"
 #include "ui/qt/QtBackend.h"

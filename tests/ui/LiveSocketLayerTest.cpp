@@ -18,8 +18,8 @@
 #include "platform/posix/PosixSocketLayer.h"
 #include "platform/posix/SystemClock.h"
 #include "tests/platform/LoopbackPeer.h"
-#include "ui/live/EventWait.h"
 #include "ui/live/LiveClock.h"
+#include "ui/qt/QtEventWait.h"
 
 namespace halvo::ui {
 namespace {
@@ -76,7 +76,8 @@ class LiveSocketLayerTest : public ::testing::Test {
     KeyCounter window;
     platform::PosixSocketLayer posix;
     platform::SystemClock clock;
-    BusyCursor busy{clock};
+    qt::QtEventWait wait;
+    BusyCursor busy{clock, wait};
     LiveSocketLayer live{posix, busy};
     platform::SocketHandle socket = platform::INVALID_SOCKET_HANDLE;
 };
@@ -86,7 +87,7 @@ TEST_F(LiveSocketLayerTest, AReplyEndsTheWaitAtOnceWhileTimersRanAndInputWasHeld
     bool busyInWait = false;
     int keysInWait = -1;
     QTimer::singleShot(20, qApp, [&] {
-        timerInWait = InsideWait();
+        timerInWait = wait.InsideWait();
         PostKey(&window);
     });
     QTimer::singleShot(250, qApp, [&] {
@@ -120,7 +121,7 @@ TEST_F(LiveSocketLayerTest, AShortWaitRunsOutWithoutTheBusyCursorAndNoExchangeMa
     EXPECT_EQ(refusedInWait, SOCKET_ERROR_IN_PROGRESS);
     EXPECT_EQ(live.refusedStartups(), 1);
     EXPECT_FALSE(CursorBusy());  // not 100 ms into the exchange yet
-    EXPECT_FALSE(InsideWait());
+    EXPECT_FALSE(wait.InsideWait());
 }
 
 TEST(LiveClock, ASleepLastsItsLengthAndRunsTimersButHoldsInput) {
@@ -128,10 +129,11 @@ TEST(LiveClock, ASleepLastsItsLengthAndRunsTimersButHoldsInput) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     platform::SystemClock system;
-    LiveClock clock(system);
+    qt::QtEventWait wait;
+    LiveClock clock(system, wait);
     bool timerInSleep = false;
     QTimer::singleShot(10, qApp, [&] {
-        timerInSleep = InsideWait();
+        timerInSleep = wait.InsideWait();
         PostKey(&window);
     });
     const auto start = system.Now();

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/live/BusyCursor.h"
 
-#include "ui/live/EventWait.h"
-
 namespace halvo::ui {
 
 void BusyCursor::Start() {
@@ -31,13 +29,13 @@ std::chrono::milliseconds BusyCursor::Remaining() {
 }
 
 void BusyCursor::Show() {
-    ShowWaitCursor();
+    wait_.ShowWaitCursor();
     shown_ = true;
 }
 
 void BusyCursor::Hide() {
     if (shown_) {
-        HideWaitCursor();
+        wait_.HideWaitCursor();
         shown_ = false;
     }
 }

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "platform/Clock.h"
+#include "ui/live/EventWait.h"
 
 namespace halvo::ui {
 
@@ -12,7 +13,8 @@ inline constexpr std::chrono::milliseconds BUSY_AFTER{100};
 
 class BusyCursor {
   public:
-    explicit BusyCursor(platform::Clock& clock) : clock_(clock) {}
+    // `wait` is the toolkit's, whose cursor this turns.
+    BusyCursor(platform::Clock& clock, EventWait& wait) : clock_(clock), wait_(wait) {}
     ~BusyCursor() { Hide(); }
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
@@ -37,12 +39,14 @@ class BusyCursor {
     void Lift() { Hide(); }
 
     bool Shown() const { return shown_; }
+    EventWait& eventWait() { return wait_; }
 
   private:
     void Show();
     void Hide();
 
     platform::Clock& clock_;
+    EventWait& wait_;
     bool running_ = false;
     bool shown_ = false;
     platform::Clock::TimePoint start_{};

@@ -3,12 +3,10 @@
 
 #include <algorithm>
 
-#include "ui/live/EventWait.h"
-
 namespace halvo::ui {
 
 int LiveSocketLayer::Startup(std::uint16_t version) {
-    if (InsideWait()) {
+    if (busy_.eventWait().InsideWait()) {
         ++refused_;
         return SOCKET_ERROR_IN_PROGRESS;
     }
@@ -49,7 +47,7 @@ bool LiveSocketLayer::WaitReadable(platform::SocketHandle socket,
     if (handle < 0) {
         // A layer no event loop can watch (a scripted network on virtual time): let what is
         // pending run, then let it wait its own way.
-        PumpPending();
+        busy_.eventWait().PumpPending();
         const bool readable = inner_.WaitReadable(socket, timeout);
         busy_.Waiting();
         return readable;
@@ -57,7 +55,7 @@ bool LiveSocketLayer::WaitReadable(platform::SocketHandle socket,
     const auto ready = [this, socket] {
         return inner_.WaitReadable(socket, std::chrono::milliseconds(0));
     };
-    WaitLive(
+    busy_.eventWait().WaitLive(
         handle, timeout, busy_.Remaining(), [this] { busy_.Due(); }, ready);
     // The notifier tells that something is there; the layer says whether it is a datagram.
     return ready();

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The socket layer as the windows use it: every call goes to the layer underneath, but a wait for
-// a datagram runs a local event loop (EventWait) that wakes the moment the socket turns readable,
-// so the windows stay painted and answer the window manager while an exchange waits. Input stays
-// queued until the handler that runs the exchange has returned, so nothing is acted on meanwhile.
+// a datagram runs a local event loop (the busy cursor's EventWait) that wakes the moment the
+// socket turns readable, so the windows stay painted and answer the window manager while an
+// exchange waits. Input stays queued until the handler that runs the exchange has returned, so
+// nothing is acted on meanwhile.
 // While an exchange runs (start-up to clean-up) the busy cursor turns on after a moment.
 #pragma once
 

@@ -11,6 +11,7 @@
 
 #include "ui/Backend.h"
 #include "ui/Dialog.h"
+#include "ui/qt/QtEventWait.h"
 
 namespace halvo::ui::qt {
 
@@ -19,6 +20,12 @@ class QtBackend final : public Backend {
     std::unique_ptr<Window> CreateDialogWindow(const DialogTemplate& dialogTemplate,
                                                const ResourceStore& store, WindowEvents& events,
                                                Window* parent, bool child) override;
+
+    // The live wait in a local event loop of this application.
+    EventWait& eventWait() { return wait_; }
+
+  private:
+    QtEventWait wait_;
 };
 
 // A dialog's window on Qt.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/live/EventWait.h"
+#include "ui/qt/QtEventWait.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -8,20 +8,11 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-namespace halvo::ui {
+namespace halvo::ui::qt {
 
 namespace {
 
 constexpr QEventLoop::ProcessEventsFlags NO_INPUT = QEventLoop::ExcludeUserInputEvents;
-
-int depth = 0;
-
-struct Depth {
-    Depth() { ++depth; }
-    ~Depth() { --depth; }
-    Depth(const Depth&) = delete;
-    Depth& operator=(const Depth&) = delete;
-};
 
 int Milliseconds(std::chrono::milliseconds duration) {
     const auto ms = duration.count();
@@ -30,11 +21,10 @@ int Milliseconds(std::chrono::milliseconds duration) {
 
 }  // namespace
 
-bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
-              std::chrono::milliseconds tickAfter, const std::function<void()>& tick,
-              const std::function<bool()>& /*ready*/) {
+bool QtEventWait::RunLoop(std::intptr_t handle, std::chrono::milliseconds timeout,
+                          std::chrono::milliseconds tickAfter, const std::function<void()>& tick,
+                          const std::function<bool()>& /*ready*/) {
     // The descriptor's notifier also tells of a datagram that came before it was made.
-    const Depth inside;
     QEventLoop loop;
     bool readable = false;
     QTimer end;
@@ -63,21 +53,16 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
     return readable;
 }
 
-void PumpPending() {
-    const Depth inside;
+void QtEventWait::RunPending() {
     QCoreApplication::processEvents(NO_INPUT);
 }
 
-bool InsideWait() {
-    return depth > 0;
-}
-
-void ShowWaitCursor() {
+void QtEventWait::ShowWaitCursor() {
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
 }
 
-void HideWaitCursor() {
+void QtEventWait::HideWaitCursor() {
     QGuiApplication::restoreOverrideCursor();
 }
 
-}  // namespace halvo::ui
+}  // namespace halvo::ui::qt

@@ -146,7 +146,7 @@ std::unique_ptr<Window> Win32Backend::CreateDialogWindow(const DialogTemplate& d
                                                          WindowEvents& events, Window* parent,
                                                          bool child) {
     return std::make_unique<Win32Window>(instance_, dialogTemplate, store, events,
-                                         dynamic_cast<Win32Window*>(parent), child);
+                                         dynamic_cast<Win32Window*>(parent), child, wait_);
 }
 
 void Win32Backend::Dispatch(MSG& msg) {
@@ -173,8 +173,9 @@ void Win32Backend::Dispatch(MSG& msg) {
 // --- window
 
 Win32Window::Win32Window(HINSTANCE instance, const DialogTemplate& t, const ResourceStore& store,
-                         WindowEvents& events, Win32Window* parent, bool child)
-    : template_(t), store_(store), events_(events) {
+                         WindowEvents& events, Win32Window* parent, bool child,
+                         const Win32EventWait& wait)
+    : template_(t), store_(store), events_(events), wait_(wait) {
     const std::vector<std::uint8_t> bytes = BuildDialogTemplateEx(t, child);
     // The dialog manager reads the template from DWORD-aligned memory.
     std::vector<DWORD> aligned((bytes.size() + 3) / 4);
@@ -311,7 +312,7 @@ INT_PTR Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return FALSE;
         }
         case WM_SETCURSOR:
-            if (WaitCursorShown()) {
+            if (wait_.WaitCursorShown()) {
                 ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
                 ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
                 return TRUE;

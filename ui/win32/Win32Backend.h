@@ -14,6 +14,7 @@
 
 #include "ui/Backend.h"
 #include "ui/Dialog.h"
+#include "ui/win32/Win32EventWait.h"
 
 namespace halvo::ui::win32 {
 
@@ -34,16 +35,22 @@ class Win32Backend final : public Backend {
     // Every loop of the program that runs windows passes its messages through here.
     static void Dispatch(MSG& msg);
 
+    // The live wait on this backend's message queue.
+    EventWait& eventWait() { return wait_; }
+
   private:
     HINSTANCE instance_;
     bool com_ = false;
+    Win32EventWait wait_;
 };
 
 // A dialog's window on Win32.
 class Win32Window final : public Window {
   public:
+    // While `wait`'s busy cursor shows, the window keeps it.
     Win32Window(HINSTANCE instance, const DialogTemplate& dialogTemplate,
-                const ResourceStore& store, WindowEvents& events, Win32Window* parent, bool child);
+                const ResourceStore& store, WindowEvents& events, Win32Window* parent, bool child,
+                const Win32EventWait& wait);
     ~Win32Window() override;
     Win32Window(const Win32Window&) = delete;
     Win32Window& operator=(const Win32Window&) = delete;
@@ -88,6 +95,7 @@ class Win32Window final : public Window {
     const DialogTemplate& template_;
     const ResourceStore& store_;
     WindowEvents& events_;
+    const Win32EventWait& wait_;
     HWND hwnd_ = nullptr;
     std::vector<std::unique_ptr<Control>> controls_;  // template order
     std::vector<HWND> windows_;
@@ -98,9 +106,6 @@ class Win32Window final : public Window {
     bool ended_ = false;
     int result_ = 0;
 };
-
-// While the busy cursor shows, the windows keep it (ui/win32/Win32EventWait.cpp).
-bool WaitCursorShown();
 
 // The Win32 window of a dialog created on this backend; null otherwise or before creation.
 Win32Window* WindowOf(const Dialog& dialog);

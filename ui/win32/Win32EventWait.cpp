@@ -8,10 +8,9 @@
 
 #include <algorithm>
 
-#include "ui/live/EventWait.h"
-#include "ui/win32/Win32Backend.h"
+#include "ui/win32/Win32EventWait.h"
 
-namespace halvo::ui {
+namespace halvo::ui::win32 {
 
 namespace {
 
@@ -19,20 +18,10 @@ namespace {
 constexpr UINT kNoInput = PM_QS_PAINT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE;
 constexpr DWORD kWakeNoInput = QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_TIMER;
 
-int depth = 0;
-struct Depth {
-    Depth() { ++depth; }
-    ~Depth() { --depth; }
-    Depth(const Depth&) = delete;
-    Depth& operator=(const Depth&) = delete;
-};
-
-bool waitCursor = false;
-
 // The longest a wait sleeps without asking the socket.
 constexpr ULONGLONG kSocketRoundMs = 10;
 
-void RunPending() {
+void RunPendingMessages() {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | kNoInput)) {
         if (msg.message == WM_QUIT) {
@@ -51,10 +40,9 @@ DWORD Milliseconds(std::chrono::milliseconds d) {
 
 }  // namespace
 
-bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
-              std::chrono::milliseconds tickAfter, const std::function<void()>& tick,
-              const std::function<bool()>& ready) {
-    const Depth inside;
+bool Win32EventWait::RunLoop(std::intptr_t handle, std::chrono::milliseconds timeout,
+                             std::chrono::milliseconds tickAfter, const std::function<void()>& tick,
+                             const std::function<bool()>& ready) {
     const ULONGLONG start = ::GetTickCount64();
     const ULONGLONG end = start + Milliseconds(timeout);
     const bool ticking = tick && tickAfter.count() >= 0 && tickAfter < timeout;
@@ -69,7 +57,7 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
     }
     bool readable = false;
     for (;;) {
-        RunPending();
+        RunPendingMessages();
         // A datagram may have come before the event was cleared, and wine signals only what
         // arrives afterwards: the sockets are asked themselves on every round.
         if (ready && ready()) {
@@ -105,32 +93,21 @@ bool WaitLive(std::intptr_t handle, std::chrono::milliseconds timeout,
     return readable;
 }
 
-void PumpPending() {
-    const Depth inside;
-    RunPending();
+void Win32EventWait::RunPending() {
+    RunPendingMessages();
 }
 
-bool InsideWait() {
-    return depth > 0;
-}
-
-void ShowWaitCursor() {
-    waitCursor = true;
+void Win32EventWait::ShowWaitCursor() {
+    waitCursor_ = true;
     ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
 }
 
-void HideWaitCursor() {
-    waitCursor = false;
+void Win32EventWait::HideWaitCursor() {
+    waitCursor_ = false;
     // The cursor follows the window under it again at once, not only on the next move.
     POINT at{};
     ::GetCursorPos(&at);
     ::SetCursorPos(at.x, at.y);
 }
 
-namespace win32 {
-bool WaitCursorShown() {
-    return waitCursor;
-}
-}  // namespace win32
-
-}  // namespace halvo::ui
+}  // namespace halvo::ui::win32

@@ -12,23 +12,15 @@
 // (HALVO_LAN_HOSTS, through wine's Z: drive) names each box's address and configuration.
 #include "app/AppContext.h"
 #include "app/MainDialog.h"
+#include "platform/SystemSeams.h"
 #include "platform/testing/RecordingMessageBoxes.h"
-#include "platform/win32/SystemClock.h"
-#include "platform/win32/SystemTimeZone.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32NetworkDrives.h"
-#include "platform/win32/Win32NetworkInterfaces.h"
-#include "platform/win32/Win32Shell.h"
-#include "platform/win32/Win32SocketLayer.h"
 #include "platform/win32/Win32TextCodec.h"
 #include "protocol/Messages.h"
 #include "shares/ShareMappingDialog.h"
 #include "shares/ShareMessages.h"
 #include "ui/ResourceStore.h"
-#include "ui/live/BusyCursor.h"
-#include "ui/live/LiveClock.h"
-#include "ui/live/LiveMessageBoxes.h"
-#include "ui/live/LiveSocketLayer.h"
+#include "ui/live/LiveSeams.h"
 #include "wizard/VerifyDialog.h"
 #include "wizard/WizardDialog.h"
 #include "wizard/WizardPages.h"
@@ -263,7 +255,7 @@ class WineGuiLan : public ::testing::Test {
         ASSERT_EQ(boxes_.size(), 3u) << "the LAN's hosts file: " << Env("HALVO_LAN_HOSTS");
         std::string error;
         ASSERT_TRUE(resources_.LoadBuiltIn(&error)) << error;
-        context_.interfaces = &interfaces_;
+        context_.interfaces = &system_->interfaces();
     }
 
     std::unique_ptr<MainDialog> OpenMain() {
@@ -314,21 +306,14 @@ class WineGuiLan : public ::testing::Test {
 
     std::map<std::string, LanBox> boxes_;
     ui::ResourceStore resources_;
-    platform::Win32SocketLayer winsock_;
-    platform::SystemClock systemClock_;
+    const std::unique_ptr<platform::SystemSeams> system_ = platform::MakeSystemSeams();
     platform::testing::RecordingMessageBoxes recorded_;
-    ui::BusyCursor busy_{systemClock_};
-    ui::LiveSocketLayer sockets_{winsock_, busy_};
-    ui::LiveClock clock_{systemClock_};
-    ui::LiveMessageBoxes messages_{recorded_, busy_};
-    platform::Win32Shell shell_;
-    const platform::SystemTimeZone timeZone_;
-    platform::Win32NetworkInterfaces interfaces_;
-    platform::Win32NetworkDrives drives_;
     platform::Win32TextCodec codec_;
     Win32Backend ui_;
-    app::AppContext context_{sockets_, clock_,  messages_, shell_, resources_,
-                             ui_,      drives_, timeZone_, codec_};
+    ui::LiveSeams live_{system_->sockets(), system_->clock(), recorded_, ui_.eventWait()};
+    app::AppContext context_{live_.sockets(),   live_.clock(),       live_.messages(),
+                             system_->shell(),  resources_,          ui_,
+                             system_->drives(), system_->timeZone(), codec_};
 };
 
 TEST_F(WineGuiLan, EveryBoxIsListedAfterTheStartUpDiscoveryAndEachSelectionShowsItsDetails) {
@@ -429,7 +414,7 @@ TEST_F(WineGuiLan, ShareMappingReachesTheSystemWhichHasNoNetworkHere) {
     // Wine's WNetAddConnection2W answers "no network" (1222): the failure as the window shows it.
     EXPECT_EQ(messages, std::vector<std::string>{std::string(shares::MSG_MAP_FAILED)});
     EXPECT_EQ(mappedRows, 0);
-    EXPECT_EQ(drives_.GetLogicalDrives() & (1u << ('Q' - 'A')), 0u);
+    EXPECT_EQ(system_->drives().GetLogicalDrives() & (1u << ('Q' - 'A')), 0u);
 }
 
 TEST_F(WineGuiLan, AccessViaWebHandsTheBoxsAddressToTheShell) {

@@ -4,12 +4,12 @@
 
 #include "platform/Shell.h"
 
-namespace halvo::cli {
+namespace halvo::platform {
 
-class XdgShell final : public platform::Shell {
+class XdgShell final : public Shell {
   public:
     // True when the opener could be started; what it then does is the desktop's business.
     bool Open(std::string_view address) override;
 };
 
-}  // namespace halvo::cli
+}  // namespace halvo::platform

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/drives/DriveTable.h"
+#include "platform/posix/drives/DriveTable.h"
 
 namespace halvo::platform {
 

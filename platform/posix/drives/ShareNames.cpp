@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/drives/ShareNames.h"
+#include "platform/posix/drives/ShareNames.h"
 
 namespace halvo::platform {
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <memory>
 
-#include "platform/drives/DriveLetters.h"
+#include "platform/posix/drives/DriveLetters.h"
 
 namespace halvo::platform {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/gio/GioShareMounter.h"
+#include "platform/posix/gio/GioShareMounter.h"
 
 #include <cerrno>
 #include <string_view>

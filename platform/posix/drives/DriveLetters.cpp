@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/drives/DriveLetters.h"
+#include "platform/posix/drives/DriveLetters.h"
 
 #include <optional>
 

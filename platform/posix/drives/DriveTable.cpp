@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/drives/DriveTable.h"
+#include "platform/posix/drives/DriveTable.h"
 
 #include <vector>
 

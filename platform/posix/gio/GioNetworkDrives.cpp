@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/gio/GioNetworkDrives.h"
+#include "platform/posix/gio/GioNetworkDrives.h"
 
 #include <cstdlib>
 #include <iostream>

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/drives/ShareNames.h"
+#include "platform/posix/drives/ShareNames.h"
 
 namespace halvo::platform {
 
@@ -61,4 +61,4 @@ struct DriveTable::Parsed {
 }  // namespace halvo::platform
 
 // The file with its lock, for the users of the table that read and write it.
-#include "platform/drives/DriveTableFile.h"
+#include "platform/posix/drives/DriveTableFile.h"

@@ -9,9 +9,9 @@
 #include <filesystem>
 
 #include "platform/NetworkDrives.h"
-#include "platform/drives/DriveLetters.h"
-#include "platform/drives/DriveTableFile.h"
-#include "platform/gio/GioShareMounter.h"
+#include "platform/posix/drives/DriveLetters.h"
+#include "platform/posix/drives/DriveTableFile.h"
+#include "platform/posix/gio/GioShareMounter.h"
 
 namespace halvo::platform {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/posix/XdgShell.h"
+#include "platform/posix/XdgShell.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -8,7 +8,7 @@
 
 extern char** environ;
 
-namespace halvo::cli {
+namespace halvo::platform {
 
 bool XdgShell::Open(std::string_view address) {
     std::string program = "xdg-open";
@@ -26,4 +26,4 @@ bool XdgShell::Open(std::string_view address) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-}  // namespace halvo::cli
+}  // namespace halvo::platform

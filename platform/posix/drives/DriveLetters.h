@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The five network-drive operations over our own letter table and a share mounter. Standard C++
-// over the table's file (DriveTableFile.h, POSIX); the GIO mounter is in platform/gio, a scripted
-// one in the tests.
+// over the table's file (DriveTableFile.h, POSIX); the GIO mounter is in platform/posix/gio, a
+// scripted one in the tests.
 #pragma once
 
 #include <functional>
@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "platform/NetworkDrives.h"
-#include "platform/drives/DriveTable.h"
-#include "platform/drives/DriveTableFile.h"
-#include "platform/drives/ShareNames.h"
+#include "platform/posix/drives/DriveTable.h"
+#include "platform/posix/drives/DriveTableFile.h"
+#include "platform/posix/drives/ShareNames.h"
 
 namespace halvo::platform {
 

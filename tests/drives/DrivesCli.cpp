@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/drives/DriveTableFile.h"
-#include "platform/gio/GioNetworkDrives.h"
+#include "platform/posix/drives/DriveTableFile.h"
+#include "platform/posix/gio/GioNetworkDrives.h"
 
 namespace {
 
