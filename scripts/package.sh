@@ -15,6 +15,10 @@ scripts/install-deps.sh
 # shellcheck source=scripts/release-facts.sh
 . scripts/release-facts.sh
 umask 0022
+# Built by the compiler itself: a compiler cache with relative paths (CI's) writes other paths
+# into the debug data than a build without it, and the package would differ from its rebuild.
+export CCACHE_DISABLE=1
+unset CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER
 rm -rf "$BUILD"
 # The flags a Debian package build uses, every hardening feature on.
 flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
