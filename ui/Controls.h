@@ -136,7 +136,8 @@ class ListBox : public Control {
 class ListView : public Control {
   public:
     static constexpr const char* kTypeName = "ListView";
-    // Inserts a column at `column` (clamped to the end); width in pixels. Returns its index.
+    // Inserts a column at `column` (clamped to the end); width in pixels at 96 dpi, which the
+    // backend scales by its window's dpi (ScaleForDpi). Returns its index.
     virtual int InsertColumn(int column, std::string_view heading, Align align, int widthPx) = 0;
     virtual int GetColumnCount() const = 0;
     virtual std::string GetColumnHeading(int column) const = 0;

@@ -12,6 +12,10 @@ int BaseUnitX(int alphabetWidth) {
     return (alphabetWidth / 26 + 1) / 2;
 }
 
+int ScaleForDpi(int pixelsAt96, int dpi) {
+    return dpi > 0 ? MulDiv(pixelsAt96, dpi, kDesignDpi) : pixelsAt96;
+}
+
 Rect MapDialogRect(const Rect& du, BaseUnits base) {
     const int left = MulDiv(du.x, base.x, 4);
     const int top = MulDiv(du.y, base.y, 8);

@@ -23,4 +23,11 @@ Rect MapDialogRect(const Rect& dialogUnits, BaseUnits base);
 // a * b / c rounded to nearest, halves away from zero (b, c > 0).
 int MulDiv(int a, int b, int c);
 
+// The dpi at which a length given in pixels is meant: list-view column widths, image and icon
+// sizes are written for 96 dpi (100 %) and every backend scales them by its window's dpi.
+inline constexpr int kDesignDpi = 96;
+
+// `pixelsAt96` at `dpi` (a non-positive dpi counts as 96), rounded like MulDiv.
+int ScaleForDpi(int pixelsAt96, int dpi);
+
 }  // namespace halvo::ui

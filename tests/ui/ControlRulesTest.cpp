@@ -2,6 +2,7 @@
 // The core rules no other test reaches: the traits rows, date ranges and byte limits (mnemonic
 // marks, dotted addresses and typed address fields are the contract suite's and SpokenText's).
 #include "ui/ControlRules.h"
+#include "ui/DialogUnits.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,19 @@ TEST(ControlRules, EveryKindHasOneRowThatNamesItAndFitsTogether) {
     }
     EXPECT_FALSE(KindNamed("slider"));
     EXPECT_FALSE(KindNamed(""));
+}
+
+TEST(ControlRules, PixelsAt96DpiScaleByTheWindowsDpi) {
+    struct Row {
+        int pixels, dpi, expected;
+    };
+    // The main window's widest and narrowest columns at 100, 125, 150 and 200 %; 72 * 1.25 is
+    // exact, 110 * 1.25 = 137.5 rounds up; an unknown dpi leaves the design's figure.
+    for (const Row& r :
+         {Row{110, 96, 110}, Row{110, 120, 138}, Row{110, 144, 165}, Row{110, 192, 220},
+          Row{72, 120, 90}, Row{16, 144, 24}, Row{70, 0, 70}, Row{70, -1, 70}}) {
+        EXPECT_EQ(ScaleForDpi(r.pixels, r.dpi), r.expected) << r.pixels << " px at " << r.dpi;
+    }
 }
 
 TEST(ControlRules, DatesClampToTheirRange) {
