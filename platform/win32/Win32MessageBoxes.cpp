@@ -7,6 +7,21 @@
 
 namespace halvo::platform {
 
+namespace {
+
+std::string ExecutableName() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring name(path, length);
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    name = name.substr(0, name.find_last_of(L'.'));
+    return name.empty() ? std::string("halvo") : win32::Narrow(name);
+}
+
+}  // namespace
+
+Win32MessageBoxes::Win32MessageBoxes() : programName_(ExecutableName()) {}
+
 void Win32MessageBoxes::ShowWarning(std::string_view text) {
     ::MessageBoxW(nullptr, win32::Widen(text).c_str(), win32::Widen(programName_).c_str(),
                   MB_OK | MB_ICONEXCLAMATION);

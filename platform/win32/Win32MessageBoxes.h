@@ -11,7 +11,9 @@ namespace halvo::platform {
 
 class Win32MessageBoxes final : public MessageBoxes {
   public:
-    // `programName` (UTF-8) captions every warning.
+    // `programName` (UTF-8) captions every warning; by default the executable's file name
+    // without its extension, as the system's own boxes name a program.
+    Win32MessageBoxes();
     explicit Win32MessageBoxes(std::string programName) : programName_(std::move(programName)) {}
 
     void ShowWarning(std::string_view text) override;

@@ -10,12 +10,6 @@ namespace halvo::ui::testing {
 
 namespace {
 
-// The focus is one place for the whole program, as on a desktop.
-MemoryWindow*& FocusWindow() {
-    static MemoryWindow* window = nullptr;
-    return window;
-}
-
 bool Reachable(const Control* control) {
     return control != nullptr && control->IsEnabled() && control->IsVisible();
 }
@@ -37,8 +31,8 @@ MemoryWindow::MemoryWindow(MemoryBackend& backend, const DialogTemplate& t, Wind
 }
 
 MemoryWindow::~MemoryWindow() {
-    if (FocusWindow() == this) {
-        FocusWindow() = nullptr;
+    if (backend_.focusWindow_ == this) {
+        backend_.focusWindow_ = nullptr;
     }
     if (child_ && parent_ != nullptr) {
         auto& siblings = parent_->children_;
@@ -53,7 +47,7 @@ Control* MemoryWindow::ControlAt(int index) const {
 }
 
 int MemoryWindow::FocusedIndex() const {
-    return FocusWindow() == this ? focus_ : -1;
+    return backend_.focusWindow_ == this ? focus_ : -1;
 }
 
 void MemoryWindow::SetFocus(int index) {
@@ -67,7 +61,7 @@ void MemoryWindow::SetFocus(int index) {
         shown = w->parent_->visible_;
     }
     if (shown) {
-        FocusWindow() = this;
+        backend_.focusWindow_ = this;
         focus_ = index;
     } else {
         pendingFocus_ = index;
@@ -87,8 +81,8 @@ void MemoryWindow::Show(bool visible) {
         pendingFocus_ = -1;
         SetFocus(index);
     }
-    if (!visible && FocusWindow() == this) {
-        FocusWindow() = nullptr;
+    if (!visible && backend_.focusWindow_ == this) {
+        backend_.focusWindow_ = nullptr;
     }
 }
 
@@ -121,9 +115,10 @@ int MemoryWindow::TrackMenu(const std::vector<MenuItem>& items, std::optional<Po
 }
 
 MemoryWindow* MemoryWindow::FocusOwner() {
-    for (MemoryWindow* w = FocusWindow(); w != nullptr; w = w->child_ ? w->parent_ : nullptr) {
+    for (MemoryWindow* w = backend_.focusWindow_; w != nullptr;
+         w = w->child_ ? w->parent_ : nullptr) {
         if (w == this) {
-            return FocusWindow();
+            return backend_.focusWindow_;
         }
     }
     return this;
@@ -154,7 +149,7 @@ std::size_t MemoryBackend::PendingSteps() const {
 int MemoryBackend::Run(MemoryWindow& window) {
     const int id = window.template_.id;
     runs_.push_back(id);
-    MemoryWindow* const focusBefore = FocusWindow();
+    MemoryWindow* const focusBefore = focusWindow_;
     const int focusIndexBefore = focusBefore != nullptr ? focusBefore->focus_ : -1;
     window.running_ = true;
     window.result_ = 0;
@@ -177,7 +172,7 @@ int MemoryBackend::Run(MemoryWindow& window) {
     window.Show(false);
     // The owner gets its focus back.
     if (focusBefore != nullptr && focusBefore != &window) {
-        FocusWindow() = focusBefore;
+        focusWindow_ = focusBefore;
         focusBefore->focus_ = focusIndexBefore;
     }
     return window.result_;

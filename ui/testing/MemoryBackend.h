@@ -100,6 +100,9 @@ class MemoryBackend final : public Backend {
     std::vector<int> runs_;
     std::vector<MenuItem> lastMenu_;
     int menuChoice_ = 0;
+    // The window whose control has the focus: one for all of this backend's windows, as on a
+    // desktop, and none shared with another backend.
+    MemoryWindow* focusWindow_ = nullptr;
 };
 
 // A window in memory.
