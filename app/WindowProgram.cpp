@@ -29,8 +29,8 @@ int RunWindowProgram(platform::SystemSeams& system, const Toolkit& toolkit) {
     // waits its turn, with the busy cursor once a reply is slow.
     ui::LiveSeams live(system.sockets(), system.clock(), toolkit.messages, toolkit.wait);
 
-    AppContext context{live.sockets(),  live.clock(),    live.messages(),
-                       toolkit.shell,   resources,       toolkit.backend,
+    AppContext context{live.sockets(),  live.clock(),      live.messages(),
+                       toolkit.shell,   resources,         toolkit.backend,
                        system.drives(), system.timeZone(), *codec};
     context.interfaces = &system.interfaces();
     SetupApp setup(context);
