@@ -143,7 +143,7 @@ bool ResourceStore::LoadWith(const Reader& read, const std::string& root, std::s
 
     std::map<int, std::string> strings;
     std::map<int, std::vector<Bytes>> icons;
-    std::map<int, Bytes> bitmaps;
+    std::map<int, std::vector<Bytes>> bitmaps;
     message.clear();
     const bool ok = numericKeys("strings",
                                 [&](int id, const Json& v) {
@@ -171,14 +171,21 @@ bool ResourceStore::LoadWith(const Reader& read, const std::string& root, std::s
                                     return true;
                                 }) &&
                     numericKeys("bitmaps", [&](int id, const Json& v) {
-                        if (!v.is_string()) {
+                        // One file, or one for each scale from 1 up.
+                        const Json files = v.is_string() ? Json::array({v}) : v;
+                        if (!files.is_array() || files.empty()) {
                             return false;
                         }
-                        auto data = file(v.get<std::string>(), &message);
-                        if (!data) {
-                            return false;
+                        for (const Json& f : files) {
+                            if (!f.is_string()) {
+                                return false;
+                            }
+                            auto data = file(f.get<std::string>(), &message);
+                            if (!data) {
+                                return false;
+                            }
+                            bitmaps[id].push_back(std::move(*data));
                         }
-                        bitmaps[id] = std::move(*data);
                         return true;
                     });
     if (!ok) {
@@ -216,9 +223,12 @@ std::vector<Bytes> ResourceStore::Icon(int id) const {
     return it == icons_.end() ? std::vector<Bytes>() : it->second;
 }
 
-Bytes ResourceStore::Bitmap(int id) const {
+Bytes ResourceStore::Bitmap(int id, int scale) const {
     const auto it = bitmaps_.find(id);
-    return it == bitmaps_.end() ? Bytes() : it->second;
+    if (it == bitmaps_.end() || scale < 1 || scale > static_cast<int>(it->second.size())) {
+        return {};
+    }
+    return it->second[static_cast<std::size_t>(scale - 1)];
 }
 
 }  // namespace halvo::ui
