@@ -141,53 +141,42 @@ bool ResourceStore::LoadWith(const Reader& read, const std::string& root, std::s
         return true;
     };
 
+    // A list of image files, all read: false on a wrong form (or `message` set).
+    auto files = [&](const Json& list, std::vector<Bytes>& out) {
+        if (!list.is_array() || list.empty()) {
+            return false;
+        }
+        for (const Json& f : list) {
+            if (!f.is_string()) {
+                return false;
+            }
+            auto data = file(f.get<std::string>(), &message);
+            if (!data) {
+                return false;
+            }
+            out.push_back(std::move(*data));
+        }
+        return true;
+    };
+
     std::map<int, std::string> strings;
     std::map<int, std::vector<Bytes>> icons;
     std::map<int, std::vector<Bytes>> bitmaps;
     message.clear();
-    const bool ok = numericKeys("strings",
-                                [&](int id, const Json& v) {
-                                    if (!v.is_string()) {
-                                        return false;
-                                    }
-                                    strings[id] = v.get<std::string>();
-                                    return true;
-                                }) &&
-                    numericKeys("icons",
-                                [&](int id, const Json& v) {
-                                    if (!v.is_array() || v.empty()) {
-                                        return false;
-                                    }
-                                    for (const Json& f : v) {
-                                        if (!f.is_string()) {
-                                            return false;
-                                        }
-                                        auto data = file(f.get<std::string>(), &message);
-                                        if (!data) {
-                                            return false;
-                                        }
-                                        icons[id].push_back(std::move(*data));
-                                    }
-                                    return true;
-                                }) &&
-                    numericKeys("bitmaps", [&](int id, const Json& v) {
-                        // One file, or one for each scale from 1 up.
-                        const Json files = v.is_string() ? Json::array({v}) : v;
-                        if (!files.is_array() || files.empty()) {
+    const bool ok =
+        numericKeys("strings",
+                    [&](int id, const Json& v) {
+                        if (!v.is_string()) {
                             return false;
                         }
-                        for (const Json& f : files) {
-                            if (!f.is_string()) {
-                                return false;
-                            }
-                            auto data = file(f.get<std::string>(), &message);
-                            if (!data) {
-                                return false;
-                            }
-                            bitmaps[id].push_back(std::move(*data));
-                        }
+                        strings[id] = v.get<std::string>();
                         return true;
-                    });
+                    }) &&
+        numericKeys("icons", [&](int id, const Json& v) { return files(v, icons[id]); }) &&
+        // A bitmap is one file, or one for each scale from 1 up.
+        numericKeys("bitmaps", [&](int id, const Json& v) {
+            return files(v.is_string() ? Json::array({v}) : v, bitmaps[id]);
+        });
     if (!ok) {
         return fail(message);
     }
