@@ -138,8 +138,9 @@ TEST(Win32Fonts, TheTemplatesFacesDrawWithTheQtBackendsFonts) {
     const HDC dc = ::GetDC(nullptr);
     // The main window (宋体 9) and share mapping (MS Sans Serif 8), and what each face stands
     // for on Linux.
-    for (const auto& [id, face] : {std::pair<int, std::wstring>{kMainWindow, L"AR PL UMing CN"},
-                                   std::pair<int, std::wstring>{kShareMapping, L"DejaVu Sans Condensed"}}) {
+    for (const auto& [id, face] :
+         {std::pair<int, std::wstring>{kMainWindow, L"AR PL UMing CN"},
+          std::pair<int, std::wstring>{kShareMapping, L"DejaVu Sans Condensed"}}) {
         const std::string name(face.begin(), face.end());
         ASSERT_TRUE(FaceInstalled(dc, face)) << name << " is not installed";
         Window window(backend, store, id);
@@ -208,8 +209,8 @@ void CheckAtDpi(int dpi) {
     // The wizard's side bitmap from its 2x drawing, at the size the dpi gives 160 x 249.
     Window wizard(backend, store, kWizardFrame);
     ASSERT_TRUE(wizard.Create());
-    const auto bitmap = reinterpret_cast<HBITMAP>(::SendMessageW(
-        ControlHwnd(wizard, kSideBitmap), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    const auto bitmap = reinterpret_cast<HBITMAP>(
+        ::SendMessageW(ControlHwnd(wizard, kSideBitmap), STM_GETIMAGE, IMAGE_BITMAP, 0));
     const SIZE size = BitmapSize(bitmap);
     EXPECT_EQ(size.cx, ScaleForDpi(160, dpi));
     EXPECT_EQ(size.cy, ScaleForDpi(249, dpi));
@@ -225,8 +226,7 @@ void CheckAtDpi(int dpi) {
         }
     }
     ASSERT_NE(iconWindow, nullptr);
-    EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(
-                  ::SendMessageW(iconWindow, STM_GETICON, 0, 0))),
+    EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(::SendMessageW(iconWindow, STM_GETICON, 0, 0))),
               ScaleForDpi(32, dpi));
 }
 
@@ -240,8 +240,8 @@ class PrefixDpi {
         DWORD value = 0;
         DWORD size = sizeof value;
         DWORD type = 0;
-        if (::RegQueryValueExW(key_, L"LogPixels", nullptr, &type,
-                               reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
+        if (::RegQueryValueExW(key_, L"LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                               &size) == ERROR_SUCCESS &&
             type == REG_DWORD) {
             before_ = value;
         }
@@ -281,8 +281,8 @@ DWORD RunAtDpi(int dpi) {
         ADD_FAILURE() << "cannot copy this program: error " << ::GetLastError();
         return 1;
     }
-    std::wstring command = L"\"" + program +
-                           L"\" --gtest_filter=Win32Dpi.ColumnsImagesAndDpiChangeAt144And192";
+    std::wstring command =
+        L"\"" + program + L"\" --gtest_filter=Win32Dpi.ColumnsImagesAndDpiChangeAt144And192";
     const std::wstring value = std::to_wstring(dpi);
     ::SetEnvironmentVariableW(kDpiVariableW, value.c_str());
     STARTUPINFOW startup{};

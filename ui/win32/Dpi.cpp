@@ -12,9 +12,9 @@ namespace {
 template <class Function>
 Function User32(const char* name) {
     const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    return user32 != nullptr ? reinterpret_cast<Function>(
-                                   reinterpret_cast<void*>(::GetProcAddress(user32, name)))
-                             : nullptr;
+    return user32 != nullptr
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(user32, name)))
+               : nullptr;
 }
 
 }  // namespace
