@@ -15,16 +15,13 @@ enable_language(RC)
 set(HALVO_WINDOWS_RESOURCE_TEMPLATES ${CMAKE_CURRENT_LIST_DIR}/windows)
 find_program(HALVO_ICOTOOL icotool DOC "icoutils' icotool, which makes the program's .ico")
 
-# Icon 128: the program's own 16 and 32 pixel images (resources/images, also built into the
-# program's data), then the menu icons' larger sizes (packaging/icons); 256 is kept as PNG, as
-# Windows stores it.
-set(HALVO_WINDOWS_ICON_IMAGES
-    ${PROJECT_SOURCE_DIR}/resources/images/icon128_16.png
-    ${PROJECT_SOURCE_DIR}/resources/images/icon128_32.png
-    ${PROJECT_SOURCE_DIR}/packaging/icons/48x48/org.halvo.Halvo.png
-    ${PROJECT_SOURCE_DIR}/packaging/icons/64x64/org.halvo.Halvo.png
-    ${PROJECT_SOURCE_DIR}/packaging/icons/128x128/org.halvo.Halvo.png)
-set(HALVO_WINDOWS_ICON_RAW ${PROJECT_SOURCE_DIR}/packaging/icons/256x256/org.halvo.Halvo.png)
+# Icon 128: the program's own images (resources/images, also built into the program's data) at
+# every size Windows asks for from 100 to 200 %; 256 is kept as PNG, as Windows stores it.
+set(HALVO_WINDOWS_ICON_IMAGES "")
+foreach(size 16 20 24 32 40 48 64)
+    list(APPEND HALVO_WINDOWS_ICON_IMAGES ${PROJECT_SOURCE_DIR}/resources/images/icon128_${size}.png)
+endforeach()
+set(HALVO_WINDOWS_ICON_RAW ${PROJECT_SOURCE_DIR}/resources/images/icon128_256.png)
 set(HALVO_WINDOWS_BITMAP_136 ${PROJECT_SOURCE_DIR}/resources/images/bitmap136.bmp)
 
 function(halvo_windows_resources target kind description file_name)

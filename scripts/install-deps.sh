@@ -13,7 +13,7 @@ PACKAGES=(
     build-essential cmake ninja-build ccache clang libclang-rt-14-dev clang-format
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
     qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6test6 libglib2.0-dev libglib2.0-bin
-    xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei
+    xvfb xauth xdotool imagemagick fonts-arphic-uming fonts-wqy-zenhei fonts-dejavu-extra
     at-spi2-core python3-pyatspi
     iproute2 dbus-daemon nftables locales
     file dpkg-dev desktop-file-utils appstream mmdebstrap lintian

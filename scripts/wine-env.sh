@@ -85,12 +85,28 @@ wine_start() {
     done
     wine_guard
     "$HALVO_WINE_LOADER" wineboot -i >/dev/null 2>&1 || "$HALVO_WINE_LOADER" wineboot >/dev/null 2>&1
+    wine_fonts
     # Z: would be wine's view of the whole file system: a test prefix keeps it free.
     if [ "${1:-}" = --keep-root ]; then
         [ -e "$WINEPREFIX/dosdevices/z:" ] || ln -s / "$WINEPREFIX/dosdevices/z:"
     else
         rm -f "$WINEPREFIX/dosdevices/z:"
     fi
+}
+
+# The faces of the dialog templates, which no prefix has, drawn with the Debian fonts the Qt
+# backend uses for them (ui/qt/QtDialogUnits.cpp): without this wine takes a wider Latin face
+# and the design's widths cut the texts. The .reg file is UTF-16, so that the face names come
+# through whatever the locale.
+wine_fonts() {
+    local reg="$WINEPREFIX/drive_c/halvo-fonts.reg"
+    printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+        '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+        '"宋体"="AR PL UMing CN"' '"SimSun"="AR PL UMing CN"' \
+        '"MS Sans Serif"="DejaVu Sans Condensed"' |
+        iconv -f UTF-8 -t UTF-16 >"$reg"
+    "$HALVO_WINE_LOADER" regedit /S 'C:\halvo-fonts.reg' >/dev/null 2>&1
+    rm -f "$reg"
 }
 
 # Without a window manager, wine's managed windows take about 2 s to close each: windows of

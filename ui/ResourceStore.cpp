@@ -141,46 +141,42 @@ bool ResourceStore::LoadWith(const Reader& read, const std::string& root, std::s
         return true;
     };
 
+    // A list of image files, all read: false on a wrong form (or `message` set).
+    auto files = [&](const Json& list, std::vector<Bytes>& out) {
+        if (!list.is_array() || list.empty()) {
+            return false;
+        }
+        for (const Json& f : list) {
+            if (!f.is_string()) {
+                return false;
+            }
+            auto data = file(f.get<std::string>(), &message);
+            if (!data) {
+                return false;
+            }
+            out.push_back(std::move(*data));
+        }
+        return true;
+    };
+
     std::map<int, std::string> strings;
     std::map<int, std::vector<Bytes>> icons;
-    std::map<int, Bytes> bitmaps;
+    std::map<int, std::vector<Bytes>> bitmaps;
     message.clear();
-    const bool ok = numericKeys("strings",
-                                [&](int id, const Json& v) {
-                                    if (!v.is_string()) {
-                                        return false;
-                                    }
-                                    strings[id] = v.get<std::string>();
-                                    return true;
-                                }) &&
-                    numericKeys("icons",
-                                [&](int id, const Json& v) {
-                                    if (!v.is_array() || v.empty()) {
-                                        return false;
-                                    }
-                                    for (const Json& f : v) {
-                                        if (!f.is_string()) {
-                                            return false;
-                                        }
-                                        auto data = file(f.get<std::string>(), &message);
-                                        if (!data) {
-                                            return false;
-                                        }
-                                        icons[id].push_back(std::move(*data));
-                                    }
-                                    return true;
-                                }) &&
-                    numericKeys("bitmaps", [&](int id, const Json& v) {
+    const bool ok =
+        numericKeys("strings",
+                    [&](int id, const Json& v) {
                         if (!v.is_string()) {
                             return false;
                         }
-                        auto data = file(v.get<std::string>(), &message);
-                        if (!data) {
-                            return false;
-                        }
-                        bitmaps[id] = std::move(*data);
+                        strings[id] = v.get<std::string>();
                         return true;
-                    });
+                    }) &&
+        numericKeys("icons", [&](int id, const Json& v) { return files(v, icons[id]); }) &&
+        // A bitmap is one file, or one for each scale from 1 up.
+        numericKeys("bitmaps", [&](int id, const Json& v) {
+            return files(v.is_string() ? Json::array({v}) : v, bitmaps[id]);
+        });
     if (!ok) {
         return fail(message);
     }
@@ -216,9 +212,12 @@ std::vector<Bytes> ResourceStore::Icon(int id) const {
     return it == icons_.end() ? std::vector<Bytes>() : it->second;
 }
 
-Bytes ResourceStore::Bitmap(int id) const {
+Bytes ResourceStore::Bitmap(int id, int scale) const {
     const auto it = bitmaps_.find(id);
-    return it == bitmaps_.end() ? Bytes() : it->second;
+    if (it == bitmaps_.end() || scale < 1 || scale > static_cast<int>(it->second.size())) {
+        return {};
+    }
+    return it->second[static_cast<std::size_t>(scale - 1)];
 }
 
 }  // namespace halvo::ui

@@ -35,8 +35,9 @@ class ResourceStore {
     std::string String(int id) const;
     // The image files of icon `id`, one per size, in the manifest's order; empty when missing.
     std::vector<Bytes> Icon(int id) const;
-    // The bitmap file `id` (BMP); empty when missing.
-    Bytes Bitmap(int id) const;
+    // The bitmap file `id` (BMP) drawn for `scale` (1, or 2 for twice the pixels each way);
+    // empty when missing.
+    Bytes Bitmap(int id, int scale = 1) const;
 
   private:
     // Reads a file by its path relative to the root, or says why it cannot.
@@ -46,7 +47,7 @@ class ResourceStore {
     std::map<int, DialogTemplate> templates_;
     std::map<int, std::string> strings_;
     std::map<int, std::vector<Bytes>> icons_;
-    std::map<int, Bytes> bitmaps_;
+    std::map<int, std::vector<Bytes>> bitmaps_;  // by scale, from 1
 };
 
 }  // namespace halvo::ui

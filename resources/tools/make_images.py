@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Writes the program's images: icon 128 (16 and 32 px PNG) and the wizard's side bitmap 136.
+"""Writes the program's images: icon 128 as a PNG at each size Windows asks for at 100 to 200 %
+(and 256 for the shell), the wizard's side bitmap 136 at 1x and 2x.
 
 Standard library only. Run from anywhere: python3 resources/tools/make_images.py
 """
@@ -10,6 +11,7 @@ import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "..", "images")
+ICON_SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
 
 
 def write_png(path, size, pixel):
@@ -50,9 +52,9 @@ def icon_pixel(x, y, n):
     return casing
 
 
-def write_bitmap_136(path):
-    """160 x 249, 16 colours: upper 125 rows C0C0C0, lower 124 rows 808080."""
-    width, height, upper = 160, 249, 125
+def write_bitmap_136(path, scale):
+    """160 x 249 times `scale`, 16 colours: upper 125 rows C0C0C0, lower 124 rows 808080."""
+    width, height, upper = 160 * scale, 249 * scale, 125 * scale
     palette = [(0, 0, 0), (0x80, 0x80, 0x80), (0xC0, 0xC0, 0xC0)] + [(0, 0, 0)] * 13
     stride = ((width * 4 + 31) // 32) * 4
     pixels = b""
@@ -70,9 +72,10 @@ def write_bitmap_136(path):
 
 def main():
     os.makedirs(OUT, exist_ok=True)
-    for n in (16, 32):
+    for n in ICON_SIZES:
         write_png(os.path.join(OUT, "icon128_%d.png" % n), n, icon_pixel)
-    write_bitmap_136(os.path.join(OUT, "bitmap136.bmp"))
+    write_bitmap_136(os.path.join(OUT, "bitmap136.bmp"), 1)
+    write_bitmap_136(os.path.join(OUT, "bitmap136@2x.bmp"), 2)
 
 
 if __name__ == "__main__":

@@ -260,12 +260,21 @@ TEST(BuiltInResources, Strings) {
     EXPECT_TRUE(BuiltInResources().String(999).empty());
 }
 
-TEST(BuiltInResources, IconHasBothSizes) {
+TEST(BuiltInResources, IconHasEverySizeFrom100To200Percent) {
     const QIcon icon = qt::LoadIcon(BuiltInResources(), 128);
     ASSERT_FALSE(icon.isNull());
     const QList<QSize> sizes = icon.availableSizes();
-    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
-    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+    for (int size : {16, 20, 24, 32, 40, 48, 64, 256}) {
+        EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    }
+    // At twice the pixels, the 32-pixel icon is drawn from the 64-pixel image, not blown up.
+    const QPixmap twice = icon.pixmap(QSize(32, 32), 2.0);
+    EXPECT_EQ(twice.size(), QSize(64, 64));
+    const Bytes png64 = BuiltInResources().Icon(128)[6];
+    const QImage source = QImage::fromData(png64.data(), static_cast<int>(png64.size()));
+    ASSERT_EQ(source.size(), QSize(64, 64));
+    EXPECT_EQ(twice.toImage().convertToFormat(QImage::Format_ARGB32),
+              source.convertToFormat(QImage::Format_ARGB32));
     EXPECT_TRUE(qt::LoadIcon(BuiltInResources(), 129).isNull());
 }
 
@@ -277,13 +286,17 @@ TEST(BuiltInResources, SideBitmapIsTwoGreysIn16Colours) {
     EXPECT_EQ(bytes.left(2), "BM");
     EXPECT_EQ(static_cast<int>(bytes[28]), 4);  // bits per pixel: 16 colours
 
-    const QImage image = qt::LoadBitmap(BuiltInResources(), 136).toImage();
-    ASSERT_EQ(image.size(), QSize(160, 249));
+    // Drawn at 2x, with the same two greys split at the same place: 160 x 249 on screen.
+    const QPixmap pixmap = qt::LoadBitmap(BuiltInResources(), 136);
+    EXPECT_EQ(pixmap.devicePixelRatio(), 2.0);
+    EXPECT_EQ(pixmap.deviceIndependentSize().toSize(), QSize(160, 249));
+    const QImage image = pixmap.toImage();
+    ASSERT_EQ(image.size(), QSize(320, 498));
     const QRgb light = qRgb(0xC0, 0xC0, 0xC0);
     const QRgb dark = qRgb(0x80, 0x80, 0x80);
-    for (int y = 0; y < 249; ++y) {
-        for (int x : {0, 80, 159}) {
-            EXPECT_EQ(image.pixel(x, y) & 0xFFFFFFu, (y < 125 ? light : dark) & 0xFFFFFFu)
+    for (int y = 0; y < 498; ++y) {
+        for (int x : {0, 160, 319}) {
+            EXPECT_EQ(image.pixel(x, y) & 0xFFFFFFu, (y < 250 ? light : dark) & 0xFFFFFFu)
                 << x << "," << y;
         }
     }
@@ -324,6 +337,32 @@ TEST_F(StoreOnDisk, LoadsATemplateAndItsStrings) {
     EXPECT_EQ(t.Find(3)->items, (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(t.Find(0), nullptr);
     EXPECT_THROW(store.Template(6), std::logic_error);
+}
+
+TEST_F(StoreOnDisk, ABitmapHasOneFileOrOneForEachScale) {
+    Write("d.json", R"({"id": 5, "title": "T", "size": [10, 20], "frame": "modal",
+        "font": {"face": "F", "pointSize": 9}, "controls": []})");
+    Write("a.bmp", "A");
+    Write("b.bmp", "B");
+    Write("b2.bmp", "BB");
+    Write("manifest.json",
+          R"({"dialogs": ["d.json"], "bitmaps": {"1": "a.bmp", "2": ["b.bmp", "b2.bmp"]}})");
+    ResourceStore store;
+    std::string error;
+    ASSERT_TRUE(store.Load(dir.path().toStdString(), &error)) << error;
+    EXPECT_EQ(store.Bitmap(1), Bytes{'A'});
+    EXPECT_TRUE(store.Bitmap(1, 2).empty());
+    EXPECT_EQ(store.Bitmap(2), Bytes{'B'});
+    EXPECT_EQ(store.Bitmap(2, 2), (Bytes{'B', 'B'}));
+    EXPECT_TRUE(store.Bitmap(2, 0).empty());
+    EXPECT_TRUE(store.Bitmap(2, 3).empty());
+
+    for (const QByteArray bad : {R"("bitmaps": {"1": []})", R"("bitmaps": {"1": ["a.bmp", 2]})",
+                                 R"("bitmaps": {"1": ["a.bmp", "none.bmp"]})"}) {
+        Write("manifest.json", R"({"dialogs": ["d.json"], )" + bad + "}");
+        EXPECT_FALSE(store.Load(dir.path().toStdString(), &error)) << bad.toStdString();
+        EXPECT_EQ(store.Bitmap(2, 2), (Bytes{'B', 'B'})) << "kept what it held";
+    }
 }
 
 TEST_F(StoreOnDisk, BrokenTemplatesAreRefusedWithTheirPlace) {

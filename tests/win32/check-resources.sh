@@ -78,11 +78,8 @@ if [ "$KIND" = GUI ]; then
         fail "no icon 128"
     else
         (cd "$WORK" && icotool --extract icon.ico)
-        for size in 16 32 48 64 128 256; do
-            case "$size" in
-            16 | 32) source="$ROOT/resources/images/icon128_$size.png" ;;
-            *) source="$ROOT/packaging/icons/${size}x$size/org.halvo.Halvo.png" ;;
-            esac
+        for size in 16 20 24 32 40 48 64 256; do
+            source="$ROOT/resources/images/icon128_$size.png"
             image="$(find "$WORK" -name "icon_*_${size}x${size}x*.png" | head -n 1)"
             if [ -z "$image" ]; then
                 fail "icon 128 has no ${size}x$size image"

@@ -27,6 +27,11 @@ QIcon LoadIcon(const ResourceStore& store, int id) {
 }
 
 QPixmap LoadBitmap(const ResourceStore& store, int id) {
+    QPixmap twice = Decode(store.Bitmap(id, 2));
+    if (!twice.isNull()) {
+        twice.setDevicePixelRatio(2);
+        return twice;
+    }
     return Decode(store.Bitmap(id));
 }
 

@@ -9,7 +9,10 @@
 
 namespace halvo::ui::qt {
 
-QIcon LoadIcon(const ResourceStore& store, int id);      // null icon when missing
-QPixmap LoadBitmap(const ResourceStore& store, int id);  // null pixmap when missing
+// Every size of the icon, so that each scale draws from its own pixels; null icon when missing.
+QIcon LoadIcon(const ResourceStore& store, int id);
+// The bitmap from its sharpest file: one drawn at 2x comes with device pixel ratio 2 (the same
+// size on screen, never scaled up at 200 %); null pixmap when missing.
+QPixmap LoadBitmap(const ResourceStore& store, int id);
 
 }  // namespace halvo::ui::qt

@@ -8,8 +8,10 @@
 
 #include "ui/AccessibleNames.h"
 #include "ui/ControlRules.h"
+#include "ui/DialogUnits.h"
 #include "ui/win32/Accessibility.h"
 #include "ui/win32/DialogTemplateEx.h"
+#include "ui/win32/Dpi.h"
 #include "ui/win32/Win32Controls.h"
 
 namespace halvo::ui::win32 {
@@ -18,6 +20,9 @@ namespace {
 
 // Marks our dialog windows, so that a message loop knows which windows' keys are the dialogs'.
 constexpr wchar_t kWindowProperty[] = L"HalvoWindow";
+
+// WM_DPICHANGED_AFTERPARENT, which the headers declare for Windows 10 only (we build for 7).
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 // The bitmap of a BMP file's bytes; null when they are not one.
 HBITMAP BitmapFromFile(const Bytes& file) {
@@ -38,23 +43,55 @@ HBITMAP BitmapFromFile(const Bytes& file) {
     return bitmap;
 }
 
-// The icon of one image file (PNG or the icon format) at `size` pixels.
-HICON IconFromFile(const Bytes& file, int size) {
-    if (file.empty()) {
-        return nullptr;
+// The bitmap `id` at `dpi`: from its 2x file above 96 dpi where there is one, brought to the
+// size of the 1x bitmap scaled for the dpi.
+HBITMAP BitmapForDpi(const ResourceStore& store, int id, int dpi) {
+    const Bytes twice = dpi > kDesignDpi ? store.Bitmap(id, 2) : Bytes();
+    const int scale = twice.empty() ? 1 : 2;
+    const HBITMAP bitmap = BitmapFromFile(twice.empty() ? store.Bitmap(id) : twice);
+    BITMAP info{};
+    if (bitmap == nullptr || ::GetObjectW(bitmap, sizeof info, &info) == 0) {
+        return bitmap;
     }
-    return ::CreateIconFromResourceEx(const_cast<PBYTE>(file.data()),
-                                      static_cast<DWORD>(file.size()), TRUE, 0x00030000, size, size,
-                                      LR_DEFAULTCOLOR);
+    const int width = ScaleForDpi(info.bmWidth / scale, dpi);
+    const int height = ScaleForDpi(info.bmHeight / scale, dpi);
+    if (width == info.bmWidth && height == info.bmHeight) {
+        return bitmap;
+    }
+    const HANDLE sized = ::CopyImage(bitmap, IMAGE_BITMAP, width, height, LR_COPYDELETEORG);
+    return sized != nullptr ? static_cast<HBITMAP>(sized) : bitmap;
 }
 
-// The image of `files` closest to `size` (the store lists them smallest first).
+// The width a PNG file gives in its header; 0 for any other file.
+int PngWidth(const Bytes& file) {
+    static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (file.size() < 24 || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0) {
+        return 0;
+    }
+    return (file[16] << 24) | (file[17] << 16) | (file[18] << 8) | file[19];
+}
+
+// The icon of `files` at `size` pixels, from the smallest image at least that large (the
+// largest when none is), so that Windows scales it down if at all, never up.
 HICON IconOf(const std::vector<Bytes>& files, int size) {
-    if (files.empty()) {
+    const Bytes* pick = nullptr;
+    int pickWidth = 0;
+    for (const Bytes& file : files) {
+        const int width = PngWidth(file);
+        const bool fits = width >= size;
+        const bool pickFits = pickWidth >= size;
+        if (pick == nullptr || (fits && (!pickFits || width < pickWidth)) ||
+            (!fits && !pickFits && width > pickWidth)) {
+            pick = &file;
+            pickWidth = width;
+        }
+    }
+    if (pick == nullptr || pick->empty()) {
         return nullptr;
     }
-    const std::size_t pick = size <= 16 ? 0 : files.size() - 1;
-    return IconFromFile(files[pick], size);
+    return ::CreateIconFromResourceEx(const_cast<PBYTE>(pick->data()),
+                                      static_cast<DWORD>(pick->size()), TRUE, 0x00030000, size,
+                                      size, LR_DEFAULTCOLOR);
 }
 
 Key RuleKey(WPARAM virtualKey) {
@@ -198,8 +235,8 @@ Win32Window::~Win32Window() {
     ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
     controls_.clear();
     ::DestroyWindow(hwnd_);
-    if (bitmap_ != nullptr) {
-        ::DeleteObject(bitmap_);
+    for (HBITMAP bitmap : bitmaps_) {
+        ::DeleteObject(bitmap);
     }
     for (HICON icon : icons_) {
         ::DestroyIcon(icon);
@@ -208,6 +245,7 @@ Win32Window::~Win32Window() {
 
 void Win32Window::MakeControls() {
     ::SetPropW(hwnd_, kWindowProperty, reinterpret_cast<HANDLE>(this));
+    dpi_ = WindowDpi(hwnd_);
     const int count = static_cast<int>(template_.controls.size());
     for (int i = 0; i < count; ++i) {
         const ControlTemplate& c = template_.controls[static_cast<std::size_t>(i)];
@@ -224,19 +262,70 @@ void Win32Window::MakeControls() {
             for (const std::string& item : c.items) {
                 combo->AddString(item);
             }
-        } else if (c.kind == ControlKind::picture) {
-            bitmap_ = BitmapFromFile(store_.Bitmap(c.image));
-            ::SendMessageW(w, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap_));
-        } else if (c.kind == ControlKind::icon) {
-            const HICON icon = IconOf(store_.Icon(c.image), 32);
-            icons_.push_back(icon);
-            ::SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
         }
         // The address control names itself and its parts.
         if (TraitsOf(c.kind).takesTemplateName && c.kind != ControlKind::ipAddress) {
             SetAccessibleName(w, name);
         }
     }
+    ShowImages();
+}
+
+void Win32Window::ShowImages() {
+    std::vector<HBITMAP> oldBitmaps = std::move(bitmaps_);
+    std::vector<HICON> oldIcons = std::move(icons_);
+    bitmaps_.clear();
+    icons_.clear();
+    for (std::size_t i = 0; i < windows_.size(); ++i) {
+        const ControlTemplate& c = template_.controls[i];
+        if (c.kind == ControlKind::picture) {
+            const HBITMAP bitmap = BitmapForDpi(store_, c.image, dpi_);
+            if (bitmap != nullptr) {
+                bitmaps_.push_back(bitmap);
+            }
+            ::SendMessageW(windows_[i], STM_SETIMAGE, IMAGE_BITMAP,
+                           reinterpret_cast<LPARAM>(bitmap));
+        } else if (c.kind == ControlKind::icon) {
+            // The size of an icon control, as the dialog manager's own: SM_CXICON at the dpi.
+            const HICON icon = IconOf(store_.Icon(c.image), SystemMetricForDpi(SM_CXICON, dpi_));
+            if (icon != nullptr) {
+                icons_.push_back(icon);
+            }
+            ::SendMessageW(windows_[i], STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+        }
+    }
+    if (iconId_ >= 0) {
+        const std::vector<Bytes> files = store_.Icon(iconId_);
+        const HICON small = IconOf(files, SystemMetricForDpi(SM_CXSMICON, dpi_));
+        const HICON big = IconOf(files, SystemMetricForDpi(SM_CXICON, dpi_));
+        for (HICON icon : {small, big}) {
+            if (icon != nullptr) {
+                icons_.push_back(icon);
+            }
+        }
+        ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+        ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    }
+    // The controls and the window hold the new images now.
+    for (HBITMAP bitmap : oldBitmaps) {
+        ::DeleteObject(bitmap);
+    }
+    for (HICON icon : oldIcons) {
+        ::DestroyIcon(icon);
+    }
+}
+
+void Win32Window::DpiChanged(int dpi) {
+    if (dpi <= 0 || dpi == dpi_) {
+        return;
+    }
+    dpi_ = dpi;
+    for (const auto& control : controls_) {
+        if (auto* view = dynamic_cast<Win32ListView*>(control.get())) {
+            view->FollowDpi(dpi);
+        }
+    }
+    ShowImages();
 }
 
 Win32Window* Win32Window::FromHwnd(HWND hwnd) {
@@ -291,7 +380,7 @@ INT_PTR Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 } else {
                     RECT frame{};
                     ::GetWindowRect(hwnd_, &frame);
-                    where = Point{frame.left, frame.top + ::GetSystemMetrics(SM_CYCAPTION)};
+                    where = Point{frame.left, frame.top + SystemMetricForDpi(SM_CYCAPTION, dpi_)};
                 }
                 if (events_.OnContextMenu(where)) {
                     return TRUE;
@@ -317,6 +406,17 @@ INT_PTR Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
                 return TRUE;
             }
+            return FALSE;
+        case WM_DPICHANGED: {
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top,
+                           suggested.right - suggested.left, suggested.bottom - suggested.top,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+            DpiChanged(LOWORD(wParam));
+            return FALSE;  // the dialog manager scales its font and controls after it
+        }
+        case kDpiChangedAfterParent:  // a page, inside its frame
+            DpiChanged(WindowDpi(hwnd_));
             return FALSE;
         case WM_SHOWWINDOW:
             if (wParam != FALSE && pendingFocus_ >= 0) {
@@ -541,16 +641,8 @@ std::string Win32Window::Title() const {
 }
 
 void Win32Window::SetIcon(int iconId) {
-    const std::vector<Bytes> files = store_.Icon(iconId);
-    const HICON small = IconOf(files, ::GetSystemMetrics(SM_CXSMICON));
-    const HICON big = IconOf(files, ::GetSystemMetrics(SM_CXICON));
-    for (HICON icon : {small, big}) {
-        if (icon != nullptr) {
-            icons_.push_back(icon);
-        }
-    }
-    ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-    ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    iconId_ = iconId;
+    ShowImages();
 }
 
 int Win32Window::TrackMenu(const std::vector<MenuItem>& items, std::optional<Point> screen) {

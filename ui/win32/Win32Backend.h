@@ -91,6 +91,11 @@ class Win32Window final : public Window {
     int IndexOfWindowId(int windowId) const;
     void FocusNow(int index);
     void HandBackActivation();
+    // The pictures, the icons and the window's icon drawn for dpi_ (again after a change).
+    void ShowImages();
+    // The window moved to a screen of another dpi: what the dialog manager does not scale
+    // itself (the columns and the images).
+    void DpiChanged(int dpi);
 
     const DialogTemplate& template_;
     const ResourceStore& store_;
@@ -99,7 +104,9 @@ class Win32Window final : public Window {
     HWND hwnd_ = nullptr;
     std::vector<std::unique_ptr<Control>> controls_;  // template order
     std::vector<HWND> windows_;
-    HBITMAP bitmap_ = nullptr;
+    int dpi_ = 96;     // the dpi the images and columns are drawn for
+    int iconId_ = -1;  // the window's icon; none below 0
+    std::vector<HBITMAP> bitmaps_;
     std::vector<HICON> icons_;
     int pendingFocus_ = -1;
     bool running_ = false;

@@ -7,7 +7,9 @@
 
 #include "platform/win32/WideText.h"
 #include "ui/ControlRules.h"
+#include "ui/DialogUnits.h"
 #include "ui/win32/Accessibility.h"
+#include "ui/win32/Dpi.h"
 
 namespace halvo::ui::win32 {
 
@@ -274,7 +276,7 @@ void Win32ListBox::ResetContent() {
 // --- list view
 
 Win32ListView::Win32ListView(const ControlTemplate& control, HWND window)
-    : Win32Control(control, window) {
+    : Win32Control(control, window), dpi_(WindowDpi(window)) {
     // The double buffer keeps a list refilled in one go from flickering.
     ListView_SetExtendedListViewStyleEx(window, LVS_EX_DOUBLEBUFFER, LVS_EX_DOUBLEBUFFER);
 }
@@ -284,7 +286,7 @@ namespace {
 struct ColumnSpec {
     std::string heading;
     Align align = Align::left;
-    int width = 0;
+    int width = 0;  // pixels at the control's dpi
 };
 
 void WriteColumn(HWND view, int column, const ColumnSpec& spec, bool insert) {
@@ -310,7 +312,8 @@ int Win32ListView::InsertColumn(int column, std::string_view heading, Align alig
     const int at = std::clamp(column, 0, count);
     std::vector<ColumnSpec> moved;
     for (int c = at; c < count; ++c) {
-        moved.push_back({GetColumnHeading(c), GetColumnAlignment(c), GetColumnWidth(c)});
+        moved.push_back({GetColumnHeading(c), GetColumnAlignment(c),
+                         static_cast<int>(ListView_GetColumnWidth(Hwnd(), c))});
     }
     const int rows = GetItemCount();
     std::vector<std::vector<std::string>> cells(static_cast<std::size_t>(rows));
@@ -323,7 +326,10 @@ int Win32ListView::InsertColumn(int column, std::string_view heading, Align alig
     if (GetColumnCount() != count + 1) {
         return -1;
     }
-    WriteColumn(Hwnd(), at, ColumnSpec{std::string(heading), align, widthPx}, false);
+    WriteColumn(Hwnd(), at, ColumnSpec{std::string(heading), align, ScaleForDpi(widthPx, dpi_)},
+                false);
+    widths_.resize(static_cast<std::size_t>(count));
+    widths_.insert(widths_.begin() + at, widthPx);
     for (std::size_t k = 0; k < moved.size(); ++k) {
         WriteColumn(Hwnd(), at + 1 + static_cast<int>(k), moved[k], false);
     }
@@ -359,7 +365,27 @@ int Win32ListView::GetColumnWidth(int column) const {
     if (column < 0 || column >= GetColumnCount()) {
         return 0;
     }
-    return static_cast<int>(ListView_GetColumnWidth(Hwnd(), column));
+    // The width given, while the column has it; a width the user dragged, at 96 dpi.
+    const int pixels = static_cast<int>(ListView_GetColumnWidth(Hwnd(), column));
+    const auto c = static_cast<std::size_t>(column);
+    if (c < widths_.size() && ScaleForDpi(widths_[c], dpi_) == pixels) {
+        return widths_[c];
+    }
+    return MulDiv(pixels, kDesignDpi, dpi_);
+}
+
+void Win32ListView::FollowDpi(int dpi) {
+    if (dpi <= 0 || dpi == dpi_) {
+        return;
+    }
+    std::vector<int> widths;
+    for (int c = 0; c < GetColumnCount(); ++c) {
+        widths.push_back(GetColumnWidth(c));
+    }
+    dpi_ = dpi;
+    for (int c = 0; c < static_cast<int>(widths.size()); ++c) {
+        ListView_SetColumnWidth(Hwnd(), c, ScaleForDpi(widths[static_cast<std::size_t>(c)], dpi_));
+    }
 }
 
 Align Win32ListView::GetColumnAlignment(int column) const {

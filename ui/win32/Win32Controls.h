@@ -151,9 +151,14 @@ class Win32ListBox final : public Win32Control<ListBox> {
     RedrawHold hold_{Hwnd()};
 };
 
+// Column widths come and go at 96 dpi (the design's pixels); the control holds them at its
+// window's dpi.
 class Win32ListView final : public Win32Control<ListView> {
   public:
     Win32ListView(const ControlTemplate& control, HWND window);
+    // The window moved to `dpi`: every column keeps its width at 96 dpi, the user's own widths
+    // included.
+    void FollowDpi(int dpi);
     int InsertColumn(int column, std::string_view heading, Align align, int widthPx) override;
     int GetColumnCount() const override;
     std::string GetColumnHeading(int column) const override;
@@ -173,6 +178,8 @@ class Win32ListView final : public Win32Control<ListView> {
 
   private:
     RedrawHold hold_{Hwnd()};
+    int dpi_;                  // the dpi the columns are laid out for
+    std::vector<int> widths_;  // each column's width as given, at 96 dpi
 };
 
 class Win32ComboBox final : public Win32Control<ComboBox> {
