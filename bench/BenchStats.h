@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Figures the benchmarks print: order statistics of samples in milliseconds, their table, and the
-// machine line.
+// machine line; and the reading of their arguments.
 #pragma once
 
 #ifndef _WIN32
@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <numeric>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -36,6 +38,20 @@ inline double Percentile(std::vector<double> v, double p) {
     }
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
+}
+
+// Reads a benchmark's arguments: `take` gets each with the one after it (nullptr at the end) and
+// returns how many of the two it used, 0 for one it does not know; false then.
+inline bool ReadArguments(int argc, char** argv,
+                          const std::function<int(std::string_view, const char*)>& take) {
+    for (int i = 1; i < argc;) {
+        const int used = take(argv[i], i + 1 < argc ? argv[i + 1] : nullptr);
+        if (used == 0) {
+            return false;
+        }
+        i += used;
+    }
+    return true;
 }
 
 // The times of the runs that came through, and how many did not.

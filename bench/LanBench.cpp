@@ -70,12 +70,7 @@ class Bench {
     }
 
     int Run() {
-        std::vector<const devsim::LanDevice*> boxes;  // every device with 45 shares
-        for (const auto& d : layout_.devices) {
-            if (d.config.shares.size() == 45) {
-                boxes.push_back(&d);
-            }
-        }
+        const std::vector<const devsim::LanDevice*> boxes = BoxesOf(layout_);
         if (boxes.empty()) {
             std::fprintf(stderr, "no device with 45 shares on this LAN\n");
             return 1;
@@ -270,31 +265,26 @@ class Bench {
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
+    return ReadArguments(argc, argv, [&o](std::string_view a, const char* value) {
         if (a == "--quick") {
             o = Options{40, 20, 10, 4, 2};
-        } else if (a == "--discoveries" && i + 1 < argc) {
-            o.discoveries = std::max(1, std::atoi(argv[++i]));
-        } else {
-            return false;
+            return 1;
         }
-    }
-    return true;
+        if (a == "--discoveries" && value != nullptr) {
+            o.discoveries = std::max(1, std::atoi(value));
+            return 2;
+        }
+        return 0;
+    });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: halvo-bench-lan [--quick] [--discoveries N]\n"
-                     "Run through scripts/bench.sh, on the workstation host of a test LAN.\n");
-        return 2;
-    }
     halvo::devsim::LanLayout layout;
-    if (const int refused = ReadBenchLan("halvo-bench-lan", layout)) {
+    if (const int refused = StartLanBench("halvo-bench-lan", "[--quick] [--discoveries N]",
+                                          ParseOptions(argc, argv, options), layout)) {
         return refused;
     }
     return Bench(layout, options).Run();

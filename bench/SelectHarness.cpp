@@ -61,6 +61,16 @@ BoxMatch BoxNamed(const std::string& name) {
     };
 }
 
+bool LoadResources(ui::ResourceStore& resources, const char* program, void (*printMachine)()) {
+    std::string error;
+    if (!resources.LoadBuiltIn(&error)) {
+        std::fprintf(stderr, "%s: %s\n", program, error.c_str());
+        return false;
+    }
+    printMachine();
+    return true;
+}
+
 std::optional<double> BuildWindow(SelectProbe& probe, const char* label, const char* program) {
     const auto start = Steady::now();
     if (!probe.Create()) {

@@ -18,6 +18,7 @@
 #include "platform/Shell.h"
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "protocol/DeviceRecord.h"
+#include "ui/ResourceStore.h"
 
 namespace halvo::bench {
 
@@ -70,6 +71,10 @@ class SelectProbe {
 using BoxMatch = std::function<bool(const app::MainDialog&, const protocol::DeviceRecord&)>;
 BoxMatch BoxWithMac(const protocol::MacAddress& mac);
 BoxMatch BoxNamed(const std::string& name);
+
+// Loads the program's built-in resources and prints the machine line (`printMachine`, the
+// system's); false after saying on stderr why `program` could not load them.
+bool LoadResources(ui::ResourceStore& resources, const char* program, void (*printMachine)());
 
 // Builds the probe's window and prints how long its first discovery took, or says on stderr
 // that `program` could not build it. The time in ms, nullopt when it was not built.

@@ -149,38 +149,26 @@ void Measure(QtSelectProbe& live, QtSelectProbe& slot, QtSelectProbe& blind,
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--quick") {
-            o = Options{30, 4};
-        } else {
-            return false;
+    return ReadArguments(argc, argv, [&o](std::string_view a, const char*) {
+        if (a != "--quick") {
+            return 0;
         }
-    }
-    return true;
+        o = Options{30, 4};
+        return 1;
+    });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: halvo-bench-select [--quick]\n"
-                     "Run through scripts/bench.sh, on the workstation host of a test LAN.\n");
-        return 2;
-    }
     // Its window's discovery and queries broadcast: only on the workstation host of our LAN.
+    Options options;
     devsim::LanLayout layout;
-    if (const int refused = ReadBenchLan("halvo-bench-select", layout)) {
+    if (const int refused = StartLanBench("halvo-bench-select", "[--quick]",
+                                          ParseOptions(argc, argv, options), layout)) {
         return refused;
     }
-    std::vector<const devsim::LanDevice*> boxes;
-    for (const auto& d : layout.devices) {
-        if (d.config.shares.size() == 45) {
-            boxes.push_back(&d);
-        }
-    }
+    const std::vector<const devsim::LanDevice*> boxes = BoxesOf(layout);
     if (boxes.empty()) {
         std::fprintf(stderr, "halvo-bench-select: no device with 45 shares on this LAN\n");
         return 1;
@@ -189,13 +177,9 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     ui::ResourceStore resources;
-    std::string error;
-    if (!resources.LoadBuiltIn(&error)) {
-        std::fprintf(stderr, "halvo-bench-select: %s\n", error.c_str());
+    if (!LoadResources(resources, "halvo-bench-select", &PrintMachine)) {
         return 1;
     }
-
-    PrintMachine();
 
     QtSelectProbe live(resources, Waiting::Live);
     QtSelectProbe slot(resources, Waiting::PlainSlot);

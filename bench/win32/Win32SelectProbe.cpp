@@ -306,22 +306,27 @@ void ProgramMemory(const Options& options) {
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
+    const bool read = ReadArguments(argc, argv, [&o](std::string_view a, const char* value) {
         if (a == "--quick") {
             o.selections = 30;
             o.discoveries = 2;
-        } else if (a == "--box" && i + 1 < argc) {
-            o.box = argv[++i];
-        } else if (a == "--devices" && i + 1 < argc) {
-            o.devices = static_cast<std::size_t>(std::max(0, std::atoi(argv[++i])));
-        } else if (a == "--program" && i + 1 < argc) {
-            o.program = argv[++i];
-        } else {
-            return false;
+            return 1;
         }
-    }
-    return !o.box.empty() && o.devices > 0;
+        if (value == nullptr) {
+            return 0;
+        }
+        if (a == "--box") {
+            o.box = value;
+        } else if (a == "--devices") {
+            o.devices = static_cast<std::size_t>(std::max(0, std::atoi(value)));
+        } else if (a == "--program") {
+            o.program = value;
+        } else {
+            return 0;
+        }
+        return 2;
+    });
+    return read && !o.box.empty() && o.devices > 0;
 }
 
 }  // namespace
@@ -337,12 +342,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     ui::ResourceStore resources;
-    std::string error;
-    if (!resources.LoadBuiltIn(&error)) {
-        std::fprintf(stderr, "halvo-bench-select-win32: %s\n", error.c_str());
+    if (!LoadResources(resources, "halvo-bench-select-win32", &PrintMachine)) {
         return 1;
     }
-    PrintMachine();
 
     {
         Window window(resources);

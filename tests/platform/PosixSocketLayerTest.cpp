@@ -18,11 +18,8 @@ struct PosixSockets {
     using Layer = PosixSocketLayer;
     using Peer = halvo::testing::LoopbackPeer;
     static std::uint32_t LoopbackIndex() { return ::if_nametoindex("lo"); }
-    static constexpr int WOULD_BLOCK = EAGAIN;
-    static constexpr int MESSAGE_TOO_LONG = EMSGSIZE;
-    static constexpr int NOT_A_SOCKET = EBADF;
-    static constexpr int NOT_STARTED = SOCKET_ERROR_NOT_INITIALISED;
-    static constexpr int VERSION_REFUSED = SOCKET_ERROR_VERSION_NOT_SUPPORTED;
+    static constexpr SocketErrors ERRORS{EAGAIN, EMSGSIZE, EBADF, SOCKET_ERROR_NOT_INITIALISED,
+                                         SOCKET_ERROR_VERSION_NOT_SUPPORTED};
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Posix, SocketLayerContract, PosixSockets);

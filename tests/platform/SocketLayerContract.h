@@ -5,8 +5,7 @@
 // with its traits:
 //   Layer, Peer                the layer and a loopback peer (LoopbackPeer.h and its twin);
 //   LoopbackIndex()            the loopback interface's index as the system numbers it;
-//   WOULD_BLOCK, MESSAGE_TOO_LONG, NOT_A_SOCKET, NOT_STARTED, VERSION_REFUSED
-//                              the numbers LastError and Startup give for those.
+//   ERRORS                     the numbers LastError and Startup give (SocketErrors).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,6 +20,15 @@
 namespace halvo::platform::testing {
 
 inline constexpr std::uint32_t LOOPBACK_ADDRESS = 0x7F000001;  // 127.0.0.1, host order
+
+// The system's error numbers for what the cases provoke.
+struct SocketErrors {
+    int wouldBlock;      // a receive with nothing waiting
+    int messageTooLong;  // a datagram longer than the buffer
+    int notASocket;      // a socket closed already
+    int notStarted;      // a call before start-up, a clean-up too many
+    int versionRefused;  // a version neither 1.1 nor 2.2
+};
 
 // A started layer with one non-blocking broadcast socket whose first request the peer has taken.
 template <typename Traits>
@@ -72,7 +80,7 @@ TYPED_TEST_P(SocketLayerContract, AReceiveTellsTheSenderAndTheInterfaceItCameInO
     EXPECT_EQ(this->buffer[39], 0x5A);
     // Nothing waiting: -1, and nothing left over from the last datagram.
     EXPECT_EQ(sockets.ReceiveWithPath(this->socket, this->buffer, from), -1);
-    EXPECT_EQ(sockets.LastError(), TypeParam::WOULD_BLOCK);
+    EXPECT_EQ(sockets.LastError(), TypeParam::ERRORS.wouldBlock);
     EXPECT_EQ(from.senderAddress, 0u);
     EXPECT_EQ(from.path.interfaceIndex, 0u);
 }
@@ -97,7 +105,7 @@ TYPED_TEST_P(SocketLayerContract, ADatagramOverTheBufferIsDroppedWholeAndReadsAs
     ASSERT_TRUE(this->peer.Answer(1024));
     ASSERT_TRUE(sockets.WaitReadable(this->socket, 5000ms));
     EXPECT_EQ(sockets.ReceiveFrom(this->socket, this->buffer), -1);
-    EXPECT_EQ(sockets.LastError(), TypeParam::MESSAGE_TOO_LONG);
+    EXPECT_EQ(sockets.LastError(), TypeParam::ERRORS.messageTooLong);
     // The datagram that fits comes next, whole; nothing of the dropped one is left.
     ASSERT_TRUE(sockets.WaitReadable(this->socket, 5000ms));
     EXPECT_EQ(sockets.ReceiveFrom(this->socket, this->buffer), 1024);
@@ -129,8 +137,8 @@ TYPED_TEST_P(SocketLayerContract, AnEmptySocketNeverBlocksAndTheWaitRunsOutOrWak
 TYPED_TEST_P(SocketLayerContract, StartUpsAndCleanUpsAreCountedAndOnlyTwoVersionsStart) {
     typename TypeParam::Layer fresh;
     EXPECT_EQ(fresh.Open(SocketType::Datagram), INVALID_SOCKET_HANDLE);  // not started
-    EXPECT_EQ(fresh.LastError(), TypeParam::NOT_STARTED);
-    EXPECT_EQ(fresh.Startup(0x0303), TypeParam::VERSION_REFUSED);
+    EXPECT_EQ(fresh.LastError(), TypeParam::ERRORS.notStarted);
+    EXPECT_EQ(fresh.Startup(0x0303), TypeParam::ERRORS.versionRefused);
     EXPECT_EQ(fresh.startedCount(), 0);
 
     EXPECT_EQ(fresh.Startup(SOCKET_VERSION_1_1), 0);
@@ -143,7 +151,7 @@ TYPED_TEST_P(SocketLayerContract, StartUpsAndCleanUpsAreCountedAndOnlyTwoVersion
     EXPECT_EQ(fresh.Cleanup(), 0);
     // One clean-up more than start-ups fails, with the number Windows gives it.
     EXPECT_EQ(fresh.Cleanup(), -1);
-    EXPECT_EQ(fresh.LastError(), TypeParam::NOT_STARTED);
+    EXPECT_EQ(fresh.LastError(), TypeParam::ERRORS.notStarted);
     EXPECT_EQ(fresh.startedCount(), 0);
 }
 
@@ -161,7 +169,7 @@ TYPED_TEST_P(SocketLayerContract, CallsOnAHandleThatIsNoSocketFailWithoutTouchin
     ASSERT_NE(s, INVALID_SOCKET_HANDLE);
     ASSERT_EQ(fresh.Close(s), 0);
     EXPECT_EQ(fresh.Close(s), -1);
-    EXPECT_EQ(fresh.LastError(), TypeParam::NOT_A_SOCKET);
+    EXPECT_EQ(fresh.LastError(), TypeParam::ERRORS.notASocket);
     EXPECT_EQ(fresh.Cleanup(), 0);
 }
 

@@ -36,11 +36,8 @@ struct Win32Sockets {
         }
         return 0;
     }
-    static constexpr int WOULD_BLOCK = WSAEWOULDBLOCK;
-    static constexpr int MESSAGE_TOO_LONG = WSAEMSGSIZE;
-    static constexpr int NOT_A_SOCKET = WSAENOTSOCK;
-    static constexpr int NOT_STARTED = WSANOTINITIALISED;
-    static constexpr int VERSION_REFUSED = WSAVERNOTSUPPORTED;
+    static constexpr SocketErrors ERRORS{WSAEWOULDBLOCK, WSAEMSGSIZE, WSAENOTSOCK,
+                                         WSANOTINITIALISED, WSAVERNOTSUPPORTED};
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, SocketLayerContract, Win32Sockets);
