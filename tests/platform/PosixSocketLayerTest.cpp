@@ -22,7 +22,7 @@ struct PosixSockets {
                                          SOCKET_ERROR_VERSION_NOT_SUPPORTED};
 };
 
-INSTANTIATE_TYPED_TEST_SUITE_P(Posix, SocketLayerContract, PosixSockets);
+INSTANTIATE_TYPED_TEST_SUITE_P(PosixSocketLayer, SocketLayerContract, PosixSockets);
 
 }  // namespace
 }  // namespace halvo::platform::testing

@@ -40,7 +40,7 @@ struct Win32Sockets {
                                          WSANOTINITIALISED, WSAVERNOTSUPPORTED};
 };
 
-INSTANTIATE_TYPED_TEST_SUITE_P(Win32, SocketLayerContract, Win32Sockets);
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32SocketLayer, SocketLayerContract, Win32Sockets);
 
 using Win32SocketLayerTest = SocketLayerFixture<Win32Sockets>;
 
