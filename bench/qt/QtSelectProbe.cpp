@@ -36,10 +36,10 @@ struct Options {
     int blindRuns = 12;
 };
 
-enum class Waiting {
-    Live,        // the program's: slot wait in a local event loop
-    PlainSlot,   // slot wait blocking the thread
-    BlindSleep,  // a whole sleep per empty poll
+enum class Waiting {  // in the order of the names below
+    Live,             // the program's: slot wait in a local event loop
+    PlainSlot,        // slot wait blocking the thread
+    BlindSleep,       // a whole sleep per empty poll
 };
 
 // One main window on the real sockets, its list filled by its own first discovery.
@@ -83,15 +83,8 @@ class QtSelectProbe final : public QObject, public SelectProbe {
     bool ButtonEnabled(int id) const override { return ui::qt::Widget(main_, id)->isEnabled(); }
 
     const char* Name() const {
-        switch (waiting_) {
-            case Waiting::Live:
-                return "SlotWait, live";
-            case Waiting::PlainSlot:
-                return "SlotWait, plain";
-            case Waiting::BlindSleep:
-                break;
-        }
-        return "BlindSleep";
+        constexpr const char* NAMES[] = {"SlotWait, live", "SlotWait, plain", "BlindSleep"};
+        return NAMES[static_cast<int>(waiting_)];
     }
 
   protected:
