@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchLan.h"
 #include "bench/BenchStats.h"
 #include "platform/posix/PosixNetworkInterfaces.h"
 #include "platform/posix/PosixSocketLayer.h"
@@ -34,7 +35,6 @@
 #include "protocol/DeviceRoutes.h"
 #include "protocol/Discovery.h"
 #include "tools/devsim/LanHosts.h"
-#include "tools/devsim/NamespaceGuard.h"
 
 namespace {
 
@@ -49,6 +49,7 @@ constexpr double EXCHANGE_TARGET_MS = 1.0;
 constexpr double SEQUENCE_TARGET_MS = 5.0;
 constexpr double BEYOND_WINDOW_TARGET_MS = 20.0;
 constexpr Ms COLLECTION_WINDOW{2000.0};
+constexpr int LABEL_WIDTH = 36;  // the table's first column
 
 struct Options {
     int slotExchanges = 300;
@@ -57,10 +58,6 @@ struct Options {
     int blindSequences = 12;
     int discoveries = 5;
 };
-
-const char* Verdict(bool met) {
-    return met ? "met" : "NOT met";
-}
 
 class Bench {
   public:
@@ -73,12 +70,7 @@ class Bench {
     }
 
     int Run() {
-        std::vector<const devsim::LanDevice*> boxes;  // every device with 45 shares
-        for (const auto& d : layout_.devices) {
-            if (d.config.shares.size() == 45) {
-                boxes.push_back(&d);
-            }
-        }
+        const std::vector<const devsim::LanDevice*> boxes = BoxesOf(layout_);
         if (boxes.empty()) {
             std::fprintf(stderr, "no device with 45 shares on this LAN\n");
             return 1;
@@ -99,11 +91,6 @@ class Bench {
     }
 
   private:
-    struct Samples {
-        std::vector<double> ms;
-        int failed = 0;
-    };
-
     // The way to each device, as a discovery finds it.
     void LearnRoutes() {
         platform::PosixSocketLayer sockets;
@@ -141,16 +128,15 @@ class Bench {
             box.config.name.c_str(), box.hostAddress.c_str(),
             static_cast<long long>(box.config.latency.count()), RouteName(route),
             routes_.count(box.config.mac) ? "" : ", not found by discovery");
-        std::printf("%-36s %10s %10s %10s %10s %6s %6s\n", "", "median ms", "mean ms", "p90 ms",
-                    "min ms", "runs", "failed");
+        PrintTableHead(LABEL_WIDTH);
         const auto slotOne = Measure(WaitMode::SlotWait, box, false, options_.slotExchanges);
         const auto blindOne = Measure(WaitMode::BlindSleep, box, false, options_.blindExchanges);
         const auto slotSeq = Measure(WaitMode::SlotWait, box, true, options_.slotSequences);
         const auto blindSeq = Measure(WaitMode::BlindSleep, box, true, options_.blindSequences);
-        Print("one exchange, SlotWait", slotOne);
-        Print("one exchange, BlindSleep", blindOne);
-        Print("full sequence (7 steps), SlotWait", slotSeq);
-        Print("full sequence (7 steps), BlindSleep", blindSeq);
+        PrintRow(LABEL_WIDTH, "one exchange, SlotWait", slotOne);
+        PrintRow(LABEL_WIDTH, "one exchange, BlindSleep", blindOne);
+        PrintRow(LABEL_WIDTH, "full sequence (7 steps), SlotWait", slotSeq);
+        PrintRow(LABEL_WIDTH, "full sequence (7 steps), BlindSleep", blindSeq);
         const double one = Median(slotOne.ms), seq = Median(slotSeq.ms);
         // On veth pairs an instant answer may be queued before the first receive: BlindSleep then
         // pays nothing, otherwise one whole delay. Hence the means beside the medians.
@@ -164,13 +150,6 @@ class Bench {
             "median: %s\n",
             EXCHANGE_TARGET_MS, Verdict(one <= EXCHANGE_TARGET_MS), SEQUENCE_TARGET_MS,
             Verdict(seq <= SEQUENCE_TARGET_MS));
-    }
-
-    static void Print(const char* label, const Samples& s) {
-        std::printf("%-36s %10.3f %10.3f %10.3f %10.3f %6zu %6d\n", label, Median(s.ms), Mean(s.ms),
-                    Percentile(s.ms, 0.9),
-                    s.ms.empty() ? 0 : *std::min_element(s.ms.begin(), s.ms.end()), s.ms.size(),
-                    s.failed);
     }
 
     // One exchange opens, asks for the system information and closes, as an addressed handler
@@ -286,46 +265,27 @@ class Bench {
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
+    return ReadArguments(argc, argv, [&o](std::string_view a, const char* value) {
         if (a == "--quick") {
             o = Options{40, 20, 10, 4, 2};
-        } else if (a == "--discoveries" && i + 1 < argc) {
-            o.discoveries = std::max(1, std::atoi(argv[++i]));
-        } else {
-            return false;
+            return 1;
         }
-    }
-    return true;
+        if (a == "--discoveries" && value != nullptr) {
+            o.discoveries = std::max(1, std::atoi(value));
+            return 2;
+        }
+        return 0;
+    });
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: halvo-bench-lan [--quick] [--discoveries N]\n"
-                     "Run through scripts/bench.sh, on the workstation host of a test LAN.\n");
-        return 2;
-    }
-    // It broadcasts: only on the workstation host of one of our LANs.
-    if (halvo::devsim::OwnLanNamespace().empty()) {
-        std::fprintf(stderr,
-                     "halvo-bench-lan: refusing to run outside a test LAN namespace "
-                     "(use scripts/bench.sh)\n");
-        return 3;
-    }
-    const char* hosts = std::getenv("HALVO_LAN_HOSTS");
-    if (hosts == nullptr) {
-        std::fprintf(stderr,
-                     "halvo-bench-lan: HALVO_LAN_HOSTS is not set (use scripts/bench.sh)\n");
-        return 2;
-    }
-    const auto layout = halvo::devsim::ReadLanLayout(hosts);
-    if (!layout.error.empty()) {
-        std::fprintf(stderr, "halvo-bench-lan: %s\n", layout.error.c_str());
-        return 2;
+    halvo::devsim::LanLayout layout;
+    if (const int refused = StartLanBench("halvo-bench-lan", "[--quick] [--discoveries N]",
+                                          ParseOptions(argc, argv, options), layout)) {
+        return refused;
     }
     return Bench(layout, options).Run();
 }

@@ -7,50 +7,25 @@
 
 #include <cerrno>
 #include <cstring>
-#include <span>
 
-#include "protocol/WireFormat.h"
+#include "cli/SecretLine.h"
 
 namespace halvo::cli {
 
 bool ReadSecretLine(int fd, Secret& secret, std::string& problem) {
-    secret.Wipe();
-    bool any = false;
-    while (true) {
-        char c = 0;
-        const ssize_t got = ::read(fd, &c, 1);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            problem = std::string("cannot read the password: ") + std::strerror(errno);
-            secret.Wipe();
-            return false;
-        }
-        if (got == 0) {
-            if (!any) {
-                problem = "no password given (end of input)";
+    const auto readByte = [fd](char& c, std::string& why) {
+        while (true) {
+            const ssize_t got = ::read(fd, &c, 1);
+            if (got >= 0) {
+                return static_cast<int>(got);
             }
-            return any;
+            if (errno != EINTR) {
+                why = std::strerror(errno);
+                return -1;
+            }
         }
-        any = true;
-        if (c == '\n') {
-            break;
-        }
-        if (!secret.Append(c)) {
-            secret.Wipe();
-            protocol::SecureZero(std::span<char>(&c, 1));
-            problem = "the password line is too long";
-            return false;
-        }
-    }
-    // A line typed on another system may end in CR LF.
-    if (secret.size() > 0 && secret.view().back() == '\r') {
-        Secret trimmed;
-        trimmed.Assign(secret.view().substr(0, secret.size() - 1));
-        secret = std::move(trimmed);
-    }
-    return true;
+    };
+    return ReadSecretLine(readByte, secret, problem);
 }
 
 std::optional<Secret> FdSecretSource::Read(std::string_view, std::string& problem) {

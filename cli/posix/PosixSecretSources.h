@@ -10,8 +10,7 @@
 
 namespace halvo::cli {
 
-// One line (without its line break) from a file descriptor, read a byte at a time so that
-// nothing beyond the line is consumed and no stream buffer keeps a copy.
+// One line (without its line break) from a file descriptor (cli/SecretLine.h).
 class FdSecretSource final : public SecretSource {
   public:
     explicit FdSecretSource(int fd) : fd_(fd) {}
@@ -27,8 +26,7 @@ class TerminalSecretSource final : public SecretSource {
     std::optional<Secret> Read(std::string_view prompt, std::string& problem) override;
 };
 
-// Reads one line into `secret`; false at the end of input before any byte, on a read error or
-// when the line does not fit.
+// Reads one line from `fd` into `secret`, as ReadSecretLine in cli/SecretLine.h does.
 bool ReadSecretLine(int fd, Secret& secret, std::string& problem);
 
 }  // namespace halvo::cli

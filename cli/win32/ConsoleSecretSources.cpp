@@ -5,23 +5,22 @@
 
 #include <string>
 
+#include "cli/SecretLine.h"
 #include "platform/win32/WideText.h"
 
 namespace halvo::cli {
 
 namespace {
 
-// Appends the UTF-8 bytes of one UTF-16 unit or surrogate pair; false when the secret is full.
-bool AppendUtf16(Secret& secret, const wchar_t* units, int count) {
+// Hands the UTF-8 bytes of one UTF-16 unit or surrogate pair to the line.
+void TakeUtf16(SecretLine& line, const wchar_t* units, int count) {
     char bytes[8] = {};
     const int n =
         ::WideCharToMultiByte(CP_UTF8, 0, units, count, bytes, sizeof bytes, nullptr, nullptr);
-    bool fits = true;
-    for (int i = 0; i < n && fits; ++i) {
-        fits = secret.Append(bytes[i]);
+    for (int i = 0; i < n; ++i) {
+        line.Take(bytes[i]);
     }
     ::SecureZeroMemory(bytes, sizeof bytes);
-    return fits;
 }
 
 }  // namespace
@@ -32,40 +31,20 @@ std::optional<Secret> StdinSecretSource::Read(std::string_view, std::string& pro
         problem = "no standard input to read the password from";
         return std::nullopt;
     }
-    Secret secret;
-    bool any = false;
-    for (;;) {
-        char c = 0;
+    const auto readByte = [in](char& c, std::string& why) {
         DWORD got = 0;
-        if (!::ReadFile(in, &c, 1, &got, nullptr)) {
-            if (::GetLastError() == ERROR_BROKEN_PIPE) {
-                got = 0;  // the writer has gone: the end of input
-            } else {
-                problem = "cannot read the password: error " + std::to_string(::GetLastError());
-                return std::nullopt;
-            }
+        if (::ReadFile(in, &c, 1, &got, nullptr)) {
+            return static_cast<int>(got);
         }
-        if (got == 0) {
-            if (!any) {
-                problem = "no password given (end of input)";
-                return std::nullopt;
-            }
-            break;
+        if (::GetLastError() == ERROR_BROKEN_PIPE) {
+            return 0;  // the writer has gone: the end of input
         }
-        any = true;
-        if (c == '\n') {
-            break;
-        }
-        if (!secret.Append(c)) {
-            ::SecureZeroMemory(&c, 1);
-            problem = "the password line is too long";
-            return std::nullopt;
-        }
-    }
-    if (secret.size() > 0 && secret.view().back() == '\r') {
-        Secret trimmed;
-        trimmed.Assign(secret.view().substr(0, secret.size() - 1));
-        return trimmed;
+        why = "error " + std::to_string(::GetLastError());
+        return -1;
+    };
+    Secret secret;
+    if (!ReadSecretLine(readByte, secret, problem)) {
+        return std::nullopt;
     }
     return secret;
 }
@@ -94,21 +73,19 @@ std::optional<Secret> ConsoleSecretSource::Read(std::string_view prompt, std::st
     DWORD written = 0;
     ::WriteConsoleW(out, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
 
-    Secret secret;
-    bool fits = true;
-    bool ended = false;
+    SecretLine line;
     wchar_t units[64] = {};
-    while (!ended) {
+    while (!line.Ended()) {
         DWORD got = 0;
         if (!::ReadConsoleW(in, units, 64, &got, nullptr) || got == 0) {
             break;
         }
-        for (DWORD i = 0; i < got && !ended; ++i) {
+        for (DWORD i = 0; i < got && !line.Ended(); ++i) {
             if (units[i] == L'\r' || units[i] == L'\n') {
-                ended = true;
-            } else if (fits) {
+                line.Take('\n');
+            } else {
                 const bool pair = units[i] >= 0xD800 && units[i] <= 0xDBFF && i + 1 < got;
-                fits = AppendUtf16(secret, &units[i], pair ? 2 : 1);
+                TakeUtf16(line, &units[i], pair ? 2 : 1);
                 i += pair ? 1 : 0;
             }
         }
@@ -118,15 +95,8 @@ std::optional<Secret> ConsoleSecretSource::Read(std::string_view prompt, std::st
     ::WriteConsoleW(out, L"\r\n", 2, &written, nullptr);
     ::CloseHandle(in);
     ::CloseHandle(out);
-    if (!fits) {
-        problem = "the password line is too long";
-        return std::nullopt;
-    }
-    if (!ended) {
-        problem = "no password given (end of input)";
-        return std::nullopt;
-    }
-    return secret;
+    // At the console a password ends with Enter: input that ends before it gives none.
+    return line.Finish(problem, true);
 }
 
 }  // namespace halvo::cli

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Figures of the Win32 main window under wine, on the namespace LAN (scripts/bench.sh --windows
 // runs this on its workstation host, on a wineserver started there):
-//   - list selection to the three device buttons enabled, against the 45-share box named on the
+//   - the selection benchmark (bench/SelectHarness.h) against the 45-share box named on the
 //     command line: the selection is made as the list box makes it (LB_SETCURSEL, then the
 //     WM_COMMAND LBN_SELCHANGE it sends its dialog), and the end is the WM_ENABLE that leaves all
 //     three buttons enabled, seen by a subclass of each button;
@@ -23,9 +23,8 @@
 #include <vector>
 
 #include "app/MainDialog.h"
-#include "bench/BenchStats.h"
+#include "bench/SelectHarness.h"
 #include "platform/SystemSeams.h"
-#include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32TextCodec.h"
 #include "protocol/Discovery.h"
@@ -40,14 +39,9 @@ namespace {
 
 using namespace halvo;
 using namespace halvo::bench;
-using Steady = std::chrono::steady_clock;
-using Ms = std::chrono::duration<double, std::milli>;
 
-constexpr double SELECT_TARGET_MS = 5.0;
 constexpr double BEYOND_WINDOW_TARGET_MS = 20.0;
 constexpr Ms COLLECTION_WINDOW = protocol::DISCOVERY_POLL_DELAY * protocol::DISCOVERY_IDLE_LIMIT;
-constexpr int DEVICE_BUTTONS[] = {app::IDC_SHARE_MAPPING, app::IDC_ACCESS_VIA_WEB,
-                                  app::IDC_SETUP_WIZARD};
 
 struct Options {
     int selections = 150;
@@ -55,16 +49,6 @@ struct Options {
     std::string box;          // the 45-share box to select, by name
     std::size_t devices = 0;  // how many devices the LAN serves
     std::string program;      // halvo.exe, Windows path; empty: not measured
-};
-
-const char* Verdict(bool met) {
-    return met ? "met" : "NOT met";
-}
-
-// The web page is never opened here.
-class NoShell final : public platform::Shell {
-  public:
-    bool Open(std::string_view) override { return false; }
 };
 
 // Hands every message waiting for this thread to the windows, as the modal loop would.
@@ -106,11 +90,11 @@ void PrintMemory(const char* label, HANDLE process) {
 }
 
 // The main window as halvo.exe builds it, with message boxes recorded instead of shown.
-class Window {
+class Window final : public SelectProbe {
   public:
     explicit Window(const ui::ResourceStore& resources)
         : context_(Context(resources)), main_(context_) {}
-    ~Window() {
+    ~Window() override {
         for (int id : DEVICE_BUTTONS) {
             if (HWND button = ui::win32::ControlHwnd(main_, id)) {
                 ::RemoveWindowSubclass(button, &Window::ButtonProc, 1);
@@ -121,7 +105,7 @@ class Window {
     Window& operator=(const Window&) = delete;
 
     // Builds the window (its first discovery runs here) and shows it.
-    bool Create() {
+    bool Create() override {
         if (!main_.Create()) {
             return false;
         }
@@ -137,48 +121,25 @@ class Window {
         main_.ShowWindow(visible);
         Pump();
     }
-    const app::MainDialog& Main() const { return main_; }
-    const platform::testing::RecordingMessageBoxes& Messages() const { return messages_; }
+    const app::MainDialog& Main() const override { return main_; }
 
-    // The list entry of the device named `name`, -1 when discovery did not bring it.
-    int EntryOf(const std::string& name) const {
-        const auto& devices = main_.Devices();
-        for (std::size_t i = 0; i < devices.size(); ++i) {
-            if (main_.DeviceText(devices[i]->name.view()) == name) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
-    }
-
-    // Selects entry `entry` as the list box does on a click and returns the time until the
-    // three buttons were all enabled; nullopt when they were not, or a message came up.
-    std::optional<double> Select(int entry) {
-        const HWND list = ui::win32::ControlHwnd(main_, app::IDC_DEVICE_LIST);
-        // Back to the state before a query: no selection and the three buttons off, so that
-        // their enabling marks this run's end; what that paints is painted before the start.
-        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    // What the deselection paints is painted before the run starts.
+    void Deselect() override {
+        ::SendMessageW(List(), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
         for (int id : DEVICE_BUTTONS) {
             ::EnableWindow(ui::win32::ControlHwnd(main_, id), FALSE);
         }
         Pump();
-        enabledAt_.reset();
-        messages_.Clear();
-        const auto start = Steady::now();
+    }
+    void Select(int entry) override {
+        const HWND list = List();
         ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(entry), 0);
         ::SendMessageW(Dialog(), WM_COMMAND,
                        MAKEWPARAM(::GetDlgCtrlID(list), LBN_SELCHANGE),  // runs the whole query
                        reinterpret_cast<LPARAM>(list));
-        const protocol::DeviceRecord* record = main_.SelectedDevice();
-        const bool whole = enabledAt_ && messages_.Warnings().empty() && record != nullptr &&
-                           record->shares.size() == 45;
-        if (!whole) {
-            for (const std::string& text : messages_.Warnings()) {
-                std::fprintf(stderr, "  selection: message \"%s\"\n", text.c_str());
-            }
-            return std::nullopt;
-        }
-        return Ms(*enabledAt_ - start).count();
+    }
+    bool ButtonEnabled(int id) const override {
+        return ::IsWindowEnabled(ui::win32::ControlHwnd(main_, id)) != FALSE;
     }
 
     // Clicks "Refresh list" as the button tells its dialog; the time until the handler returned.
@@ -213,73 +174,40 @@ class Window {
         return context;
     }
     HWND Dialog() const { return ui::win32::WindowOf(main_)->Hwnd(); }
+    HWND List() const { return ui::win32::ControlHwnd(main_, app::IDC_DEVICE_LIST); }
 
     // WM_ENABLE comes after the button's state has changed: the moment the last one turns on.
     static LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR, DWORD_PTR self) {
-        auto* w = reinterpret_cast<Window*>(self);
-        if (message == WM_ENABLE && wParam != FALSE && !w->enabledAt_ && w->AllEnabled()) {
-            w->enabledAt_ = Steady::now();
+        if (message == WM_ENABLE && wParam != FALSE) {
+            reinterpret_cast<Window*>(self)->ButtonTurnedOn();
         }
         return ::DefSubclassProc(window, message, wParam, lParam);
     }
-    bool AllEnabled() const {
-        return std::all_of(std::begin(DEVICE_BUTTONS), std::end(DEVICE_BUTTONS), [this](int id) {
-            return ::IsWindowEnabled(ui::win32::ControlHwnd(main_, id)) != FALSE;
-        });
-    }
 
     const std::unique_ptr<platform::SystemSeams> system_ = platform::MakeSystemSeams();
-    platform::testing::RecordingMessageBoxes messages_;
     ui::win32::Win32Backend ui_;
     ui::LiveSeams live_{system_->sockets(), system_->clock(), messages_, ui_.eventWait()};
-    NoShell shell_;
     platform::Win32TextCodec codec_;
     app::AppContext context_;
     app::MainDialog main_;
-    std::optional<Steady::time_point> enabledAt_;
 };
-
-void PrintRow(const char* label, const std::vector<double>& ms, int failed) {
-    std::printf("%-22s %10.3f %10.3f %10.3f %10.3f %6zu %6d\n", label, Median(ms), Mean(ms),
-                Percentile(ms, 0.9), ms.empty() ? 0 : *std::min_element(ms.begin(), ms.end()),
-                ms.size(), failed);
-}
-
-// Runs `runs` selections; their times, and how many failed.
-std::pair<std::vector<double>, int> SelectRuns(Window& window, const Options& options, int runs) {
-    std::vector<double> ms;
-    int failed = 0;
-    for (int i = 0; i < runs; ++i) {
-        // A timeout refreshes the list, so the entry is looked up again each time.
-        const int entry = window.EntryOf(options.box);
-        const std::optional<double> took = entry < 0 ? std::nullopt : window.Select(entry);
-        if (took) {
-            ms.push_back(*took);
-        } else {
-            ++failed;
-        }
-    }
-    return {ms, failed};
-}
 
 // The window shown, as the user has it; then hidden, as the Linux bench's off-screen window is,
 // which tells the painting apart.
 void Selections(Window& window, const Options& options) {
-    std::printf(
-        "\n== Select %s under wine (45 shares): list selection to the three device buttons "
-        "enabled\n",
-        options.box.c_str());
-    std::printf("%-22s %10s %10s %10s %10s %6s %6s\n", "", "median ms", "mean ms", "p90 ms",
-                "min ms", "runs", "failed");
-    const auto [shown, shownFailed] = SelectRuns(window, options, options.selections);
+    PrintSelectHead(options.box + " under wine (45 shares)");
+    const BoxMatch box = BoxNamed(options.box);
+    std::vector<SelectLane> shown{{&window, "selection", options.selections, {}}};
+    RunSelections(shown, box);
     window.Show(false);
-    const auto [hidden, hiddenFailed] = SelectRuns(window, options, options.selections);
+    std::vector<SelectLane> hidden{{&window, "selection", options.selections, {}}};
+    RunSelections(hidden, box);
     window.Show(true);
-    PrintRow("Win32, live (wine)", shown, shownFailed);
-    PrintRow("  hidden window", hidden, hiddenFailed);
+    PrintSelectRow("Win32, live (wine)", shown[0].samples);
+    PrintSelectRow("  hidden window", hidden[0].samples);
     std::printf("target <= %.1f ms median (window shown): %s\n", SELECT_TARGET_MS,
-                Verdict(!shown.empty() && Median(shown) <= SELECT_TARGET_MS));
+                Verdict(SelectTargetMet(shown[0].samples)));
 }
 
 void PrintDiscovery(int run, const Window& window, double took, const Options& options) {
@@ -378,22 +306,27 @@ void ProgramMemory(const Options& options) {
 }
 
 bool ParseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
+    const bool read = ReadArguments(argc, argv, [&o](std::string_view a, const char* value) {
         if (a == "--quick") {
             o.selections = 30;
             o.discoveries = 2;
-        } else if (a == "--box" && i + 1 < argc) {
-            o.box = argv[++i];
-        } else if (a == "--devices" && i + 1 < argc) {
-            o.devices = static_cast<std::size_t>(std::max(0, std::atoi(argv[++i])));
-        } else if (a == "--program" && i + 1 < argc) {
-            o.program = argv[++i];
-        } else {
-            return false;
+            return 1;
         }
-    }
-    return !o.box.empty() && o.devices > 0;
+        if (value == nullptr) {
+            return 0;
+        }
+        if (a == "--box") {
+            o.box = value;
+        } else if (a == "--devices") {
+            o.devices = static_cast<std::size_t>(std::max(0, std::atoi(value)));
+        } else if (a == "--program") {
+            o.program = value;
+        } else {
+            return 0;
+        }
+        return 2;
+    });
+    return read && !o.box.empty() && o.devices > 0;
 }
 
 }  // namespace
@@ -409,25 +342,19 @@ int main(int argc, char** argv) {
         return 2;
     }
     ui::ResourceStore resources;
-    std::string error;
-    if (!resources.LoadBuiltIn(&error)) {
-        std::fprintf(stderr, "halvo-bench-select-win32: %s\n", error.c_str());
+    if (!LoadResources(resources, "halvo-bench-select-win32", &PrintMachine)) {
         return 1;
     }
-    PrintMachine();
 
     {
         Window window(resources);
-        const auto start = Steady::now();
-        if (!window.Create()) {
-            std::fprintf(stderr, "halvo-bench-select-win32: the main window could not be built\n");
+        const std::optional<double> first =
+            BuildWindow(window, "Win32", "halvo-bench-select-win32");
+        if (!first) {
             return 1;
         }
-        const double first = Ms(Steady::now() - start).count();
-        std::printf("Win32 window: first discovery listed %zu device(s) in %.0f ms\n",
-                    window.Main().Devices().size(), first);
         Selections(window, options);
-        Discoveries(window, first, options);
+        Discoveries(window, *first, options);
         std::printf("\n");
         char label[96];
         std::snprintf(label, sizeof label, "working set of this bench, %zu devices listed",
