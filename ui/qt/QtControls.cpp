@@ -20,6 +20,7 @@
 #include <QValidator>
 #include <cstring>
 
+#include "ui/qt/AccessibleCalendar.h"
 #include "ui/qt/AccessibleComboBox.h"
 
 namespace halvo::ui::qt {
@@ -560,6 +561,7 @@ QString ShortDateFormat() {
 
 QtDatePicker::QtDatePicker(const ControlTemplate& control, QWidget* parent)
     : QDateEdit(QDate::currentDate(), parent), QtControl(control, this) {
+    InstallAccessibleCalendar();
     setCalendarPopup(true);
     setDisplayFormat(ShortDateFormat());
 }
