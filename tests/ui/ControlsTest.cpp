@@ -2,12 +2,16 @@
 // The control wrappers: IP address fields, edit limits, list and combo operations, pickers.
 #include <gtest/gtest.h>
 
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QHeaderView>
 #include <QTest>
+#include <vector>
 
 #include "ui/qt/QtControls.h"
 #include "ui/testing/GuiTest.h"
@@ -330,6 +334,82 @@ TEST(Pickers, TheCalendarOpensWithF4AndAltDownAndClosesWithEscAndEnter) {
     EXPECT_EQ(date.GetDate(), (Date{2012, 2, 29}));  // the day chosen in the calendar
     QTest::keyClick(&date, Qt::Key_Down);  // without Alt: the section steps, nothing opens
     EXPECT_FALSE(open());
+}
+
+// What assistive technology was told got the focus, in the order told.
+struct Focused {
+    QAccessible::Role role = QAccessible::NoRole;
+    QString name;
+    QString value;
+    QString parentName;
+    bool focusedState = false;
+};
+std::vector<Focused>& FocusEvents() {
+    static std::vector<Focused> events;
+    return events;
+}
+void RecordFocus(QAccessibleEvent* event) {
+    if (event->type() != QAccessible::Focus) {
+        return;
+    }
+    Focused seen;
+    if (QAccessibleInterface* face = event->accessibleInterface()) {
+        seen.role = face->role();
+        seen.name = face->text(QAccessible::Name);
+        seen.value = face->text(QAccessible::Value);
+        seen.focusedState = face->state().focused;
+        if (QAccessibleInterface* parent = face->parent()) {
+            seen.parentName = parent->text(QAccessible::Name);
+        }
+    }
+    FocusEvents().push_back(seen);
+}
+
+TEST(Pickers, TheOpenCalendarsFocusedDayIsAnnounced) {
+    // As while a screen reader runs: the platform's accessibility is on and hears every event.
+    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+    FocusEvents().clear();
+    const QAccessible::UpdateHandler previous = QAccessible::installUpdateHandler(RecordFocus);
+    QtDatePicker date(Entry(ControlKind::datePicker), nullptr);
+    date.setAccessibleName("Device date");
+    date.SetDate({2012, 2, 28});
+    date.show();
+    date.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&date));
+    const auto longDate = [&](int day) {
+        return date.locale().toString(QDate(2012, 2, day), QLocale::LongFormat);
+    };
+
+    QTest::keyClick(&date, Qt::Key_F4);
+    auto* grid = date.calendarWidget()->findChild<QAbstractItemView*>();
+    ASSERT_NE(grid, nullptr);
+    ASSERT_TRUE(grid->hasFocus());
+    // The calendar took the focus: it says the picker's name and the day it starts on.
+    ASSERT_FALSE(FocusEvents().empty());
+    EXPECT_EQ(FocusEvents().back().name, "Device date");
+    EXPECT_EQ(FocusEvents().back().value, longDate(28));
+    EXPECT_TRUE(FocusEvents().back().focusedState);
+
+    // Each move is the focus on the day moved to, inside the picker's calendar.
+    FocusEvents().clear();
+    QTest::keyClick(grid, Qt::Key_Right);
+    ASSERT_FALSE(FocusEvents().empty());
+    const Focused moved = FocusEvents().back();
+    EXPECT_EQ(moved.role, QAccessible::Cell);
+    EXPECT_EQ(moved.name, longDate(29));
+    EXPECT_EQ(moved.parentName, "Device date");
+    EXPECT_TRUE(moved.focusedState);
+    // The tree holds the same focus.
+    QAccessibleInterface* calendar = QAccessible::queryAccessibleInterface(grid);
+    ASSERT_NE(calendar, nullptr);
+    ASSERT_NE(calendar->focusChild(), nullptr);
+    EXPECT_EQ(calendar->focusChild()->text(QAccessible::Name), longDate(29));
+    EXPECT_EQ(calendar->child(calendar->indexOfChild(calendar->focusChild())),
+              calendar->focusChild());
+
+    QAccessible::installUpdateHandler(previous);
+    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
+    QTest::keyClick(grid, Qt::Key_Escape);
 }
 
 }  // namespace

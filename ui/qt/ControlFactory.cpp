@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "ui/ControlRules.h"
+#include "ui/DialogUnits.h"
 #include "ui/qt/QtControls.h"
 #include "ui/qt/QtResources.h"
 
@@ -183,11 +184,13 @@ MadeControl ControlFactory::Create(const ControlTemplate& control, QRect geometr
         }
         case ControlKind::picture:
         case ControlKind::icon: {
-            // Like the platform's image statics, the control takes the image's own size.
+            // Like the platform's image statics, the control takes the image's own size; an
+            // icon's is 32 pixels at 96 dpi.
             auto* picture = new QtPicture(control, parent_);
+            const int iconSize = ScaleForDpi(32, parent_->logicalDpiX());
             const QPixmap pixmap = control.kind == ControlKind::picture
                                        ? LoadBitmap(store_, control.image)
-                                       : LoadIcon(store_, control.image).pixmap(32, 32);
+                                       : LoadIcon(store_, control.image).pixmap(iconSize, iconSize);
             picture->setPixmap(pixmap);
             picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             int frame = 0;

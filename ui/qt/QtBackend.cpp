@@ -89,7 +89,7 @@ QtWindow::QtWindow(const DialogTemplate& t, const ResourceStore& store, WindowEv
     const QFont font = DialogFont(t.font, logicalDpiY());
     setFont(font);
     base_ = MeasureBaseUnits(font);
-    contentOffset_ = t.Has(styleClientEdge) ? 2 : 0;
+    contentOffset_ = t.Has(styleClientEdge) ? ScaleForDpi(2, logicalDpiX()) : 0;
     const Rect client = halvo::ui::MapDialogRect(Rect{0, 0, t.size.width, t.size.height}, base_);
     const QSize size(client.width + 2 * contentOffset_, client.height + 2 * contentOffset_);
     if (child) {

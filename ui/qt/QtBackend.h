@@ -87,7 +87,7 @@ class QtWindow final : public QDialog, public Window {
     const ResourceStore& store_;
     WindowEvents& events_;
     BaseUnits base_;
-    int contentOffset_ = 0;          // width of a sunken client edge
+    int contentOffset_ = 0;          // width of a sunken client edge: 2 pixels at 96 dpi
     std::vector<QWidget*> widgets_;  // template order
     std::vector<Control*> controls_;
     QPointer<QWidget> pendingFocus_;

@@ -3,6 +3,7 @@
 
 #include "ui/AccessibleNames.h"
 #include "ui/ControlRules.h"
+#include "ui/DialogUnits.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,6 +20,7 @@
 #include <QValidator>
 #include <cstring>
 
+#include "ui/qt/AccessibleCalendar.h"
 #include "ui/qt/AccessibleComboBox.h"
 
 namespace halvo::ui::qt {
@@ -152,6 +154,11 @@ int QtListView::InsertColumn(int column, std::string_view heading, Align align, 
                                                             : Qt::AlignLeft;
     const int count = columnCount();
     column = std::clamp(column, 0, count);
+    std::vector<int> shown;  // the widths on screen, which move right with their columns
+    for (int c = 0; c < count; ++c) {
+        shown.push_back(columnWidth(c));
+    }
+    shown.insert(shown.begin() + column, ScaleForDpi(widthPx, logicalDpiX()));
     setColumnCount(count + 1);
     QTreeWidgetItem* head = headerItem();
     const Qt::Alignment cell = alignment | Qt::AlignVCenter;
@@ -170,10 +177,22 @@ int QtListView::InsertColumn(int column, std::string_view heading, Align align, 
         shift(topLevelItem(row));
     }
     head->setText(column, ToQt(heading));
+    widthsAt96_.insert(widthsAt96_.begin() + column, widthPx);
     for (int c = 0; c <= count; ++c) {
-        setColumnWidth(c, c == column ? widthPx : columnWidth(c));
+        setColumnWidth(c, shown[static_cast<std::size_t>(c)]);
     }
     return column;
+}
+
+int QtListView::GetColumnWidth(int column) const {
+    if (column < 0 || column >= static_cast<int>(widthsAt96_.size())) {
+        return 0;
+    }
+    const int inserted = widthsAt96_[static_cast<std::size_t>(column)];
+    const int shown = columnWidth(column);
+    const int dpi = logicalDpiX();
+    // Scaling back is exact from 96 dpi up; below, only the inserted width is sure.
+    return shown == ScaleForDpi(inserted, dpi) ? inserted : MulDiv(shown, kDesignDpi, dpi);
 }
 
 std::string QtListView::GetColumnHeading(int column) const {
@@ -406,7 +425,10 @@ QtIpAddressControl::QtIpAddressControl(const ControlTemplate& control, QWidget* 
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(2, 1, 2, 1);
+    // Margins in pixels at 96 dpi.
+    const int across = ScaleForDpi(2, logicalDpiX());
+    const int down = ScaleForDpi(1, logicalDpiY());
+    layout->setContentsMargins(across, down, across, down);
     layout->setSpacing(0);
     static const QRegularExpression byte(
         QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9][0-9]|[0-9])$"));
@@ -539,6 +561,7 @@ QString ShortDateFormat() {
 
 QtDatePicker::QtDatePicker(const ControlTemplate& control, QWidget* parent)
     : QDateEdit(QDate::currentDate(), parent), QtControl(control, this) {
+    InstallAccessibleCalendar();
     setCalendarPopup(true);
     setDisplayFormat(ShortDateFormat());
 }

@@ -145,7 +145,9 @@ class QtListBox : public QListWidget, public QtControl<ListBox> {
     bool programmatic_ = false;
 };
 
-// List view in report mode: columns with headings, rows of cell texts.
+// List view in report mode: columns with headings, rows of cell texts. Column widths are given
+// and answered at 96 dpi and shown at the window's logical dpi (ScaleForDpi), as the dialog's
+// font and dialog units are.
 class QtListView : public QTreeWidget, public QtControl<ListView> {
     Q_OBJECT
   public:
@@ -154,7 +156,9 @@ class QtListView : public QTreeWidget, public QtControl<ListView> {
     int InsertColumn(int column, std::string_view heading, Align align, int widthPx) override;
     int GetColumnCount() const override { return columnCount(); }
     std::string GetColumnHeading(int column) const override;
-    int GetColumnWidth(int column) const override { return columnWidth(column); }
+    // The width at 96 dpi: the inserted width while the column keeps it, else the shown width
+    // scaled back.
+    int GetColumnWidth(int column) const override;
     Align GetColumnAlignment(int column) const override;
     void SetFullRowSelect(bool fullRow) override;
     bool IsFullRowSelect() const override {
@@ -177,6 +181,7 @@ class QtListView : public QTreeWidget, public QtControl<ListView> {
 
   private:
     std::vector<Qt::Alignment> alignments_;
+    std::vector<int> widthsAt96_;  // as inserted
 };
 
 // Drop-down combo box: a list of rows shown literally (no mnemonic processing) with either an

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The run of a GUI test program: headless platform, pinned font resolution, and a watchdog that
+// The run of a GUI test program: headless platform, pinned font resolution (96 dpi, or
+// HALVO_TEST_DPI), no scaling of Qt's own, and a watchdog that
 // fails a test whose modal window stays open too long and closes the window, so that an
 // unexpected box fails fast instead of hanging the run.
 #include <gtest/gtest.h>
@@ -64,7 +65,9 @@ int halvo::ui::testing::RunGuiTests(int argc, char** argv, int modalLimitMs) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    qputenv("QT_FONT_DPI", "96");
+    // 96 dpi unless the run asks for another (HALVO_TEST_DPI), as a desktop's font dpi gives it.
+    const QByteArray dpi = qgetenv("HALVO_TEST_DPI");
+    qputenv("QT_FONT_DPI", dpi.isEmpty() ? QByteArray("96") : dpi);
     qputenv("QT_SCALE_FACTOR", "1");
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     ::testing::InitGoogleTest(&argc, argv);

@@ -5,6 +5,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <vector>
 
 #include "platform/win32/WideText.h"
@@ -29,8 +30,9 @@ bool IsSelf(const VARIANT& child) {
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 class NamedAccessible final : public IAccessible {
   public:
-    NamedAccessible(IAccessible* inner, std::wstring name)
-        : inner_(inner), name_(std::move(name)) {}
+    // `calendar`, when given, is a month calendar whose value is its selected day.
+    NamedAccessible(IAccessible* inner, std::wstring name, HWND calendar = nullptr)
+        : inner_(inner), name_(std::move(name)), calendar_(calendar) {}
     NamedAccessible(const NamedAccessible&) = delete;
     NamedAccessible& operator=(const NamedAccessible&) = delete;
 
@@ -94,7 +96,22 @@ class NamedAccessible final : public IAccessible {
         return inner_->get_accChild(child, out);
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-        return inner_->get_accValue(child, value);
+        if (calendar_ == nullptr || !IsSelf(child)) {
+            return inner_->get_accValue(child, value);
+        }
+        if (value == nullptr) {
+            return E_POINTER;
+        }
+        SYSTEMTIME day{};
+        wchar_t text[128] = L"";
+        if (::SendMessageW(calendar_, MCM_GETCURSEL, 0, reinterpret_cast<LPARAM>(&day)) == 0 ||
+            ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_LONGDATE, &day, nullptr, text, 128,
+                              nullptr) == 0) {
+            *value = nullptr;
+            return S_FALSE;
+        }
+        *value = ::SysAllocString(text);
+        return *value != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
         return inner_->get_accDescription(child, text);
@@ -151,6 +168,7 @@ class NamedAccessible final : public IAccessible {
 
     IAccessible* inner_;
     std::wstring name_;
+    HWND calendar_;
     ULONG references_ = 1;
 };
 #pragma GCC diagnostic pop
@@ -162,7 +180,10 @@ LRESULT CALLBACK Answer(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         IAccessible* system = nullptr;
         if (SUCCEEDED(::CreateStdAccessibleObject(window, OBJID_CLIENT, IID_IAccessible,
                                                   reinterpret_cast<void**>(&system)))) {
-            auto* named = new NamedAccessible(system, *name);
+            wchar_t kind[32] = L"";
+            ::GetClassNameW(window, kind, 32);
+            const bool calendar = std::wcscmp(kind, MONTHCAL_CLASSW) == 0;
+            auto* named = new NamedAccessible(system, *name, calendar ? window : nullptr);
             const LRESULT r = ::LresultFromObject(IID_IAccessible, wParam, named);
             named->Release();  // the result holds its own reference
             return r;
@@ -181,18 +202,38 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM found) {
     return TRUE;
 }
 
-}  // namespace
-
-void SetAccessibleName(HWND control, const std::string& name) {
-    if (name.empty()) {
-        return;
-    }
+void Name(HWND control, std::wstring name) {
     // A second name replaces the first (the subclass keeps its place and takes the new text).
     auto* old = static_cast<std::wstring*>(::GetPropW(control, kNameProperty));
-    auto* wide = new std::wstring(platform::win32::Widen(name));
+    auto* wide = new std::wstring(std::move(name));
     ::SetPropW(control, kNameProperty, wide);
     ::SetWindowSubclass(control, &Answer, kSubclassId, reinterpret_cast<DWORD_PTR>(wide));
     delete old;
+}
+
+}  // namespace
+
+void SetAccessibleName(HWND control, const std::string& name) {
+    if (!name.empty()) {
+        Name(control, platform::win32::Widen(name));
+    }
+}
+
+void AnnounceCalendar(HWND picker, bool opened) {
+    const auto calendar = reinterpret_cast<HWND>(::SendMessageW(picker, DTM_GETMONTHCAL, 0, 0));
+    if (calendar == nullptr) {
+        return;
+    }
+    if (opened) {
+        // The calendar may be made anew each time it drops down: it is named each time.
+        const auto* name = static_cast<const std::wstring*>(::GetPropW(picker, kNameProperty));
+        Name(calendar, name != nullptr ? *name : std::wstring());
+    }
+    // A calendar not on show yet gets the system's own focus event when it takes the focus.
+    if (::IsWindowVisible(calendar)) {
+        ::NotifyWinEvent(opened ? EVENT_OBJECT_FOCUS : EVENT_OBJECT_VALUECHANGE, calendar,
+                         OBJID_CLIENT, CHILDID_SELF);
+    }
 }
 
 void NameAddressParts(HWND address, const std::string& name) {

@@ -18,4 +18,9 @@ void SetAccessibleName(HWND control, const std::string& name);
 // Names the address control `address` and its fields.
 void NameAddressParts(HWND address, const std::string& name);
 
+// The calendar of date picker `picker`, as it drops down (`opened`) or moves to another day: named
+// as the picker, with the selected day in the user's long date format as its value. While it is
+// on show, assistive technology is told that it has the focus (`opened`) or a new value.
+void AnnounceCalendar(HWND picker, bool opened);
+
 }  // namespace halvo::ui::win32

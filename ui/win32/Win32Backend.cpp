@@ -363,6 +363,14 @@ INT_PTR Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 Command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             }
             return TRUE;
+        case WM_NOTIFY: {
+            // The open calendar of a date picker says its name and the day it is on.
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->code == DTN_DROPDOWN || header->code == DTN_DATETIMECHANGE) {
+                AnnounceCalendar(header->hwndFrom, header->code == DTN_DROPDOWN);
+            }
+            return FALSE;
+        }
         case WM_CLOSE:
             if (events_.OnClose()) {
                 ::ShowWindow(hwnd_, SW_HIDE);

@@ -6,12 +6,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <map>
+#include <vector>
 
 #include "tests/ui/contract/BackendContract.h"
+#include "ui/DialogUnits.h"
 #include "ui/qt/QtBackend.h"
 #include "ui/qt/QtControls.h"
 #include "ui/testing/GuiTest.h"
@@ -188,6 +191,37 @@ class QtDriver final : public ContractDriver {
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Qt, BackendContract, QtDriver);
+
+// Column widths are given at 96 dpi and shown at the window's logical dpi, as the dialog's font
+// and dialog units are. Qt's own scaling (QT_SCALE_FACTOR, Xft.dpi) keeps the logical dpi at 96
+// and scales everything alike; a desktop's font dpi with that scaling off (Xft.dpi with
+// QT_ENABLE_HIGHDPI_SCALING=0; here QT_FONT_DPI, see ui/testing/GuiTestRun.cpp) raises the
+// logical dpi, which this program is also run at (HALVO_TEST_DPI=192).
+TEST(QtDpi, ColumnsAreShownAtTheWindowsDpiAndAnsweredAt96) {
+    qt::QtBackend ui;
+    ContractDialog dialog(ui);
+    ASSERT_TRUE(dialog.Create());
+    const int dpi = qt::WindowOf(dialog)->logicalDpiX();
+    ASSERT_EQ(dpi, qEnvironmentVariableIntValue("QT_FONT_DPI"));  // the dpi the run is pinned to
+    const std::vector<int> widths = {110, 70, 70, 100, 72};
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        dialog.view->InsertColumn(static_cast<int>(c), "c", Align::left, widths[c]);
+    }
+    const QHeaderView* header = qt::Widget<QTreeWidget>(dialog, VIEW)->header();
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        const int column = static_cast<int>(c);
+        EXPECT_EQ(header->sectionSize(column), ScaleForDpi(widths[c], dpi)) << column;
+        EXPECT_EQ(dialog.view->GetColumnWidth(column), widths[c]) << column;
+    }
+    // A column inserted in front keeps the others' widths; one the user widened answers its
+    // new width.
+    dialog.view->InsertColumn(0, "First", Align::left, 208);
+    EXPECT_EQ(header->sectionSize(0), ScaleForDpi(208, dpi));
+    EXPECT_EQ(dialog.view->GetColumnWidth(1), 110);
+    qt::Widget<QTreeWidget>(dialog, VIEW)->header()->resizeSection(1, ScaleForDpi(150, dpi));
+    EXPECT_EQ(dialog.view->GetColumnWidth(1), 150);
+    EXPECT_EQ(dialog.view->GetColumnWidth(6), 0);
+}
 
 }  // namespace
 }  // namespace halvo::ui::contract

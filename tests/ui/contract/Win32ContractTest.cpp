@@ -11,10 +11,14 @@
 #include <oleacc.h>
 // clang-format on
 
+#include <algorithm>
 #include <functional>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include "platform/win32/WideText.h"
+#include "ui/win32/Accessibility.h"
 #include "ui/win32/DialogTemplateEx.h"
 #include "ui/win32/Win32Controls.h"
 
@@ -298,6 +302,102 @@ class Win32Driver final : public ContractDriver {
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, BackendContract, Win32Driver);
+
+// The windows assistive technology was told have the focus or a new value, in that order.
+std::vector<std::pair<DWORD, HWND>>& WinEvents() {
+    static std::vector<std::pair<DWORD, HWND>> events;
+    return events;
+}
+void CALLBACK RecordWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child,
+                             DWORD, DWORD) {
+    if (object == OBJID_CLIENT && child == CHILDID_SELF) {
+        WinEvents().emplace_back(event, window);
+    }
+}
+
+std::string Text(IAccessible* object,
+                 HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    std::string result;
+    if ((object->*get)(self, &text) == S_OK && text != nullptr) {
+        result = platform::win32::Narrow(std::wstring(text, ::SysStringLen(text)));
+        ::SysFreeString(text);
+    }
+    return result;
+}
+
+// The month calendar that a date picker drops down says the picker's name and, as its value, the
+// day it is on; dropping down gives it the focus, a new day a new value.
+TEST(Win32DatePickerCalendar, SaysThePickersNameAndTheDayItIsOn) {
+    Win32Driver driver;
+    ContractDialog dialog(driver.Ui());
+    ASSERT_TRUE(dialog.Create());
+    driver.Show(dialog);
+    const HWND picker = win32::ControlHwnd(dialog, DATE);
+    win32::SetAccessibleName(picker, "Device date");
+    dialog.date->SetDate({2012, 2, 28});
+    WinEvents().clear();
+    const HWINEVENTHOOK hook =
+        ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_VALUECHANGE, nullptr, &RecordWinEvent, 0,
+                          0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    // A click on the drop-down arrow, at the picker's right end.
+    RECT box{};
+    ::GetClientRect(picker, &box);
+    const LPARAM arrow = MAKELPARAM(box.right - 6, box.bottom / 2);
+    ::SendMessageW(picker, WM_LBUTTONDOWN, MK_LBUTTON, arrow);
+    ::SendMessageW(picker, WM_LBUTTONUP, 0, arrow);
+    Settle();
+    const auto calendar = reinterpret_cast<HWND>(::SendMessageW(picker, DTM_GETMONTHCAL, 0, 0));
+    ASSERT_NE(calendar, nullptr);
+    ASSERT_TRUE(::IsWindowVisible(calendar));
+    EXPECT_NE(std::find(WinEvents().begin(), WinEvents().end(),
+                        std::make_pair(static_cast<DWORD>(EVENT_OBJECT_FOCUS), calendar)),
+              WinEvents().end());
+
+    const auto longDate = [](WORD day) {
+        SYSTEMTIME date{};
+        date.wYear = 2012;
+        date.wMonth = 2;
+        date.wDay = day;
+        wchar_t text[128] = L"";
+        ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_LONGDATE, &date, nullptr, text, 128,
+                          nullptr);
+        return platform::win32::Narrow(text);
+    };
+    IAccessible* object = nullptr;
+    ASSERT_TRUE(SUCCEEDED(::AccessibleObjectFromWindow(calendar, static_cast<DWORD>(OBJID_CLIENT),
+                                                       IID_IAccessible,
+                                                       reinterpret_cast<void**>(&object))));
+    EXPECT_EQ(Text(object, &IAccessible::get_accName), "Device date");
+    EXPECT_EQ(Text(object, &IAccessible::get_accValue), longDate(28));
+
+    // Another day, as the calendar reports the user's move to its picker.
+    SYSTEMTIME next{};
+    next.wYear = 2012;
+    next.wMonth = 2;
+    next.wDay = 29;
+    ::SendMessageW(calendar, MCM_SETCURSEL, 0, reinterpret_cast<LPARAM>(&next));
+    NMDATETIMECHANGE change{};
+    change.nmhdr.hwndFrom = picker;
+    change.nmhdr.idFrom = DATE;
+    change.nmhdr.code = DTN_DATETIMECHANGE;
+    change.st = next;
+    WinEvents().clear();
+    ::SendMessageW(win32::WindowOf(dialog)->Hwnd(), WM_NOTIFY, DATE,
+                   reinterpret_cast<LPARAM>(&change));
+    Settle();
+    EXPECT_NE(std::find(WinEvents().begin(), WinEvents().end(),
+                        std::make_pair(static_cast<DWORD>(EVENT_OBJECT_VALUECHANGE), calendar)),
+              WinEvents().end());
+    EXPECT_EQ(Text(object, &IAccessible::get_accValue), longDate(29));
+    object->Release();
+    ::UnhookWinEvent(hook);
+    ::SendMessageW(picker, DTM_CLOSEMONTHCAL, 0, 0);
+}
 
 }  // namespace
 }  // namespace halvo::ui::contract
