@@ -30,8 +30,8 @@ TextFitReport CheckTextFit(const Dialog& dialog, std::string_view name) {
             continue;
         }
         ++report.controls;
-        const TextCut where{std::string(name), control->Id(), i, TraitsOf(control->Kind()).name,
-                            {}, false};
+        const TextCut where{
+            std::string(name), control->Id(), i, TraitsOf(control->Kind()).name, {}, false};
         const std::vector<TextRoom> texts = window->MeasureTexts(i);
         if (texts.empty()) {
             TextCut cut = where;
@@ -41,10 +41,14 @@ TextFitReport CheckTextFit(const Dialog& dialog, std::string_view name) {
         }
         for (const TextRoom& text : texts) {
             ++report.texts;
+            TextCut measured = where;
+            measured.text = text;
             if (!text.Fits()) {
-                TextCut cut = where;
-                cut.text = text;
-                report.cuts.push_back(cut);
+                report.cuts.push_back(measured);
+            } else if (!report.tightest ||
+                       text.room.width - text.need.width <
+                           report.tightest->text.room.width - report.tightest->text.need.width) {
+                report.tightest = measured;
             }
         }
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,8 @@ struct TextFitReport {
     int controls = 0;  // controls checked
     int texts = 0;     // texts measured
     std::vector<TextCut> cuts;
+    // Of the texts that fit, the one with the least room to spare across (none when none fit).
+    std::optional<TextCut> tightest;
     // Controls with at least one cut.
     int CutControls() const;
 };
@@ -47,7 +50,7 @@ struct TextFitReport {
 // under the name `name`. A control the backend gives no measure for counts as cut.
 TextFitReport CheckTextFit(const Dialog& dialog, std::string_view name);
 
-// "main window: control 1050 (listView) heading 4 \"Free Space\": text 73 px wide, room 66 px"
+// "main: control 1081 (listView, #20) heading 4 \"Free Space\": text 67 px wide, room 60 px"
 std::string Describe(const TextCut& cut);
 std::ostream& operator<<(std::ostream& out, const TextCut& cut);
 

@@ -46,6 +46,10 @@ TEST(TextFit, ACutNamesTheWindowTheControlTheTextAndBothWidths) {
     EXPECT_EQ(whole.controls, 20);
     EXPECT_EQ(whole.texts, 24);
     EXPECT_TRUE(whole.cuts.empty()) << (whole.cuts.empty() ? "" : Describe(whole.cuts[0]));
+    // The narrowest fit: "Firmware Version:", 102 px in its 70 dialog units (105 px).
+    ASSERT_TRUE(whole.tightest);
+    EXPECT_EQ(whole.tightest->text.text, "Firmware Version:");
+    EXPECT_EQ(whole.tightest->text.room.width - whole.tightest->text.need.width, 3);
 
     // A value too long for its field (211 dialog units: 317 px), a heading wider than its column,
     // a button that is hidden (not checked, whatever its caption).
@@ -61,10 +65,9 @@ TEST(TextFit, ACutNamesTheWindowTheControlTheTextAndBothWidths) {
     EXPECT_EQ(cut.CutControls(), 2);
     EXPECT_EQ(cut.cuts[0].controlId, app::IDC_DESCRIPTION);
     EXPECT_EQ(cut.cuts[0].text.need.width, 360);
-    EXPECT_EQ(Describe(cut.cuts[0]),
-              "main: control 1018 (valueField, #12) \"" + std::string(60, 'w') +
-                  "\": text 360 px wide, room " + std::to_string(cut.cuts[0].text.room.width) +
-                  " px");
+    EXPECT_EQ(Describe(cut.cuts[0]), "main: control 1018 (valueField, #12) \"" +
+                                         std::string(60, 'w') + "\": text 360 px wide, room " +
+                                         std::to_string(cut.cuts[0].text.room.width) + " px");
     EXPECT_LT(cut.cuts[0].text.room.width, 360);
     EXPECT_EQ(Describe(cut.cuts[1]),
               "main: control 1081 (listView, #20) heading 5 \"Mount point\": text 66 px wide, "

@@ -14,9 +14,9 @@
 #include <cstring>
 #include <string>
 
+#include "TextFitScenes.h"
 #include "platform/posix/IconvTextCodec.h"
 #include "platform/posix/SystemTimeZone.h"
-#include "TextFitScenes.h"
 #include "ui/qt/QtBackend.h"
 
 namespace {
@@ -84,12 +84,11 @@ int main(int argc, char** argv) {
             const QFontInfo font(window->font());
             std::printf("%-6s Qt: device pixel ratio %.2f, logical dpi %.0f, font \"%s\" %d px\n",
                         scale.c_str(), window->devicePixelRatioF(),
-                        window->screen()->logicalDotsPerInch(),
-                        font.family().toStdString().c_str(), font.pixelSize());
+                        window->screen()->logicalDotsPerInch(), font.family().toStdString().c_str(),
+                        font.pixelSize());
         }
         if (!shots.empty()) {
-            const QString file =
-                QString::fromStdString(shots + "/" + FileName(name) + ".png");
+            const QString file = QString::fromStdString(shots + "/" + FileName(name) + ".png");
             if (!window->grab().save(file)) {
                 std::fprintf(stderr, "text fit: cannot save %s\n", file.toStdString().c_str());
             }

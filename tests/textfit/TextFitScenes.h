@@ -135,15 +135,15 @@ inline std::vector<WindowFit> CheckEveryWindow(
         frame.DestroyWindow();
     }
     {
-        shares::ShareMappingDialog mapping(
-            {c.drives, c.messages, c.resources, c.ui, c.codec}, &main);
+        shares::ShareMappingDialog mapping({c.drives, c.messages, c.resources, c.ui, c.codec},
+                                           &main);
         mapping.SetDevice(&record);
         mapping.Create();
         check(mapping, "share mapping");
     }
     {
-        app::AddDeviceDialog add(c.ui, c.resources, c.Protocol(),
-                                 [](std::unique_ptr<protocol::DeviceRecord>) {}, &main);
+        app::AddDeviceDialog add(
+            c.ui, c.resources, c.Protocol(), [](std::unique_ptr<protocol::DeviceRecord>) {}, &main);
         add.Create();
         check(add, "add device by address");
     }
@@ -151,7 +151,8 @@ inline std::vector<WindowFit> CheckEveryWindow(
     return fits;
 }
 
-// One line per window ("checked N, cut M") and one per cut; true when nothing is cut.
+// One line per window ("checked N, cut M"), one per cut and one for the text that fits with the
+// least to spare; true when nothing is cut.
 inline bool PrintFits(const std::vector<WindowFit>& fits, const std::string& scale) {
     bool whole = !fits.empty();
     int checked = 0;
@@ -162,6 +163,9 @@ inline bool PrintFits(const std::vector<WindowFit>& fits, const std::string& sca
                     fit.report.CutControls());
         for (const ui::TextCut& c : fit.report.cuts) {
             std::printf("         CUT %s\n", ui::Describe(c).c_str());
+        }
+        if (fit.report.tightest) {
+            std::printf("         tightest fit: %s\n", ui::Describe(*fit.report.tightest).c_str());
         }
         checked += fit.report.controls;
         cut += fit.report.CutControls();

@@ -10,9 +10,9 @@
 #include <cstring>
 #include <string>
 
+#include "TextFitScenes.h"
 #include "platform/win32/SystemTimeZone.h"
 #include "platform/win32/Win32TextCodec.h"
-#include "TextFitScenes.h"
 #include "ui/win32/Win32Backend.h"  // and with it <windows.h>, after the headers it would upset
 
 namespace {
@@ -44,8 +44,7 @@ void PrintFont(HWND window, const std::string& scale) {
                           nullptr);
     ::WideCharToMultiByte(CP_UTF8, 0, face, -1, drawnName, sizeof drawnName, nullptr, nullptr);
     std::printf("%-6s Win32: %d dpi, font \"%s\" drawn as \"%s\", %ld px high\n", scale.c_str(),
-                dpi, askedName, drawnName,
-                static_cast<long>(metrics.tmHeight));
+                dpi, askedName, drawnName, static_cast<long>(metrics.tmHeight));
 }
 
 }  // namespace

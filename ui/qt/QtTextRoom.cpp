@@ -61,11 +61,11 @@ TextRoom MeasureLabel(const QLabel& label) {
     const QFontMetrics metrics = label.fontMetrics();
     QSize need = metrics.size(0, label.text());
     if (label.wordWrap()) {
-        need = metrics
-                   .boundingRect(QRect(0, 0, room.width(), 1 << 20),
-                                 static_cast<int>(label.alignment()) | Qt::TextWordWrap,
-                                 label.text())
-                   .size();
+        need =
+            metrics
+                .boundingRect(QRect(0, 0, room.width(), 1 << 20),
+                              static_cast<int>(label.alignment()) | Qt::TextWordWrap, label.text())
+                .size();
     }
     if (label.text().isEmpty()) {
         need = QSize(0, 0);

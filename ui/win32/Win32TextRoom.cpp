@@ -20,8 +20,8 @@ std::wstring Wide(const std::string& utf8) {
     if (utf8.empty()) {
         return {};
     }
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                        nullptr, 0);
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
     return wide;
@@ -97,8 +97,10 @@ TextRoom MeasureStatic(HWND window) {
     const std::string text = WindowText(window);
     const Size room = ClientSize(window);
     const FontDc dc(window);
-    return TextRoom{{}, (style & SS_NOPREFIX) != 0 ? text : StripMnemonics(text),
-                    dc.Wrapped(text, room.width, flags), room};
+    return TextRoom{{},
+                    (style & SS_NOPREFIX) != 0 ? text : StripMnemonics(text),
+                    dc.Wrapped(text, room.width, flags),
+                    room};
 }
 
 // A button's caption on one line: a push button's inside its 3-D edge, a check box's beside the
