@@ -96,24 +96,22 @@ echo
 echo "== Texts cut, by window and scale (controls checked / cut) =="
 labels=()
 for f in "$work"/*.out; do labels+=("$(basename "$f" .out)"); done
-{
-    printf '%s' "window"
-    for l in "${labels[@]}"; do printf '\t%s' "$l"; done
-    echo
-    # The windows in the order the first run met them.
-    awk '/ controls / && !/all windows/ { sub(/^[^ ]+ +/, ""); sub(/ +controls.*/, ""); print }' \
-        "$work/${labels[0]}.out" | while IFS= read -r window; do
-        printf '%s' "$window"
-        for l in "${labels[@]}"; do
-            awk -v w="$window" '
-                / controls / { line = $0; sub(/^[^ ]+ +/, "", line); name = line
-                    sub(/ +controls.*/, "", name)
-                    if (name == w) { n = split(line, f, / +/); printf "\t%s/%s", f[n - 4], f[n]; found = 1 } }
-                END { if (!found) printf "\t-" }' "$work/$l.out"
-        done
-        echo
+printf '%-30s' "window"
+for l in "${labels[@]}"; do printf ' %9s' "$l"; done
+echo
+# The windows in the order the first run met them.
+awk '/ controls / && !/all windows/ { sub(/^[^ ]+ +/, ""); sub(/ +controls.*/, ""); print }' \
+    "$work/${labels[0]}.out" | while IFS= read -r window; do
+    printf '%-30s' "$window"
+    for l in "${labels[@]}"; do
+        awk -v w="$window" '
+            / controls / { line = $0; sub(/^[^ ]+ +/, "", line); name = line
+                sub(/ +controls.*/, "", name)
+                if (name == w) { n = split(line, f, / +/); cell = f[n - 4] "/" f[n]; found = 1 } }
+            END { printf " %9s", found ? cell : "-" }' "$work/$l.out"
     done
-} | column -t -s $'\t'
+    echo
+done
 if [ "$failed" -ne 0 ]; then
     echo "text-fit.sh: texts are cut (or a run failed): see CUT above" >&2
     exit 1
