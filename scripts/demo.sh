@@ -3,7 +3,8 @@
 # The program against a simulated LAN of three storage boxes, each with an SMB server for its
 # shares.
 #
-#   sudo scripts/demo.sh [--headless] [--web-shot] [--codepages] [--build-dir DIR] [--shots DIR]
+#   sudo scripts/demo.sh [--headless] [--web-shot] [--codepages] [--scale PERCENT]
+#                        [--build-dir DIR] [--shots DIR]
 #
 # Installs what is needed (Debian 12), builds the program and the simulator, brings up a namespace
 # LAN (scripts/lan.sh up --smb) with the boxes of tools/devsim/configs/box{1,2,3}.ini, and starts
@@ -14,6 +15,8 @@
 # --web-shot also saves a box's web page as docs/screenshots/web-page.png (headless chromium on
 # the workstation host). --shots puts the screenshots in another folder. HALVO_LAN names the
 # LAN's run (default demo-<pid>).
+# --scale runs the program at that scale (QT_SCALE_FACTOR): headless, its window is saved as
+# main-window-linux-<PERCENT>.png on a screen large enough for it.
 # --codepages puts the boxes of a Western (code page 1252) and a simplified-Chinese (936)
 # workstation beside NAS-Alpha (tools/devsim/configs/cp1252.ini, cp936.ini); the program runs
 # under $LANG (sudo env LANG=zh_CN.UTF-8 …), headless it selects the box of that locale's code
@@ -30,6 +33,7 @@ ROOT="$(pwd)"
 HEADLESS=0
 WEB_SHOT=0
 CODEPAGES=0
+SCALE=100
 BUILD="build"
 SHOTS="docs/screenshots"
 while [ "$#" -gt 0 ]; do
@@ -37,6 +41,11 @@ while [ "$#" -gt 0 ]; do
     --headless) HEADLESS=1 ;;
     --web-shot) WEB_SHOT=1 ;;
     --codepages) CODEPAGES=1 ;;
+    --scale)
+        SCALE="${2:?--scale needs a percentage}"
+        [[ "$SCALE" =~ ^[1-9][0-9]{1,2}$ ]] || { echo "demo: --scale takes a percentage such as 200" >&2; exit 2; }
+        shift
+        ;;
     --build-dir)
         BUILD="${2:?--build-dir needs a folder}"
         shift
@@ -132,7 +141,15 @@ if [ "$CODEPAGES" = 1 ]; then
     esac
     lang="${LANG:-C}"
     SHOT="main-window-${lang%%.*}.png"
-elif [ "$HEADLESS" = 1 ]; then
+fi
+# At another scale than 100 %: the program's device pixel ratio, and a screen that holds its window.
+SCALE_ENV=()
+if [ "$SCALE" != 100 ]; then
+    SCALE_ENV=(QT_SCALE_FACTOR="$(awk -v s="$SCALE" 'BEGIN { printf "%g", s / 100 }')")
+    SHOT="${SHOT%.png}-linux-$SCALE.png"
+    export XVFB_SCREEN=2560x1600x24
+fi
+if [ "$CODEPAGES" = 0 ] && [ "$HEADLESS" = 1 ]; then
     # The screenshot is compared pixel for pixel with the committed one, so the list's order must
     # not depend on which box the scheduler lets answer first: Alpha, then Gamma, then Beta.
     ORDERED="$(mktemp -d /tmp/halvo-demo-boxes.XXXXXX)"
@@ -177,7 +194,7 @@ on_workstation() {
         env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$SESSION/home" USER="$RUN_USER" \
         LOGNAME="$RUN_USER" XDG_RUNTIME_DIR="$SESSION/runtime" LANG="${LANG:-C.UTF-8}" \
         DISPLAY="$X_DISPLAY" XAUTHORITY="$X_AUTH" GVFS_REMOTE_VOLUME_MONITOR_IGNORE=1 \
-        MOZ_NO_REMOTE=1 "$@"
+        MOZ_NO_REMOTE=1 "${SCALE_ENV[@]}" "$@"
 }
 
 # The desktop's display is usable only through its socket file: the namespace has its own

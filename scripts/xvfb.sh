@@ -6,6 +6,7 @@
 #                       and its log in FOLDER/xvfb.log; it listens on its socket file only, which
 #                       is what our namespaces reach (no TCP, no abstract socket). Sets
 #                       XVFB_DISPLAY, XVFB_AUTH and XVFB_PID; non-zero when it did not come up.
+#                       XVFB_SCREEN sets the screen (default 1024x768x24).
 #   xvfb_stop           ends it; safe to repeat.
 XVFB_PID=""
 
@@ -20,7 +21,7 @@ xvfb_start() {
         xauth -q -f "$XVFB_AUTH" add "$XVFB_DISPLAY" MIT-MAGIC-COOKIE-1 \
             "$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')"
         Xvfb "$XVFB_DISPLAY" -nolisten tcp -nolisten local -auth "$XVFB_AUTH" \
-            -screen 0 1024x768x24 -dpi 96 >"$folder/xvfb.log" 2>&1 &
+            -screen 0 "${XVFB_SCREEN:-1024x768x24}" -dpi 96 >"$folder/xvfb.log" 2>&1 &
         XVFB_PID=$!
         # Another Xvfb started at the same moment may take the display first: ours then exits
         # (its lock file names the other), and the next display is tried.

@@ -21,6 +21,7 @@
 #include "ui/DialogUnits.h"
 #include "ui/Geometry.h"
 #include "ui/ResourceStore.h"
+#include "ui/TextFit.h"
 
 namespace halvo::ui {
 
@@ -70,6 +71,10 @@ class Window {
     virtual BaseUnits GetBaseUnits() const = 0;
     // Dialog units to the window's pixels (client edge included).
     virtual Rect MapDialogRect(const Rect& dialogUnits) const = 0;
+    // Each text the control at `index` shows, measured with the toolkit's own text metrics in
+    // the control's font against the room the control leaves for it (ui/TextFit.h); nothing for
+    // a control that shows no text.
+    virtual std::vector<TextRoom> MeasureTexts(int index) const = 0;
 
     // Shows the window modally until EndModal; returns its result.
     virtual int RunModal() = 0;

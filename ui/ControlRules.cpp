@@ -14,24 +14,24 @@ using K = ControlKind;
 
 // clang-format off
 constexpr ControlTraits kControlTraits[] = {
-    //  kind             name            interactive ownText group  tplName behind image items
-    {K::pushButton,    "pushButton",    true,  true,  false, false, false, false, false},
-    {K::defPushButton, "defPushButton", true,  true,  false, false, false, false, false},
-    {K::checkBox,      "checkBox",      true,  true,  false, false, false, false, false},
-    {K::groupBox,      "groupBox",      false, false, false, false, true,  false, false},
-    {K::label,         "label",         false, false, false, false, false, false, false},
-    {K::valueField,    "valueField",    false, false, false, true,  false, false, false},
-    {K::etchedLine,    "etchedLine",    false, false, false, false, false, false, false},
-    {K::etchedFrame,   "etchedFrame",   false, false, false, false, true,  false, false},
-    {K::listBox,       "listBox",       true,  false, true,  true,  false, false, false},
-    {K::listView,      "listView",      true,  false, true,  true,  false, false, false},
-    {K::comboBox,      "comboBox",      true,  false, false, true,  false, false, true},
-    {K::edit,          "edit",          true,  false, false, true,  false, false, false},
-    {K::datePicker,    "datePicker",    true,  false, false, true,  false, false, false},
-    {K::timePicker,    "timePicker",    true,  false, false, true,  false, false, false},
-    {K::ipAddress,     "ipAddress",     true,  false, false, true,  false, false, false},
-    {K::picture,       "picture",       false, false, false, false, false, true,  false},
-    {K::icon,          "icon",          false, false, false, false, false, true,  false},
+    //  kind             name            interactive ownText group  tplName behind image items  whole
+    {K::pushButton,    "pushButton",    true,  true,  false, false, false, false, false, true },
+    {K::defPushButton, "defPushButton", true,  true,  false, false, false, false, false, true },
+    {K::checkBox,      "checkBox",      true,  true,  false, false, false, false, false, true },
+    {K::groupBox,      "groupBox",      false, false, false, false, true,  false, false, true },
+    {K::label,         "label",         false, false, false, false, false, false, false, true },
+    {K::valueField,    "valueField",    false, false, false, true,  false, false, false, true },
+    {K::etchedLine,    "etchedLine",    false, false, false, false, false, false, false, false},
+    {K::etchedFrame,   "etchedFrame",   false, false, false, false, true,  false, false, false},
+    {K::listBox,       "listBox",       true,  false, true,  true,  false, false, false, false},
+    {K::listView,      "listView",      true,  false, true,  true,  false, false, false, true },
+    {K::comboBox,      "comboBox",      true,  false, false, true,  false, false, true,  false},
+    {K::edit,          "edit",          true,  false, false, true,  false, false, false, false},
+    {K::datePicker,    "datePicker",    true,  false, false, true,  false, false, false, false},
+    {K::timePicker,    "timePicker",    true,  false, false, true,  false, false, false, false},
+    {K::ipAddress,     "ipAddress",     true,  false, false, true,  false, false, false, false},
+    {K::picture,       "picture",       false, false, false, false, false, true,  false, false},
+    {K::icon,          "icon",          false, false, false, false, false, true,  false, false},
 };
 // clang-format on
 

@@ -29,6 +29,7 @@ struct ControlTraits {
     bool drawnBehind;        // a frame: drawn under what it surrounds, never takes the mouse
     bool hasImage;           // shows the template's "image"
     bool hasItems;           // takes the template's "items" as its first rows
+    bool wholeText;          // shows a text (caption, title, value, headings) that must be whole
 };
 
 // The row of `kind`; every kind has one.

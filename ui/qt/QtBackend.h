@@ -42,6 +42,7 @@ class QtWindow final : public QDialog, public Window {
     Rect ControlRect(int index) const override;
     BaseUnits GetBaseUnits() const override { return base_; }
     Rect MapDialogRect(const Rect& dialogUnits) const override;
+    std::vector<TextRoom> MeasureTexts(int index) const override;  // QtTextRoom.cpp
     int RunModal() override { return exec(); }
     void EndModal(int result) override { done(result); }
     bool IsVisible() const override { return isVisible(); }

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "ui/AccessibleNames.h"
+#include "ui/ControlRules.h"
 #include "ui/testing/MemoryControls.h"
 
 namespace halvo::ui::testing {
@@ -72,6 +73,36 @@ Rect MemoryWindow::ControlRect(int index) const {
     return index >= 0 && index < static_cast<int>(controls_.size())
                ? MapDialogRect(template_.controls[static_cast<std::size_t>(index)].rect)
                : Rect{};
+}
+
+// Every character is one average character wide, every text one line high; the room is the
+// whole rectangle (a column's: its width).
+std::vector<TextRoom> MemoryWindow::MeasureTexts(int index) const {
+    const Control* control = ControlAt(index);
+    if (control == nullptr || !TraitsOf(control->Kind()).wholeText) {
+        return {};
+    }
+    const Rect rect = ControlRect(index);
+    const auto measured = [&](std::string part, std::string text, int roomWidth) {
+        const Size need{static_cast<int>(text.size()) * MEMORY_BASE_UNITS.x,
+                        text.empty() ? 0 : MEMORY_BASE_UNITS.y};
+        return TextRoom{std::move(part), std::move(text), need, Size{roomWidth, rect.height}};
+    };
+    if (const auto* list = dynamic_cast<const ListView*>(control)) {
+        std::vector<TextRoom> headings;
+        for (int c = 0; c < list->GetColumnCount(); ++c) {
+            headings.push_back(measured("heading " + std::to_string(c), list->GetColumnHeading(c),
+                                        list->GetColumnWidth(c)));
+        }
+        return headings;
+    }
+    std::string text = ShownText(control->Template());
+    if (const auto* label = dynamic_cast<const StaticText*>(control)) {
+        text = label->GetWindowText();
+    } else if (const auto* button = dynamic_cast<const PushButton*>(control)) {
+        text = StripMnemonics(button->GetWindowText());
+    }
+    return {measured({}, std::move(text), rect.width)};
 }
 
 void MemoryWindow::Show(bool visible) {

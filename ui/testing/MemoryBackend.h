@@ -120,6 +120,7 @@ class MemoryWindow final : public Window {
     Rect MapDialogRect(const Rect& dialogUnits) const override {
         return halvo::ui::MapDialogRect(dialogUnits, MEMORY_BASE_UNITS);
     }
+    std::vector<TextRoom> MeasureTexts(int index) const override;
     int RunModal() override;
     void EndModal(int result) override;
     bool IsVisible() const override { return visible_; }

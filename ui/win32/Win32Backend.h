@@ -61,6 +61,7 @@ class Win32Window final : public Window {
     Rect ControlRect(int index) const override;
     BaseUnits GetBaseUnits() const override;
     Rect MapDialogRect(const Rect& dialogUnits) const override;
+    std::vector<TextRoom> MeasureTexts(int index) const override;  // Win32TextRoom.cpp
     int RunModal() override;
     void EndModal(int result) override;
     bool IsVisible() const override;
