@@ -235,9 +235,9 @@ TEST(DialogGeometry, ImagesShowAtTheirOwnSize) {
     ASSERT_TRUE(wizard.Create());
     auto* picture = wizard.ControlAs<QLabel>(1024);
     ASSERT_NE(picture, nullptr);
-    // Drawn at 2x, shown at the size of the 1x bitmap.
+    // At 100 % the design's own bitmap, at its own size (the 2x file is for higher scales).
     EXPECT_EQ(picture->pixmap().deviceIndependentSize().toSize(), QSize(160, 249));
-    EXPECT_EQ(picture->pixmap().devicePixelRatio(), 2.0);
+    EXPECT_EQ(picture->pixmap().devicePixelRatio(), 1.0);
     EXPECT_EQ(picture->size(), QSize(162, 251));  // with its sunken edge
 
     Dialog about(ui::testing::QtUi(), BuiltInResources(), 100);

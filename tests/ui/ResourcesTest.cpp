@@ -286,8 +286,20 @@ TEST(BuiltInResources, SideBitmapIsTwoGreysIn16Colours) {
     EXPECT_EQ(bytes.left(2), "BM");
     EXPECT_EQ(static_cast<int>(bytes[28]), 4);  // bits per pixel: 16 colours
 
+    // At 100 % the design's own file; at 200 % (either the device's ratio or the logical dpi)
+    // the one drawn at 2x, the same size on screen, never an enlargement of the small one.
+    const QPixmap plain = qt::LoadBitmap(BuiltInResources(), 136);
+    EXPECT_EQ(plain.devicePixelRatio(), 1.0);
+    EXPECT_EQ(plain.size(), QSize(160, 249));
+    const QPixmap byDpi = qt::LoadBitmap(BuiltInResources(), 136, 1.0, 192);
+    EXPECT_EQ(byDpi.size(), QSize(320, 498));
+    EXPECT_EQ(byDpi.deviceIndependentSize().toSize(), QSize(320, 498));
+    const QPixmap atOneAndAHalf = qt::LoadBitmap(BuiltInResources(), 136, 1.5);
+    EXPECT_EQ(atOneAndAHalf.size(), QSize(320, 498));
+    EXPECT_EQ(atOneAndAHalf.deviceIndependentSize().toSize(), QSize(160, 249));
+
     // Drawn at 2x, with the same two greys split at the same place: 160 x 249 on screen.
-    const QPixmap pixmap = qt::LoadBitmap(BuiltInResources(), 136);
+    const QPixmap pixmap = qt::LoadBitmap(BuiltInResources(), 136, 2.0);
     EXPECT_EQ(pixmap.devicePixelRatio(), 2.0);
     EXPECT_EQ(pixmap.deviceIndependentSize().toSize(), QSize(160, 249));
     const QImage image = pixmap.toImage();
