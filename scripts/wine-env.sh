@@ -94,16 +94,21 @@ wine_start() {
     fi
 }
 
-# The faces of the dialog templates, which no prefix has, drawn with the Debian fonts the Qt
-# backend uses for them (ui/qt/QtDialogUnits.cpp): without this wine takes a wider Latin face
-# and the design's widths cut the texts. The .reg file is UTF-16, so that the face names come
-# through whatever the locale.
+# The faces of the dialog templates, which no prefix has, drawn with the Debian fonts nearest
+# them in width: without this wine takes a wider Latin face and the design's widths cut the
+# texts. 宋体's Latin letters are half an em each at every size, and so are WenQuanYi Zen Hei
+# Mono's; AR PL UMing (the Qt backend's face, which Qt draws unhinted at its scales) comes out
+# 3 % wider under wine's hinting at 150 %. MS Sans Serif is DejaVu Sans Condensed, as on Qt.
+# Smoothed (grey) as a Windows desktop draws text, not wine's default of black and white. The
+# .reg file is UTF-16, so that the face names come through whatever the locale.
 wine_fonts() {
     local reg="$WINEPREFIX/drive_c/halvo-fonts.reg"
     printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
         '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-        '"宋体"="AR PL UMing CN"' '"SimSun"="AR PL UMing CN"' \
-        '"MS Sans Serif"="DejaVu Sans Condensed"' |
+        '"宋体"="WenQuanYi Zen Hei Mono"' '"SimSun"="WenQuanYi Zen Hei Mono"' \
+        '"MS Sans Serif"="DejaVu Sans Condensed"' '' \
+        '[HKEY_CURRENT_USER\Control Panel\Desktop]' \
+        '"FontSmoothing"="2"' '"FontSmoothingType"=dword:00000001' |
         iconv -f UTF-8 -t UTF-16 >"$reg"
     "$HALVO_WINE_LOADER" regedit /S 'C:\halvo-fonts.reg' >/dev/null 2>&1
     rm -f "$reg"

@@ -130,16 +130,16 @@ bool FaceInstalled(HDC dc, const std::wstring& face) {
     return found;
 }
 
-TEST(Win32Fonts, TheTemplatesFacesDrawWithTheQtBackendsFonts) {
+TEST(Win32Fonts, TheTemplatesFacesDrawWithTheirDebianStandIns) {
     Win32Backend backend;
     ResourceStore store;
     std::string error;
     ASSERT_TRUE(store.LoadBuiltIn(&error)) << error;
     const HDC dc = ::GetDC(nullptr);
-    // The main window (宋体 9) and share mapping (MS Sans Serif 8), and what each face stands
-    // for on Linux.
+    // The main window (宋体 9) and share mapping (MS Sans Serif 8), and the Debian face each is
+    // drawn with (scripts/wine-env.sh says why these).
     for (const auto& [id, face] :
-         {std::pair<int, std::wstring>{kMainWindow, L"AR PL UMing CN"},
+         {std::pair<int, std::wstring>{kMainWindow, L"WenQuanYi Zen Hei Mono"},
           std::pair<int, std::wstring>{kShareMapping, L"DejaVu Sans Condensed"}}) {
         const std::string name(face.begin(), face.end());
         ASSERT_TRUE(FaceInstalled(dc, face)) << name << " is not installed";
