@@ -86,6 +86,11 @@ MadeControl ControlFactory::Create(const ControlTemplate& control, QRect geometr
             if (control.kind == ControlKind::valueField) {
                 label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
                 label->setLineWidth(1);
+                // Qt indents a framed label's text by half an "x" on every side its alignment
+                // names, and the platform's sunken field starts its text at the top of the
+                // frame, with no room below for an indent: named without a vertical side, the
+                // text still starts at the top, indented only across.
+                label->setAlignment(TextAlignment(control) & Qt::AlignHorizontal_Mask);
             }
             widget = label;
             made = label;
@@ -188,9 +193,11 @@ MadeControl ControlFactory::Create(const ControlTemplate& control, QRect geometr
             // icon's is 32 pixels at 96 dpi.
             auto* picture = new QtPicture(control, parent_);
             const int iconSize = ScaleForDpi(32, parent_->logicalDpiX());
-            const QPixmap pixmap = control.kind == ControlKind::picture
-                                       ? LoadBitmap(store_, control.image)
-                                       : LoadIcon(store_, control.image).pixmap(iconSize, iconSize);
+            const QPixmap pixmap =
+                control.kind == ControlKind::picture
+                    ? LoadBitmap(store_, control.image, parent_->devicePixelRatioF(),
+                                 parent_->logicalDpiX())
+                    : LoadIcon(store_, control.image).pixmap(iconSize, iconSize);
             picture->setPixmap(pixmap);
             picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             int frame = 0;
