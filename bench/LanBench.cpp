@@ -25,9 +25,9 @@
 
 #include "bench/BenchLan.h"
 #include "bench/BenchStats.h"
+#include "platform/SystemClock.h"
 #include "platform/posix/PosixNetworkInterfaces.h"
 #include "platform/posix/PosixSocketLayer.h"
-#include "platform/posix/SystemClock.h"
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "protocol/DetailQuery.h"
 #include "protocol/DeviceExchange.h"

@@ -3,13 +3,13 @@
 #include <memory>
 #include <optional>
 
+#include "platform/SystemClock.h"
 #include "platform/SystemSeams.h"
+#include "platform/SystemTimeZone.h"
 #include "platform/posix/IconvTextCodec.h"
 #include "platform/posix/LocaleCodePage.h"
 #include "platform/posix/PosixNetworkInterfaces.h"
 #include "platform/posix/PosixSocketLayer.h"
-#include "platform/posix/SystemClock.h"
-#include "platform/posix/SystemTimeZone.h"
 #include "platform/posix/XdgShell.h"
 #include "platform/posix/gio/GioNetworkDrives.h"
 

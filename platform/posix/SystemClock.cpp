@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/posix/SystemClock.h"
+#include "platform/SystemClock.h"
 
 #include <thread>
 

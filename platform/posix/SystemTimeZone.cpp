@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/posix/SystemTimeZone.h"
+#include "platform/SystemTimeZone.h"
 
 #include <ctime>
 #include <limits>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/win32/SystemClock.h"
+#include "platform/SystemClock.h"
 
 #include <windows.h>
 

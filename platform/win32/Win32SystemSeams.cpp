@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "platform/CodePageChoice.h"
+#include "platform/SystemClock.h"
 #include "platform/SystemSeams.h"
-#include "platform/win32/SystemClock.h"
-#include "platform/win32/SystemTimeZone.h"
+#include "platform/SystemTimeZone.h"
 #include "platform/win32/Win32NetworkDrives.h"
 #include "platform/win32/Win32NetworkInterfaces.h"
 #include "platform/win32/Win32Shell.h"

@@ -10,7 +10,7 @@
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/TimezoneTable.h"
-#include "platform/posix/SystemTimeZone.h"
+#include "platform/SystemTimeZone.h"
 #include "platform/testing/FakeNetworkDrives.h"
 #include "platform/testing/RecordingShell.h"
 #include "protocol/DeviceRoutes.h"

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "app/AppContext.h"
-#include "platform/posix/SystemTimeZone.h"
+#include "platform/SystemTimeZone.h"
 #include "platform/testing/FakeNetworkDrives.h"
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "platform/testing/RecordingShell.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/SystemClock.h"
 #include "platform/posix/PosixSocketLayer.h"
-#include "platform/posix/SystemClock.h"
 #include "platform/testing/RecordingMessageBoxes.h"
 #include "protocol/DetailQuery.h"
 #include "protocol/DeviceExchange.h"

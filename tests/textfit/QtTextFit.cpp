@@ -15,8 +15,8 @@
 #include <string>
 
 #include "TextFitScenes.h"
+#include "platform/SystemTimeZone.h"
 #include "platform/posix/IconvTextCodec.h"
-#include "platform/posix/SystemTimeZone.h"
 #include "ui/qt/QtBackend.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "TextFitScenes.h"
-#include "platform/win32/SystemTimeZone.h"
+#include "platform/SystemTimeZone.h"
 #include "platform/win32/Win32TextCodec.h"
 #include "ui/win32/Win32Backend.h"  // and with it <windows.h>, after the headers it would upset
 

@@ -15,8 +15,8 @@
 #include <QWidget>
 #include <chrono>
 
+#include "platform/SystemClock.h"
 #include "platform/posix/PosixSocketLayer.h"
-#include "platform/posix/SystemClock.h"
 #include "tests/platform/LoopbackPeer.h"
 #include "ui/live/LiveClock.h"
 #include "ui/qt/QtEventWait.h"

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <string>
 
-#include "platform/win32/SystemClock.h"
-#include "platform/win32/SystemTimeZone.h"
+#include "platform/SystemClock.h"
+#include "platform/SystemTimeZone.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32NetworkInterfaces.h"
 #include "platform/win32/Win32TextCodec.h"

@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Local time through the Windows time-zone calls; and UTC, for tests and for pinned zones.
+// The workstation's local time and universal time: one pair of classes, built from each system's
+// folder (platform/posix: the C library's zones; platform/win32: the Windows time-zone calls).
 #pragma once
 
 #include "platform/TimeZone.h"
 
 namespace halvo::platform {
 
-// The workstation's zone as Windows keeps it (daylight saving time by its own rules per year).
+// The workstation's own zone, daylight saving time by the system's rules for each year.
 class SystemTimeZone final : public LocalTimeZone {
   public:
     std::optional<TimeValue> FromLocal(const CalendarTime& local) const override;
     std::optional<CalendarTime> ToLocal(TimeValue value) const override;
 };
 
+// Universal time, no daylight saving time: for tests and pinned zones.
 class UtcTimeZone final : public LocalTimeZone {
   public:
     std::optional<TimeValue> FromLocal(const CalendarTime& local) const override;
