@@ -234,13 +234,9 @@ chown "$RUN_UID:$RUN_GID" "$X_AUTH"
 say "Xvfb on $X_DISPLAY (pid $XVFB_PID)"
 
 on_workstation dbus-run-session -- "$BUILD/app/halvo" >"$SESSION/halvo.log" 2>&1 &
-window=""
-for _ in $(seq 100); do
-    window="$(on_workstation xdotool search --onlyvisible --classname halvo 2>/dev/null | head -n 1 || true)"
-    [ -n "$window" ] && break
-    sleep 0.2
-done
-[ -n "$window" ] || die "the program's window did not appear: $(tail -n 5 "$SESSION/halvo.log")"
+xvfb_window 100 on_workstation xdotool search --onlyvisible --classname halvo ||
+    die "the program's window did not appear: $(tail -n 5 "$SESSION/halvo.log")"
+window="$XVFB_WINDOW"
 # The window is up once the first discovery has run; give it a moment to paint.
 sleep 1
 eval "$(on_workstation xdotool getwindowgeometry --shell "$window")"

@@ -33,13 +33,9 @@ wine_stop
 wine_start
 
 bash "$ROOT/scripts/wine-run.sh" "$exe" >"$work/halvo.log" 2>&1 &
-window=""
-for _ in $(seq 150); do
-    window="$(xdotool search --onlyvisible --name '^Halvo$' 2>/dev/null | head -n 1 || true)"
-    [ -n "$window" ] && break
-    sleep 0.2
-done
-[ -n "$window" ] || { echo "wine-shot.sh: the window did not appear: $(tail -n 5 "$work/halvo.log")" >&2; exit 1; }
+xvfb_window 150 xdotool search --onlyvisible --name '^Halvo$' ||
+    { echo "wine-shot.sh: the window did not appear: $(tail -n 5 "$work/halvo.log")" >&2; exit 1; }
+window="$XVFB_WINDOW"
 # The window shows once the first discovery has run; a moment to paint, then the first box.
 sleep 2
 eval "$(xdotool getwindowgeometry --shell "$window")"

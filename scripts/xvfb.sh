@@ -8,6 +8,10 @@
 #                       XVFB_DISPLAY, XVFB_AUTH and XVFB_PID; non-zero when it did not come up.
 #                       XVFB_SCREEN sets the screen (default 1024x768x24).
 #   xvfb_stop           ends it; safe to repeat.
+#   xvfb_window TRIES CMD...
+#                       runs CMD (an xdotool search, with whatever runs it in its namespace)
+#                       every 0.2 s up to TRIES times until it names a window; sets XVFB_WINDOW
+#                       to the first, non-zero when none came.
 XVFB_PID=""
 
 xvfb_start() {
@@ -44,4 +48,16 @@ xvfb_stop() {
         wait "$XVFB_PID" 2>/dev/null || true
         XVFB_PID=""
     fi
+}
+
+xvfb_window() {
+    local tries="$1"
+    shift
+    XVFB_WINDOW=""
+    for _ in $(seq "$tries"); do
+        XVFB_WINDOW="$("$@" 2>/dev/null | head -n 1 || true)"
+        [ -n "$XVFB_WINDOW" ] && return 0
+        sleep 0.2
+    done
+    return 1
 }

@@ -53,13 +53,9 @@ on_ws() {
         "$@"
 }
 on_ws "$halvo" >"$work/halvo.log" 2>&1 &
-window=""
-for _ in $(seq 150); do
-    window="$(on_ws xdotool search --onlyvisible --classname halvo 2>/dev/null | head -n 1 || true)"
-    [ -n "$window" ] && break
-    sleep 0.2
-done
-[ -n "$window" ] || fail "the program's window did not appear: $(tail -n 5 "$work/halvo.log")"
+xvfb_window 150 on_ws xdotool search --onlyvisible --classname halvo ||
+    fail "the program's window did not appear: $(tail -n 5 "$work/halvo.log")"
+window="$XVFB_WINDOW"
 sleep 1
 eval "$(on_ws xdotool getwindowgeometry --shell "$window")"
 # The window's own rectangle of the screen, as the X server holds it.
