@@ -182,6 +182,21 @@ bool AwaitPending(GMainContext* context, std::chrono::milliseconds limit, Pendin
     return WaitFor(context, CANCEL_GRACE, [pending] { return pending->done; });
 }
 
+// Lets go of an operation once its outcome is read. One we gave up on may still ask for the
+// password; its handler, kept alive by the callback's reference, then sees `abandoned` and
+// refuses.
+void EndPending(Pending* pending, GMountOperation* operation, GCancellable* cancellable,
+                bool finished) {
+    if (!finished) {
+        pending->Abandon();
+    } else {
+        g_signal_handlers_disconnect_by_data(operation, pending);
+        pending->Release();
+    }
+    g_object_unref(cancellable);
+    g_object_unref(operation);
+}
+
 void FlushPending(GMainContext* context) {
     while (g_main_context_iteration(context, FALSE)) {
     }
@@ -332,16 +347,7 @@ MountOutcome GioShareMounter::Mount(const ShareLocation& share, const UserName& 
     } else {
         outcome = OutcomeOfError(pending->error);
     }
-    // An operation we gave up on may still ask for the password; its handler, kept alive by the
-    // callback's reference, then sees `abandoned` and refuses.
-    if (!finished) {
-        pending->Abandon();
-    } else {
-        g_signal_handlers_disconnect_by_data(operation, pending);
-        pending->Release();
-    }
-    g_object_unref(cancellable);
-    g_object_unref(operation);
+    EndPending(pending, operation, cancellable, finished);
     g_object_unref(file);
 
     // The letter is only worth giving once the desktop's list shows the mount: the list is what
@@ -372,14 +378,7 @@ bool GioShareMounter::Unmount(const ShareLocation& share) {
     const bool gone =
         finished && (pending->error == nullptr ||
                      g_error_matches(pending->error, G_IO_ERROR, G_IO_ERROR_NOT_MOUNTED));
-    if (!finished) {
-        pending->Abandon();
-    } else {
-        g_signal_handlers_disconnect_by_data(operation, pending);
-        pending->Release();
-    }
-    g_object_unref(cancellable);
-    g_object_unref(operation);
+    EndPending(pending, operation, cancellable, finished);
     g_object_unref(mount);
     return gone && WaitFor(state->context, LIST_SETTLE, [&] { return !Listed(*state, share); });
 }
