@@ -35,15 +35,18 @@ wine_our_namespace() {
     return 1
 }
 
-# The prefix's wineserver, found by its working folder (the server folder of the prefix).
+# The prefix's wineserver, found by the lock file of the prefix's server folder, which it holds
+# open all its life. Not by its working folder: that is the server folder only most of the time,
+# as the server steps into other folders to open files relative to them or to save the registry.
 wine_server_pid() {
     local dev ino dir pid
     read -r dev ino < <(stat -L -c '%d %i' "$WINEPREFIX")
     dir="$(printf 'server-%x-%x' "$dev" "$ino")"
     for pid in $(pgrep -x wineserver64; pgrep -x wineserver); do
-        case "$(readlink "/proc/$pid/cwd" 2>/dev/null)" in
-        */"$dir") echo "$pid"; return 0 ;;
-        esac
+        if [ -n "$(find "/proc/$pid/fd" -maxdepth 1 -lname "*/$dir/lock" -print -quit 2>/dev/null)" ]; then
+            echo "$pid"
+            return 0
+        fi
     done
     return 1
 }
