@@ -25,6 +25,17 @@ const char* TypeName(SocketType type) {
 
 // ---- FakeDevice --------------------------------------------------------------------------------
 
+VolumeEntry MakeVolume(std::string_view share, std::string_view device, std::string_view fsType,
+                       std::int32_t totalSizeMb, std::int16_t freePercent) {
+    VolumeEntry v;
+    v.shareName.Assign(share);
+    v.deviceId.Assign(device);
+    v.fsType.Assign(fsType);
+    v.totalSizeMb = totalSizeMb;
+    v.freePercent = freePercent;
+    return v;
+}
+
 FakeDevice& FakeDevice::OnSegment(std::uint32_t index) {
     segment_ = index;
     routed_ = false;

@@ -29,6 +29,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -53,6 +54,10 @@ struct Answer {
     Bytes bytes;
     Clock::Duration delay = DEFAULT_ANSWER_DELAY;
 };
+
+// One USB volume of a test device.
+VolumeEntry MakeVolume(std::string_view share, std::string_view device, std::string_view fsType,
+                       std::int32_t totalSizeMb, std::int16_t freePercent);
 
 // Everything a test device needs to answer all queries, the set requests and the check.
 struct DeviceProfile {

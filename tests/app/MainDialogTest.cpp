@@ -422,17 +422,6 @@ TEST(MainDialog, EnterOnAPushButtonClicksItInsteadOfClosing) {
 
 constexpr protocol::MacAddress kBoxMac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 
-protocol::VolumeEntry Volume(const char* share, const char* device, const char* fs, int sizeMb,
-                             int freePercent) {
-    protocol::VolumeEntry v;
-    v.shareName.Assign(share);
-    v.deviceId.Assign(device);
-    v.fsType.Assign(fs);
-    v.totalSizeMb = sizeMb;
-    v.freePercent = static_cast<std::int16_t>(freePercent);
-    return v;
-}
-
 // A box that answers every request: firmware bytes '1' '2' '0' '3', an IP mode that is neither
 // static nor DHCP, three shares and two USB volumes.
 protocol::testing::DeviceProfile BoxProfile(bool asksForPassword = false) {
@@ -444,8 +433,8 @@ protocol::testing::DeviceProfile BoxProfile(bool asksForPassword = false) {
     p.system.passwordRequired = asksForPassword ? 1 : 0;
     p.network.ipMode = 2;
     p.shares = {"disk1", "disk2", "backup"};
-    p.volumes = {Volume("disk1", "sda1", "ext4", 512, 37),
-                 Volume("backup", "sdb1", "vfat", 2048, -1)};
+    p.volumes = {protocol::testing::MakeVolume("disk1", "sda1", "ext4", 512, 37),
+                 protocol::testing::MakeVolume("backup", "sdb1", "vfat", 2048, -1)};
     return p;
 }
 

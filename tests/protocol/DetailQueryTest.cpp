@@ -18,6 +18,7 @@ using namespace std::chrono_literals;
 using platform::SocketType;
 using protocol::testing::FakeDevice;
 using protocol::testing::FakeNetwork;
+using protocol::testing::MakeVolume;
 using Strings = std::vector<std::string>;
 
 const MacAddress MAC{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
@@ -87,13 +88,7 @@ protocol::testing::DeviceProfile Profile(int shares) {
     p.network.primaryDns.Assign("10.0.0.53");
     p.network.secondaryDns.Assign("10.0.0.54");
     p.shares = ShareNames(shares);
-    VolumeEntry v;
-    v.shareName.Assign("usbdisk1");
-    v.deviceId.Assign("sda1");
-    v.fsType.Assign("FAT32");
-    v.totalSizeMb = 512;
-    v.freePercent = 37;
-    p.volumes = {v};
+    p.volumes = {MakeVolume("usbdisk1", "sda1", "FAT32", 512, 37)};
     return p;
 }
 

@@ -40,18 +40,8 @@ inline protocol::testing::DeviceProfile AlphaProfile() {
     p.system.passwordRequired = 1;
     p.network.ipMode = 0;
     p.shares = {"public", "media", "backup"};
-    const auto volume = [](const char* share, const char* device, const char* fs, int mb,
-                           int free) {
-        protocol::VolumeEntry v;
-        v.shareName.Assign(share);
-        v.deviceId.Assign(device);
-        v.fsType.Assign(fs);
-        v.totalSizeMb = mb;
-        v.freePercent = static_cast<std::int16_t>(free);
-        return v;
-    };
-    p.volumes = {volume("public", "USB1-FLASH", "FAT32", 7632, 81),
-                 volume("media", "USB2-DISK", "NTFS", 476940, 37)};
+    p.volumes = {protocol::testing::MakeVolume("public", "USB1-FLASH", "FAT32", 7632, 81),
+                 protocol::testing::MakeVolume("media", "USB2-DISK", "NTFS", 476940, 37)};
     return p;
 }
 
