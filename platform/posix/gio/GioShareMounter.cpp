@@ -30,6 +30,11 @@ namespace {
 constexpr std::chrono::milliseconds LIST_SETTLE = std::chrono::seconds(5);
 // How long a cancelled operation may take to report back after the time allowed ran out.
 constexpr std::chrono::milliseconds CANCEL_GRACE = std::chrono::seconds(2);
+// A file closed through the mount's folder is released by the FUSE bridge a moment later, and
+// until then GVfs counts the closing program as holding the share: an unmount refused as busy
+// is tried again for this long, in these steps, before the files count as open.
+constexpr std::chrono::milliseconds BUSY_GRACE = std::chrono::seconds(3);
+constexpr std::chrono::milliseconds BUSY_STEP = std::chrono::milliseconds(200);
 
 class ContextScope {
   public:
@@ -57,6 +62,7 @@ struct Pending {
     int refs = 2;
     bool done = false;
     bool abandoned = false;
+    bool busy = false;  // the share was held by a program when asked to unmount
     int asks = 0;
     GError* error = nullptr;
     std::string user;
@@ -123,7 +129,8 @@ void OnAskQuestion(GMountOperation* operation, gchar*, GStrv, gpointer) {
     g_mount_operation_reply(operation, G_MOUNT_OPERATION_ABORTED);
 }
 
-void OnShowProcesses(GMountOperation* operation, gchar*, GArray*, GStrv, gpointer) {
+void OnShowProcesses(GMountOperation* operation, gchar*, GArray*, GStrv, gpointer data) {
+    static_cast<Pending*>(data)->busy = true;
     g_mount_operation_reply(operation, G_MOUNT_OPERATION_ABORTED);
 }
 
@@ -359,12 +366,14 @@ MountOutcome GioShareMounter::Mount(const ShareLocation& share, const UserName& 
     return outcome;
 }
 
-bool GioShareMounter::Unmount(const ShareLocation& share) {
-    const ContextScope scope(state->context);
-    FlushPending(state->context);
-    GMount* mount = FindMount(state->monitor, share);
+namespace {
+
+enum class UnmountOutcome { Gone, Busy, Failed };
+
+UnmountOutcome UnmountOnce(GioShareMounter::State& state, const ShareLocation& share) {
+    GMount* mount = FindMount(state.monitor, share);
     if (mount == nullptr) {
-        return true;
+        return UnmountOutcome::Gone;
     }
     auto* pending = new Pending;
     GMountOperation* operation = NewOperation(pending);
@@ -374,13 +383,34 @@ bool GioShareMounter::Unmount(const ShareLocation& share) {
                                    pending);
     bool timedOut = false;
     const bool finished =
-        AwaitPending(state->context, state->timeout, pending, cancellable, &timedOut);
+        AwaitPending(state.context, state.timeout, pending, cancellable, &timedOut);
     const bool gone =
         finished && (pending->error == nullptr ||
                      g_error_matches(pending->error, G_IO_ERROR, G_IO_ERROR_NOT_MOUNTED));
+    const bool busy = finished && !gone && pending->busy;
     EndPending(pending, operation, cancellable, finished);
     g_object_unref(mount);
-    return gone && WaitFor(state->context, LIST_SETTLE, [&] { return !Listed(*state, share); });
+    if (busy) {
+        return UnmountOutcome::Busy;
+    }
+    return gone && WaitFor(state.context, LIST_SETTLE, [&] { return !Listed(state, share); })
+               ? UnmountOutcome::Gone
+               : UnmountOutcome::Failed;
+}
+
+}  // namespace
+
+bool GioShareMounter::Unmount(const ShareLocation& share) {
+    const ContextScope scope(state->context);
+    FlushPending(state->context);
+    const auto giveUp = std::chrono::steady_clock::now() + BUSY_GRACE;
+    for (;;) {
+        const UnmountOutcome outcome = UnmountOnce(*state, share);
+        if (outcome != UnmountOutcome::Busy || std::chrono::steady_clock::now() >= giveUp) {
+            return outcome == UnmountOutcome::Gone;
+        }
+        WaitFor(state->context, BUSY_STEP, [] { return false; });
+    }
 }
 
 std::vector<ShareLocation> GioShareMounter::MountedShares() {
